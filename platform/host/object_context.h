@@ -1,0 +1,84 @@
+// ObjectContext: what the component host gives an object created inside it.
+//
+// A context belongs to one host scope (one web request): it reaches the
+// scope's "Application" and "Session" items, the transaction the object
+// joined (if any), and creates further objects within itself so they join the
+// same activity and transaction.
+//
+// The current context is per thread: the context of the object whose method
+// is running (ContextActivation sets it around each call that goes through a
+// host::Ref or the dispatch layer). Outside any host scope there is none, and
+// GetObjectContext() returns nullptr, as the original host did for code
+// running outside it.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/host/transaction.h"
+#include "platform/runtime/dictionary.h"
+#include "platform/runtime/object.h"
+
+namespace korvo::host {
+
+enum class TransactionAttribute { None, NotSupported, Required };
+
+// What one host scope shares with every context inside it.
+struct ScopeState {
+  rt::DictionaryRef application;  // web application variables (may be null)
+  rt::DictionaryRef session;      // web session values (may be null)
+  // Transactions rooted at objects created where no transaction existed;
+  // the scope completes any still open when it ends.
+  std::vector<std::weak_ptr<Transaction>> rootedTransactions;
+};
+
+class ObjectContext {
+ public:
+  ObjectContext(std::shared_ptr<ScopeState> scope, std::shared_ptr<Transaction> transaction)
+      : scope_(std::move(scope)), transaction_(std::move(transaction)) {}
+  ObjectContext(const ObjectContext&) = delete;
+  ObjectContext& operator=(const ObjectContext&) = delete;
+
+  // Creates a registered class inside this context: a Required class joins
+  // this context's transaction (or roots a new one when there is none), a
+  // NotSupported class gets none, a plain class shares this one's. Raises
+  // 429 "ActiveX component can't create object" for an unknown ProgID, or the
+  // factory's own error.
+  rt::ObjectRef CreateInstance(std::string_view progId);
+
+  // Votes. Abort dooms the transaction; complete leaves it to the others'
+  // votes. Without a transaction both do nothing.
+  void SetComplete() {}
+  void SetAbort();
+
+  bool IsInTransaction() const { return transaction_ != nullptr; }
+  const std::shared_ptr<Transaction>& transaction() const { return transaction_; }
+  const std::shared_ptr<ScopeState>& scope() const { return scope_; }
+
+  // The context items "Application" and "Session" (case-insensitive).
+  // Raises 5 "Invalid procedure call or argument" for any other name or when
+  // the scope was begun without that item.
+  rt::DictionaryRef Item(std::string_view name) const;
+
+ private:
+  std::shared_ptr<ScopeState> scope_;
+  std::shared_ptr<Transaction> transaction_;
+};
+
+// The calling thread's current context, or nullptr outside the host.
+ObjectContext* GetObjectContext();
+
+// Makes a context current on this thread for its lifetime (nullptr is a
+// valid value: an object created outside the host). Non-copyable; nests.
+class ContextActivation {
+ public:
+  explicit ContextActivation(ObjectContext* context);
+  ~ContextActivation();
+  ContextActivation(const ContextActivation&) = delete;
+  ContextActivation& operator=(const ContextActivation&) = delete;
+
+ private:
+  ObjectContext* previous_;
+};
+
+}  // namespace korvo::host

@@ -1,0 +1,61 @@
+// Dictionary: the insertion-ordered map of every public dictionary argument
+// and result (the original's Scripting.Dictionary, binary compare mode).
+//
+// Keys are Variants compared exactly: texts case-sensitively, numbers by
+// value (the Integer 1 and the Long 1 are the same key), a number never
+// equals a text. Null and Empty are keys like any other.
+// Errors: Add of an existing key raises 457 "This key is already associated
+// with an element of this collection"; Remove of an absent key raises 32811.
+// Reading an absent key through Item() adds it with Empty (the runtime's
+// default-item behaviour); Find() reads without adding.
+// Single-threaded, like every Object.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "platform/runtime/object.h"
+#include "platform/runtime/variant.h"
+
+namespace korvo::rt {
+
+class Dictionary final : public Object {
+ public:
+  static std::shared_ptr<Dictionary> Create() { return std::make_shared<Dictionary>(); }
+
+  std::string TypeName() const override { return "Dictionary"; }
+  Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override;
+
+  void Add(const Variant& key, Variant item);
+  bool Exists(const Variant& key) const;
+  // The item under key, added as Empty when absent.
+  Variant& Item(const Variant& key);
+  // Assigns, adding the key at the end when absent.
+  void Set(const Variant& key, Variant item);
+  // The item under key, or nullptr; never adds.
+  const Variant* Find(const Variant& key) const;
+  void Remove(const Variant& key);
+  void RemoveAll();
+  std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
+  // Keys and items in insertion order, as zero-based arrays.
+  Array Keys() const;
+  Array Items() const;
+
+  struct Entry {
+    Variant key;
+    Variant item;
+  };
+  const std::vector<Entry>& Entries() const { return entries_; }
+
+ private:
+  std::ptrdiff_t IndexOf(const Variant& key) const;
+  std::vector<Entry> entries_;
+};
+
+using DictionaryRef = std::shared_ptr<Dictionary>;
+
+// The runtime error raised when a key is missing from a dictionary.
+inline constexpr std::int32_t kElementNotFound = 32811;
+
+}  // namespace korvo::rt
