@@ -7,14 +7,19 @@
 // Errors: Add of an existing key raises 457 "This key is already associated
 // with an element of this collection"; Remove of an absent key raises 32811.
 // Reading an absent key through Item() adds it with Empty (the runtime's
-// default-item behaviour); Find() reads without adding.
+// default-item behaviour); Find() reads without adding. Booleans, dates and
+// objects (by identity) are keys of their own kind; an array is no key and
+// raises Type mismatch (13).
+// Look-ups are hashed once the dictionary holds more than a few entries.
 // Single-threaded, like every Object.
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/runtime/error.h"
 #include "platform/runtime/object.h"
 #include "platform/runtime/variant.h"
 
@@ -49,13 +54,21 @@ class Dictionary final : public Object {
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
+  // Up to this many entries keys are searched linearly; beyond it the
+  // dictionary keeps an index from key hash to position.
+  static constexpr std::size_t kIndexThreshold = 8;
+
   std::ptrdiff_t IndexOf(const Variant& key) const;
+  Variant& Append(const Variant& key, Variant item);
+  void RebuildIndex();
+
   std::vector<Entry> entries_;
+  std::unordered_multimap<std::size_t, std::size_t> index_;  // empty while small
 };
 
 using DictionaryRef = std::shared_ptr<Dictionary>;
 
 // The runtime error raised when a key is missing from a dictionary.
-inline constexpr std::int32_t kElementNotFound = 32811;
+inline constexpr std::int32_t kElementNotFound = errnum::kElementNotFound;
 
 }  // namespace korvo::rt

@@ -37,6 +37,7 @@ inline constexpr std::int32_t kNotSupported = 438;  // member not found
 inline constexpr std::int32_t kArgumentNotOptional = 449;
 inline constexpr std::int32_t kWrongArgumentCount = 450;
 inline constexpr std::int32_t kKeyAlreadyAssociated = 457;
+inline constexpr std::int32_t kElementNotFound = 32811;  // absent dictionary key
 // The component error base; library errors are this plus an offset.
 inline constexpr std::int32_t kComponentBase = static_cast<std::int32_t>(0x80040000u);
 }  // namespace errnum
