@@ -76,8 +76,8 @@ class Recordset : public rt::Object {
   // Detaches from the connection (ActiveConnection = Nothing).
   virtual void Detach() = 0;
 
-  virtual bool BOF() const = 0;
-  virtual bool EOF() const = 0;
+  virtual bool IsBOF() const = 0;  // begin-of-file (EOF is a C macro, hence the Is prefix)
+  virtual bool IsEOF() const = 0;
   virtual std::int32_t RecordCount() const = 0;
   virtual void MoveFirst() = 0;
   virtual void MoveNext() = 0;
