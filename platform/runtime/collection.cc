@@ -2,7 +2,7 @@
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
-#include "platform/runtime/invoke_args.h"
+#include "platform/runtime/late_bound_member.h"
 
 namespace korvo::rt {
 
@@ -40,13 +40,15 @@ std::size_t Collection::IndexOf(const Variant& indexOrKey) const {
 Variant Collection::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
   using Member = LateBoundMember<Collection>;
   static constexpr Member kMembers[] = {
-      {"Add", 1, 2, [](Collection& c, std::span<Variant> a) -> Variant {
+      {"Add", 1, 2,
+       [](Collection& c, std::span<Variant> a) -> Variant {
          const Variant* key = OptionalArgument(a, 1);
          c.Add(a[0], key ? std::optional<std::string>(CStr(*key)) : std::nullopt);
          return {};
        }},
       {"Item", 1, 1, [](Collection& c, std::span<Variant> a) -> Variant { return c.Item(a[0]); }},
-      {"Remove", 1, 1, [](Collection& c, std::span<Variant> a) -> Variant {
+      {"Remove", 1, 1,
+       [](Collection& c, std::span<Variant> a) -> Variant {
          c.Remove(a[0]);
          return {};
        }},

@@ -66,7 +66,7 @@ std::optional<int> Compare(const Variant& a, const Variant& b) {
   const bool textA = IsText(a) || (a.IsEmpty() && IsText(b));
   const bool textB = IsText(b) || (b.IsEmpty() && IsText(a));
   if (textA && textB) return ThreeWay(TextOf(a).compare(TextOf(b)), 0);
-  if (textA) return 1;   // a text sorts after every number
+  if (textA) return 1;  // a text sorts after every number
   if (textB) return -1;
   return CompareNumbers(a, b);
 }

@@ -11,12 +11,6 @@ namespace {
 
 [[noreturn]] void RaiseMismatch() { Raise(errnum::kTypeMismatch); }
 
-std::string_view TrimmedView(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
 // The value where a number is needed: Empty is 0, True is -1, a date is its
 // serial, a text must read as a number.
 double NumberOf(const Variant& v) {
@@ -50,8 +44,10 @@ Int ToInteger(const Variant& v) {
   return static_cast<Int>(rounded);
 }
 
-// The first serial past 9999-12-31 and the serial of 0100-01-01.
-constexpr double kFirstSerial = -657434.0;
+// Serials of the calendar's range: 0100-01-01 to the end of 9999-12-31.
+// A negative serial's fraction is a time on its whole day, so any time of
+// day -657434 is still 0100-01-01.
+constexpr double kBeforeFirstSerial = -657435.0;
 constexpr double kPastLastSerial = 2958466.0;
 
 }  // namespace
@@ -98,7 +94,7 @@ Money CCur(const Variant& v) {
 
 bool CBool(const Variant& v) {
   if (v.IsString()) {
-    const std::string_view text = TrimmedView(v.AsString());
+    const std::string text = Trim(v.AsString());
     if (TextEqualsNoCase(text, "True")) return true;
     if (TextEqualsNoCase(text, "False")) return false;
   }
@@ -115,7 +111,7 @@ Date CDate(const Variant& v) {
     }
     default: {
       const double serial = NumberOf(v);
-      if (!(serial >= kFirstSerial && serial < kPastLastSerial)) Raise(errnum::kOverflow);
+      if (!(serial > kBeforeFirstSerial && serial < kPastLastSerial)) Raise(errnum::kOverflow);
       return Date{serial};
     }
   }

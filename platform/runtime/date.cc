@@ -54,7 +54,8 @@ DayAndTime Decompose(Date d) {
   // Serials far outside the calendar's range (only a hand-made Date holds
   // one) are clamped so that no conversion overflows.
   constexpr double kFarLimit = 1e9;
-  const double serial = std::isfinite(d.serial) ? std::fmax(-kFarLimit, std::fmin(kFarLimit, d.serial)) : 0.0;
+  const double serial =
+      std::isfinite(d.serial) ? std::fmax(-kFarLimit, std::fmin(kFarLimit, d.serial)) : 0.0;
   const double whole = std::trunc(serial);
   std::int64_t day = static_cast<std::int64_t>(whole);
   auto seconds = static_cast<int>(std::lround(std::fabs(serial - whole) * kSecondsPerDay));

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "platform/runtime/conversions.h"
-#include "platform/runtime/invoke_args.h"
+#include "platform/runtime/late_bound_member.h"
 
 namespace korvo::rt {
 namespace {
@@ -128,23 +128,28 @@ Variant Dictionary::Invoke(std::string_view member, InvokeKind kind, std::span<V
   using Member = LateBoundMember<Dictionary>;
   // Assignment to Item: the new value comes last.
   static constexpr Member kPut[] = {
-      {"Item", 2, 2, [](Dictionary& d, std::span<Variant> a) -> Variant {
+      {"Item", 2, 2,
+       [](Dictionary& d, std::span<Variant> a) -> Variant {
          d.Set(a[0], a[1]);
          return {};
        }},
   };
   static constexpr Member kGet[] = {
       {"Item", 1, 1, [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Item(a[0]); }},
-      {"Exists", 1, 1, [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Exists(a[0]); }},
-      {"Add", 2, 2, [](Dictionary& d, std::span<Variant> a) -> Variant {
+      {"Exists", 1, 1,
+       [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Exists(a[0]); }},
+      {"Add", 2, 2,
+       [](Dictionary& d, std::span<Variant> a) -> Variant {
          d.Add(a[0], a[1]);
          return {};
        }},
-      {"Remove", 1, 1, [](Dictionary& d, std::span<Variant> a) -> Variant {
+      {"Remove", 1, 1,
+       [](Dictionary& d, std::span<Variant> a) -> Variant {
          d.Remove(a[0]);
          return {};
        }},
-      {"RemoveAll", 0, 0, [](Dictionary& d, std::span<Variant>) -> Variant {
+      {"RemoveAll", 0, 0,
+       [](Dictionary& d, std::span<Variant>) -> Variant {
          d.RemoveAll();
          return {};
        }},

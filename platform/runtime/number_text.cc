@@ -1,9 +1,10 @@
 // Number <-> text in the runtime's fixed locale (decimal point ".").
+#include <locale.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <locale.h>
 
 #include "platform/runtime/conversions.h"
 
@@ -11,12 +12,6 @@ namespace korvo::rt {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // "&H1F": up to four digits read as a 16-bit Integer, up to eight as a
 // 32-bit Long, both two's complement (&HFFFF is -1), as the runtime reads them.
@@ -79,9 +74,10 @@ std::string FormatSignificant(Real value, int digits) {
 }  // namespace
 
 std::optional<double> ParseNumber(std::string_view text) {
-  const std::string_view s = TrimBlanks(text);
+  const std::string s = Trim(text);
   if (s.empty()) return std::nullopt;
-  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h')) return ParseHex(s.substr(2));
+  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h'))
+    return ParseHex(std::string_view(s).substr(2));
   const std::string normalized = NormalizeDecimal(s);
   if (normalized.empty()) return std::nullopt;
   // Out of range reads as +-infinity; the conversions raise Overflow for it.
@@ -95,8 +91,8 @@ std::string FormatSingle(float f) { return FormatSignificant(f, 7); }
 std::string FormatMoney(Money m) {
   // Unsigned magnitude: the most negative amount has no positive counterpart.
   const bool negative = m.units < 0;
-  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(m.units)
-                                           : static_cast<std::uint64_t>(m.units);
+  const std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(m.units) : static_cast<std::uint64_t>(m.units);
   const auto scale = static_cast<std::uint64_t>(Money::kScale);
   std::string out = (negative ? "-" : "") + std::to_string(magnitude / scale);
   std::string fraction = std::to_string(magnitude % scale + scale).substr(1);  // four digits

@@ -12,13 +12,15 @@ namespace korvo::rt {
 namespace {
 
 bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 icu::UnicodeString FromUtf8(std::string_view s) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<std::int32_t>(s.size())));
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(s.data(), static_cast<std::int32_t>(s.size())));
 }
 
 std::string ToUtf8(const icu::UnicodeString& s) {
@@ -60,9 +62,9 @@ std::int32_t Len(std::string_view s) {
 bool TextEqualsNoCase(std::string_view a, std::string_view b) {
   // Member and class names are ASCII: compare them without converting.
   if (IsAscii(a) && IsAscii(b)) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return AsciiLower(x) == AsciiLower(y);
+           });
   }
   return FromUtf8(a).caseCompare(FromUtf8(b), U_FOLD_CASE_DEFAULT) == 0;
 }

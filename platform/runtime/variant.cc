@@ -72,16 +72,20 @@ Array& Variant::AsArray() {
   return *std::get<ArrayBox>(v_).p;
 }
 
-Variant& Array::At(std::int32_t index) {
-  const std::int64_t offset = static_cast<std::int64_t>(index) - lbound;
-  if (offset < 0 || offset >= static_cast<std::int64_t>(items.size())) {
+namespace {
+
+std::size_t Offset(const Array& a, std::int32_t index) {
+  const std::int64_t offset = static_cast<std::int64_t>(index) - a.lbound;
+  if (offset < 0 || offset >= static_cast<std::int64_t>(a.items.size())) {
     Raise(errnum::kSubscriptOutOfRange);
   }
-  return items[static_cast<std::size_t>(offset)];
+  return static_cast<std::size_t>(offset);
 }
 
-const Variant& Array::At(std::int32_t index) const {
-  return const_cast<Array*>(this)->At(index);
-}
+}  // namespace
+
+Variant& Array::At(std::int32_t index) { return items[Offset(*this, index)]; }
+
+const Variant& Array::At(std::int32_t index) const { return items[Offset(*this, index)]; }
 
 }  // namespace korvo::rt

@@ -1,4 +1,4 @@
-#include "platform/runtime/invoke_args.h"
+#include "platform/runtime/late_bound_member.h"
 
 #include "platform/runtime/error.h"
 
