@@ -48,7 +48,8 @@ void Err_Log(std::string_view method, const Info& info = std::nullopt);
 void Err_Handle(std::string_view method, const Info& info = std::nullopt);
 
 // The same for an error record already captured (the handler's step 1 done
-// before releasing resources); a record with Number 0 is a no-op.
+// before releasing resources): `current` is the error as rt::CurrentError()
+// read it, not yet enriched. A record with Number 0 is a no-op.
 void Err_HandleRecord(const ErrorRecord& current, std::string_view method,
                       const Info& info = std::nullopt);
 
