@@ -1,0 +1,95 @@
+#include "platform/data/sqlite/sqlite_connection.h"
+
+#include <mutex>
+
+#include "platform/data/sql_tokenizer.h"
+#include "platform/data/sqlite/sqlite_error.h"
+#include "platform/data/sqlite/sqlite_translator.h"
+
+namespace korvo::data {
+namespace {
+
+constexpr std::size_t kTranslationCacheSize = 1024;
+
+// Translations are shared by every connection of the process.
+std::string Translated(const std::string& sql) {
+  static std::mutex mutex;
+  static LruCache<std::string> cache(kTranslationCacheSize);
+  {
+    std::lock_guard lock(mutex);
+    if (const std::string* hit = cache.Find(sql)) return *hit;
+  }
+  static const SqliteTranslator translator;
+  std::string translated = translator.Translate(sql);
+  std::lock_guard lock(mutex);
+  cache.Insert(sql, translated);
+  return translated;
+}
+
+// True when the text after a prepared statement holds another statement.
+bool HasFurtherStatement(const char* tail) {
+  for (const Token& token : Tokenize(tail)) {
+    if (token.IsSignificant() && !token.IsSymbol(";")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+SqliteConnection::SqliteConnection(const std::string& path, int busyTimeoutMs) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  db_.reset(raw);
+  if (rc != SQLITE_OK) ThrowSqliteError(raw, rc);
+  sqlite3_extended_result_codes(raw, 1);
+  sqlite3_busy_timeout(raw, busyTimeoutMs);
+  Exec("PRAGMA journal_mode=WAL");
+  Exec("PRAGMA foreign_keys=OFF");
+}
+
+DriverStatement& SqliteConnection::Prepare(const std::string& sql) {
+  const std::string translated = Translated(sql);
+  if (auto* cached = statements_.Find(translated)) return **cached;
+  sqlite3_stmt* stmt = nullptr;
+  const char* tail = nullptr;
+  const int rc = sqlite3_prepare_v3(db_.get(), translated.c_str(), static_cast<int>(translated.size() + 1),
+                                    SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+  if (rc != SQLITE_OK) ThrowSqliteError(db_.get(), rc, /*preparing=*/true);
+  auto statement = std::make_unique<SqliteStatement>(db_.get(), stmt);
+  if (tail && HasFurtherStatement(tail)) {
+    throw DriverError(FailureKind::Malformed, "A command may hold only one statement", SQLITE_ERROR,
+                      kSqliteSource);
+  }
+  return *statements_.Insert(translated, std::move(statement));
+}
+
+void SqliteConnection::Rollback() noexcept {
+  if (InTransaction()) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+int SqliteConnection::SchemaVersion() { return static_cast<int>(QueryInteger("PRAGMA user_version")); }
+
+void SqliteConnection::SetSchemaVersion(int version) {
+  Exec("PRAGMA user_version=" + std::to_string(version));
+}
+
+bool SqliteConnection::HasTables() {
+  return QueryInteger("SELECT count(*) FROM sqlite_master WHERE type='table'") > 0;
+}
+
+void SqliteConnection::Exec(const std::string& sql) {
+  const int rc = sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) ThrowSqliteError(db_.get(), rc);
+}
+
+std::int64_t SqliteConnection::QueryInteger(const char* sql) {
+  sqlite3_stmt* raw = nullptr;
+  const int rc = sqlite3_prepare_v2(db_.get(), sql, -1, &raw, nullptr);
+  if (rc != SQLITE_OK) ThrowSqliteError(db_.get(), rc, /*preparing=*/true);
+  SqliteStatement statement(db_.get(), raw);
+  ResultSet result = statement.Run({}, 1);
+  return result.values.empty() ? 0 : result.values.front().AsLong();
+}
+
+}  // namespace korvo::data

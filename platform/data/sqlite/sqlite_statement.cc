@@ -1,0 +1,225 @@
+#include "platform/data/sqlite/sqlite_statement.h"
+
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "platform/data/sqlite/sqlite_error.h"
+#include "platform/runtime/error.h"
+#include "platform/runtime/money.h"
+
+namespace korvo::data {
+namespace {
+
+using rt::VarType;
+
+// The value kind a declared column type stands for; nullopt for expression
+// columns and types outside the schema's vocabulary (read by storage class).
+std::optional<VarType> DeclaredKind(const char* declared) {
+  if (!declared) return std::nullopt;
+  std::string type;
+  for (const char* p = declared; *p && *p != '('; ++p) {
+    type += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+  }
+  while (!type.empty() && type.back() == ' ') type.pop_back();
+  if (type == "BIT" || type == "BOOLEAN" || type == "BOOL") return VarType::Boolean;
+  if (type == "SMALLINT") return VarType::Integer;
+  if (type == "INT" || type == "INTEGER" || type == "BIGINT") return VarType::Long;
+  if (type == "REAL" || type == "FLOAT" || type == "DOUBLE" || type == "DOUBLE PRECISION" ||
+      type == "DECIMAL" || type == "NUMERIC") {
+    return VarType::Double;
+  }
+  if (type == "DATETIME" || type == "DATE") return VarType::Date;
+  if (type.find("CHAR") != std::string::npos || type == "TEXT" || type == "NTEXT" || type == "CLOB") {
+    return VarType::String;
+  }
+  return std::nullopt;
+}
+
+std::string ColumnText(sqlite3_stmt* stmt, int col) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+  return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
+}
+
+rt::Variant IntegerValue(sqlite3_int64 v) {
+  if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max()) {
+    return rt::Variant(static_cast<std::int32_t>(v));
+  }
+  return rt::Variant(static_cast<double>(v));
+}
+
+// The value as its storage class gives it.
+rt::Variant StoredValue(sqlite3_stmt* stmt, int col) {
+  switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_INTEGER:
+      return IntegerValue(sqlite3_column_int64(stmt, col));
+    case SQLITE_FLOAT:
+      return rt::Variant(sqlite3_column_double(stmt, col));
+    case SQLITE_NULL:
+      return rt::Variant::Null();
+    default:
+      return rt::Variant(ColumnText(stmt, col));
+  }
+}
+
+// The value in the column's declared kind; a stored value that does not fit
+// the kind is given as stored rather than altered.
+rt::Variant ReadValue(sqlite3_stmt* stmt, int col, std::optional<VarType> kind) {
+  const int storage = sqlite3_column_type(stmt, col);
+  const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+  if (storage == SQLITE_NULL || !kind) return StoredValue(stmt, col);
+  switch (*kind) {
+    case VarType::Boolean:
+      if (numeric) return rt::Variant(sqlite3_column_double(stmt, col) != 0.0);
+      break;
+    case VarType::Integer:
+      if (storage == SQLITE_INTEGER) {
+        const sqlite3_int64 v = sqlite3_column_int64(stmt, col);
+        if (v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max()) {
+          return rt::Variant(static_cast<std::int16_t>(v));
+        }
+      }
+      break;
+    case VarType::Double:
+      if (numeric) return rt::Variant(sqlite3_column_double(stmt, col));
+      break;
+    case VarType::Date:
+      if (storage == SQLITE_TEXT) {
+        if (auto date = rt::ParseDate(ColumnText(stmt, col))) return rt::Variant(*date);
+      }
+      break;
+    default:
+      break;
+  }
+  return StoredValue(stmt, col);
+}
+
+VarType StorageKind(sqlite3_stmt* stmt, int col) {
+  switch (sqlite3_column_type(stmt, col)) {
+    case SQLITE_INTEGER:
+      return VarType::Long;
+    case SQLITE_FLOAT:
+      return VarType::Double;
+    default:
+      return VarType::String;
+  }
+}
+
+void BindText(sqlite3_stmt* stmt, int index, const std::string& text) {
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param) {
+  const rt::Variant& v = param.value;
+  switch (v.Type()) {
+    case VarType::Empty:
+    case VarType::Null:
+    case VarType::Missing:
+      sqlite3_bind_null(stmt, index);
+      return;
+    case VarType::Byte:
+      sqlite3_bind_int64(stmt, index, v.AsByte());
+      return;
+    case VarType::Integer:
+      sqlite3_bind_int64(stmt, index, v.AsInteger());
+      return;
+    case VarType::Long:
+      sqlite3_bind_int64(stmt, index, v.AsLong());
+      return;
+    case VarType::Single:
+      sqlite3_bind_double(stmt, index, v.AsSingle());
+      return;
+    case VarType::Double:
+      sqlite3_bind_double(stmt, index, v.AsDouble());
+      return;
+    case VarType::Currency:
+      sqlite3_bind_double(stmt, index, rt::MoneyToDouble(v.AsMoney()));
+      return;
+    case VarType::Boolean:
+      sqlite3_bind_int64(stmt, index, v.AsBool() ? 1 : 0);
+      return;
+    case VarType::Date:
+      BindText(stmt, index, rt::FormatStoredDate(v.AsDate()));
+      return;
+    case VarType::String:
+      if (param.type == contracts::ParamType::DateTime) {
+        if (auto date = rt::ParseDate(v.AsString())) {
+          BindText(stmt, index, rt::FormatStoredDate(*date));
+          return;
+        }
+      }
+      BindText(stmt, index, v.AsString());
+      return;
+    case VarType::Object:
+    case VarType::Array:
+      break;
+  }
+  rt::Raise(rt::errnum::kTypeMismatch);
+}
+
+// Resets the statement after every run, successful or not, so the cached
+// statement releases its read snapshot and bindings.
+class ResetOnExit {
+ public:
+  explicit ResetOnExit(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~ResetOnExit() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  ResetOnExit(const ResetOnExit&) = delete;
+  ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+}  // namespace
+
+void SqliteStatement::Bind(std::span<const contracts::Parameter> params) {
+  const int expected = sqlite3_bind_parameter_count(stmt_);
+  if (static_cast<std::size_t>(expected) != params.size()) {
+    throw DriverError(FailureKind::Other,
+                      "The command has " + std::to_string(expected) + " parameter(s) but " +
+                          std::to_string(params.size()) + " value(s) were given",
+                      SQLITE_RANGE, kSqliteSource);
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i]);
+}
+
+ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {
+  ResultSet result;
+  if (!stmt_) {
+    if (!params.empty()) Bind(params);  // nothing to bind to: reports the mismatch
+    return result;
+  }
+  ResetOnExit reset(stmt_);
+  Bind(params);
+  const int columns = sqlite3_column_count(stmt_);
+  std::vector<std::optional<VarType>> kinds;
+  for (int c = 0; c < columns; ++c) {
+    kinds.push_back(DeclaredKind(sqlite3_column_decltype(stmt_, c)));
+    result.fields.push_back({sqlite3_column_name(stmt_, c), kinds.back().value_or(VarType::String)});
+  }
+  std::vector<bool> kindSeen(static_cast<std::size_t>(columns), false);
+  for (std::size_t rows = 0;; ++rows) {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE) break;
+    if (rc != SQLITE_ROW) ThrowSqliteError(db_, rc);
+    if (maxRecords > 0 && rows == static_cast<std::size_t>(maxRecords)) break;
+    for (int c = 0; c < columns; ++c) {
+      const auto i = static_cast<std::size_t>(c);
+      result.values.push_back(ReadValue(stmt_, c, kinds[i]));
+      // An expression column takes the kind of its first non-null value.
+      if (!kinds[i] && !kindSeen[i] && sqlite3_column_type(stmt_, c) != SQLITE_NULL) {
+        result.fields[i].type = StorageKind(stmt_, c);
+        kindSeen[i] = true;
+      }
+    }
+  }
+  result.rowsAffected = sqlite3_stmt_readonly(stmt_) ? -1 : sqlite3_changes64(db_);
+  return result;
+}
+
+}  // namespace korvo::data

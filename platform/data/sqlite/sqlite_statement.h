@@ -1,0 +1,30 @@
+// SqliteStatement: one prepared SQLite statement, bound and run with the
+// storage format of docs/data-layer.md. Owns the sqlite3_stmt (finalized on
+// destruction); belongs to its connection's thread.
+#pragma once
+
+#include <sqlite3.h>
+
+#include "platform/data/driver.h"
+
+namespace korvo::data {
+
+class SqliteStatement final : public DriverStatement {
+ public:
+  // Takes ownership of stmt; null stands for a statement with nothing to do.
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+  // Raises 0x80004005 when the number of parameters differs from the
+  // statement's placeholders, 13 (Type mismatch) for an object or array value.
+  ResultSet Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) override;
+
+ private:
+  void Bind(std::span<const contracts::Parameter> params);
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+};
+
+}  // namespace korvo::data

@@ -1,0 +1,45 @@
+// SqliteTranslator: rewrites the library's SQL dialect into SQLite's, token
+// by token, touching only this set (docs/data-layer.md lists it):
+//   - INSERT without INTO gets INTO;
+//   - N'...' literals lose the N;
+//   - LIKE patterns with bracket escapes ([%], [_], [[], [x]) become
+//     backslash escapes with ESCAPE '\';
+//   - "set TRANSACTION ISOLATION LEVEL READ COMMITTED" becomes no statement
+//     (SQLite transactions are serializable; readers see committed data);
+//   - a text literal compared with, or written into, a DATETIME column that
+//     reads as a date becomes the stored form 'yyyy-mm-dd hh:nn:ss';
+//   - SELECT TOP n ... becomes SELECT ... LIMIT n.
+// Everything else, and everything inside literals, quoted identifiers and
+// comments, passes through unchanged.
+//
+// Column types come from the table definitions given (the library's schema
+// by default); a column counts as a date when a table the statement names
+// declares it DateTime. Immutable; thread-safe.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/data/schema.h"
+
+namespace korvo::data {
+
+class SqliteTranslator {
+ public:
+  explicit SqliteTranslator(std::span<const TableDef> tables = SchemaTables()) : tables_(tables) {}
+
+  // The statement in SQLite's dialect; "" when it has nothing to do here.
+  std::string Translate(std::string_view sql) const;
+
+ private:
+  std::span<const TableDef> tables_;
+};
+
+// A LIKE pattern written with bracket escapes, rewritten with backslash
+// escapes (to be used with ESCAPE '\'); nullopt when the pattern has no
+// bracket escape or a class of several characters SQLite cannot express.
+std::optional<std::string> BracketToBackslashPattern(std::string_view pattern);
+
+}  // namespace korvo::data
