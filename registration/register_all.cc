@@ -1,0 +1,24 @@
+#include "registration/register_all.h"
+
+#include <mutex>
+
+#include "currency/register.h"
+#include "locale/register.h"
+#include "platform/data/register.h"
+#include "platform/korvex/register.h"
+#include "terms/register.h"
+
+namespace korvo::registration {
+
+void RegisterAll() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    data::RegisterClasses();
+    korvex::RegisterClasses();
+    common::RegisterCurrencyClasses();
+    common::RegisterTermsClasses();
+    common::RegisterLocaleClasses();
+  });
+}
+
+}  // namespace korvo::registration
