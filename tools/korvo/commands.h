@@ -8,9 +8,13 @@
 
 namespace korvo::tool {
 
+// korvo init [--db PATH | --connection STRING | --config FILE] [--demo]
+void AddInitCommand(CLI::App& program, int& exitCode);
 // korvo call CLASS METHOD [ARG ...] [--db | --connection | --config]
 void AddCallCommand(CLI::App& program, int& exitCode);
 // korvo serve --stdio [--db | --connection | --config]
 void AddServeCommand(CLI::App& program, int& exitCode);
+// korvo demo [--db PATH]
+void AddDemoCommand(CLI::App& program, int& exitCode);
 
 }  // namespace korvo::tool

@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
   CLI::App program("korvo: KorvoCommon's shared master data, callable by class name", "korvo");
   program.require_subcommand(1);
   int exitCode = 0;
+  korvo::tool::AddInitCommand(program, exitCode);
   korvo::tool::AddCallCommand(program, exitCode);
   korvo::tool::AddServeCommand(program, exitCode);
+  korvo::tool::AddDemoCommand(program, exitCode);
   try {
     program.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

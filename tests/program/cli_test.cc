@@ -1,0 +1,84 @@
+// The korvo commands as a shell runs them: init with demo data, call with
+// its JSON output and exit status, demo, help and usage errors.
+#include <gtest/gtest.h>
+
+#include "program/korvo_process.h"
+
+namespace korvo::testing {
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  ScratchDirectory scratch_;
+  std::string database_ = scratch_.File("x.db");
+};
+
+TEST_F(CommandLineTest, InitWithDemoDataThenCallPrintsTheHomeCurrency) {
+  const auto init = RunKorvo({"init", "--db", database_, "--demo"});
+  ASSERT_EQ(init.status, 0) << init.err;
+  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode", "--db", database_});
+  EXPECT_EQ(call.status, 0) << call.err;
+  EXPECT_EQ(Json::parse(call.out), Json::parse(R"({"value":{"type":"String","value":"EUR"},"args":[]})"));
+
+  // Loading the demo data again changes nothing and is not an error.
+  EXPECT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+}
+
+TEST_F(CommandLineTest, CallTakesShorthandTypedAndBareArguments) {
+  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "ConvertAmount", "DEM", "\"FRF\"",
+                              R"({"type":"Currency","value":"100"})",
+                              R"({"type":"Date","value":"2024-03-07T00:00:00"})", "--db", database_});
+  ASSERT_EQ(call.status, 0) << call.err << call.out;
+  const Json output = Json::parse(call.out);
+  EXPECT_EQ(output["value"], Json::parse(R"({"type":"Currency","value":"335.3855"})"));
+  EXPECT_EQ(output["args"][0], Json::parse(R"({"type":"String","value":"DEM"})"));
+}
+
+TEST_F(CommandLineTest, ACallThatRaisesPrintsTheErrorObjectAndFails) {
+  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "GetCurrencyAsDict", "XYZ", "--db", database_});
+  EXPECT_EQ(call.status, 1);
+  const Json error = Json::parse(call.out);
+  EXPECT_EQ(error["code"], -2147221388);
+  EXPECT_EQ(error["data"]["source"], "KorvoCommon.Currency.GetCurrencyAsDict");
+  EXPECT_EQ(error["data"]["description"], "Currency XYZ not found");
+}
+
+TEST_F(CommandLineTest, ARefusedDeleteAnswersAndLeavesTheCurrency) {
+  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+  // Deleting a currency that still has rates is refused by the rules; the
+  // refusal is an answer, not a failure.
+  const auto refused = RunKorvo({"call", "KorvoCommon.TCurrency", "DeleteFromScript", "CURRENCY",
+                                 R"(["CURRENCYCODE"])", R"(["USD"])", "--db", database_});
+  EXPECT_EQ(refused.status, 0) << refused.out;
+  const auto still = RunKorvo({"call", "KorvoCommon.Currency", "GetCurrency", "USD", "--db", database_});
+  EXPECT_EQ(Json::parse(still.out)["value"]["value"], true);
+}
+
+TEST_F(CommandLineTest, HelpAndUsageErrors) {
+  for (const char* command : {"init", "call", "serve", "demo"}) {
+    const auto help = RunKorvo({command, "--help"});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_NE(help.out.find("--"), std::string::npos) << command;
+  }
+  EXPECT_EQ(RunKorvo({"--help"}).status, 0);
+  EXPECT_EQ(RunKorvo({}).status, 2);
+  EXPECT_EQ(RunKorvo({"serve"}).status, 2);
+  EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency"}).status, 2);
+  EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency", "X", "--db", "a.db", "--connection", "b"}).status, 2);
+  EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency", "X", R"({"type":"Byte","value":-1})"}).status, 2);
+}
+
+TEST_F(CommandLineTest, DemoWalksThroughTheLibrary) {
+  const auto demo = RunKorvo({"demo", "--db", database_});
+  ASSERT_EQ(demo.status, 0) << demo.err;
+  for (const char* expected : {"\"EUR\"", "78.0822", "SLBCO5006", "succeeded", "Swedish krona",
+                               "0x8004007F", "METHOD: KorvoCommon.Currency.ConvertAmount"}) {
+    EXPECT_NE(demo.out.find(expected), std::string::npos) << expected << "\n" << demo.out;
+  }
+  EXPECT_EQ(RunKorvo({"demo", "--db", database_}).status, 1);  // not a fresh database
+}
+
+}  // namespace
+}  // namespace korvo::testing
