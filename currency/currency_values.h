@@ -1,0 +1,46 @@
+// The values a currency and a rate are made of, as the currency classes hold
+// them between a caller's arguments and the database, and the small readings
+// of loosely typed values every currency operation shares.
+//
+// Module-internal. Plain values; thread-compatible.
+#pragma once
+
+#include <string>
+
+#include "platform/runtime/dictionary.h"
+#include "platform/runtime/variant.h"
+
+namespace korvo::common {
+
+// One row of CURRENCY as Variants: what a Currency object's properties hold
+// and what TCurrency checks before writing.
+struct CurrencyValues {
+  rt::Variant code;
+  rt::Variant name;
+  rt::Variant home;
+  rt::Variant euro;
+  rt::Variant epc;
+  rt::Variant decimals;
+  rt::Variant localeId;
+};
+
+// One row of CURRENCYRATE as Variants, plus the euro-participation flag of
+// its currency that the rate checks depend on (it is not a rate column).
+struct RateValues {
+  rt::Variant code;
+  rt::Variant effective;
+  rt::Variant expiry;
+  rt::Variant homeRate;
+  rt::Variant euroRate;
+  rt::Variant factor;
+  rt::Variant epc;
+};
+
+// A flag as an If statement reads it, with Null and Empty counting as false.
+// Raises Type mismatch (13) for a text that is not a Boolean or a number.
+bool IsTrue(const rt::Variant& flag);
+
+// The entry under key, or Empty when absent; never adds the key.
+rt::Variant ValueOf(const rt::Dictionary& dictionary, const char* key);
+
+}  // namespace korvo::common
