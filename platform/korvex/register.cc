@@ -5,6 +5,7 @@
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration.h"
 #include "platform/korvex/log.h"
+#include "platform/korvex/referential_checker.h"
 #include "platform/korvex/result_object.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/utility/utilities.h"
@@ -26,6 +27,7 @@ void RegisterClasses() {
   RegisterPlain<Log>("Korvex.Log");
   RegisterPlain<Configuration>("Korvex.Configuration");
   RegisterPlain<ResultObject>("Korvex.ResultObject");
+  RegisterPlain<ReferentialChecker>("Korvex.ReferentialChecker");
   RegisterPlain<utility::Utilities>("KorvoLibrary.Utilities");
   RegisterPlain<rt::Dictionary>("Scripting.Dictionary");
 }
