@@ -16,6 +16,7 @@ namespace korvo::data {
 template <class Value>
 class LruCache {
  public:
+  // capacity >= 1.
   explicit LruCache(std::size_t capacity) : capacity_(capacity) {}
   LruCache(const LruCache&) = delete;
   LruCache& operator=(const LruCache&) = delete;
@@ -44,8 +45,6 @@ class LruCache {
     }
     return order_.front().second;
   }
-
-  std::size_t size() const { return order_.size(); }
 
  private:
   using Entry = std::pair<std::string, Value>;

@@ -104,6 +104,17 @@ TEST_F(TransactionTest, AnEnlistedConnectionCannotOutliveItsTransaction) {
   EXPECT_EQ(Count("COUNTRY"), 1);
 }
 
+TEST_F(TransactionTest, ATransactionTheDatabaseEndedNeverReportsSuccess) {
+  host::HostScope scope;
+  auto connection = Open();
+  InsertCountry(*connection, "NL");
+  connection->Execute("ROLLBACK");  // as the database does after a disk-full failure
+  EXPECT_EQ(ErrorOf([&] { InsertCountry(*connection, "BE"); }).Number, contracts::dberr::kProvider);
+  EXPECT_THROW(scope.End(), rt::Error);
+  EXPECT_EQ(CountOutside("COUNTRY"), 0);
+  EXPECT_EQ(Stats().inUse, 0u);
+}
+
 TEST_F(TransactionTest, WritersOutsideWaitForTheTransactionOrFailAsBusy) {
   const std::string impatient = db_.ConnectionString() + ";BusyTimeout=50";
   host::HostScope scope;
