@@ -2,10 +2,18 @@
 // library's queries. Each query runs on its own connection from the
 // connection string and comes back as a record set readable after the
 // connection has gone.
+//
+// Connections and record sets are created by class name ("ADODB.Connection",
+// "ADODB.Recordset") through Gen_GetComponent, so inside a host context they
+// join the caller's transaction. Every function runs on the calling thread
+// and shares nothing with other calls, apart from a connection the caller
+// passes in. Errors are raised as rt::Error; the database's own numbers
+// (contracts::dberr) reach the caller unchanged.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "infrastructure/contracts/database.h"
 #include "platform/runtime/dictionary.h"
@@ -17,20 +25,86 @@ using contracts::RecordsetRef;
 
 inline constexpr const char* kReadCommitted = "set TRANSACTION ISOLATION LEVEL READ COMMITTED";
 
+// A new connection, opened on connectionString; the caller owns it and closes
+// it with Sql_CloseConnection. Failures go through
+// Err_Handle("Lib_SQL.Sql_GetOpenConnection").
 ConnectionRef Sql_GetOpenConnection(const std::string& connectionString);
-// Close if open, then clear the reference. Safe on null or closed.
+
+// Closes the connection if it is set and open, then clears the reference in
+// every case (also when closing raises). Safe on a null or closed reference.
 void Sql_CloseConnection(ConnectionRef& connection);
+// The same for a record set.
 void Sql_CloseRecordset(RecordsetRef& recordset);
 
+// The connection itself; raises Object variable not set (91) for a null
+// reference, as a call on Nothing does.
+contracts::Connection& Sql_RequireConnection(const ConnectionRef& connection);
+
+// Runs sql on a connection of its own (preceded by the read-committed
+// statement when readCommitted is true), and returns the rows detached: the
+// caller reads them with no connection. The connection is closed before
+// returning, on success and failure. Failures go through
+// Err_Handle("Lib_SQL.Sql_GetDisconnectedRecordset", info) with info =
+// Err_ConnectionErrors(connection) + " executing: '" + sql + "'".
 RecordsetRef Sql_GetDisconnectedRecordset(const std::string& sql, const std::string& connectionString,
                                           std::optional<bool> readCommitted = std::nullopt);
+
+// Runs sql on the caller's open connection and returns the rows still
+// attached; the caller closes both. Failures go through
+// Err_Handle("Lib_SQL.Sql_GetReadonlyRecordset", info) with the same info
+// text; the caller's connection is left as it is.
 RecordsetRef Sql_GetReadonlyRecordset(const std::string& sql, contracts::Connection& connection);
+
+// True when sql returns at least one row, run on a connection of its own that
+// is closed before returning. No handler of its own: failures reach the
+// caller's handler unchanged (the connection is still closed).
 bool Sql_RecordExists(const std::string& sql, const std::string& connectionString,
                       std::optional<bool> readCommitted = std::nullopt);
-// Closes the given connection (the caller's!) unless the key is absent.
+
+// True when table has a row whose column equals values[key]. When the
+// dictionary has no such key the answer is false and the connection is left
+// untouched; otherwise the caller's connection is closed by this call and the
+// transaction voted complete. Table and column must be plain identifiers
+// (see Sql_Identifier). Failures close the connection, vote abort and go
+// through Err_Handle("Sql_ExistsInTable").
 bool Sql_ExistsInTable(const std::string& table, rt::Dictionary& values, const rt::Variant& key,
                        const std::string& column, ConnectionRef& connection);
+// Sql_ExistsInTable with the key's text as the column. No handler of its own.
 bool Sql_FieldExistsInTable(const std::string& table, rt::Dictionary& values, const rt::Variant& key,
                             ConnectionRef& connection);
+
+namespace detail {
+// Clears the reference first, so it is cleared even when closing raises.
+template <class Ref>
+void CloseAndClear(Ref& ref) {
+  auto held = std::move(ref);
+  ref.reset();
+  if (held && held->IsOpen()) held->Close();
+}
+}  // namespace detail
+
+// Closes and clears a connection or record set reference when the scope
+// ends, or earlier through CloseNow(). A failure to close is dropped, so it
+// never replaces an error being raised. Holds a reference to the caller's
+// variable, which must outlive the guard. Non-copyable.
+template <class Ref>
+class ScopedClose {
+ public:
+  explicit ScopedClose(Ref& ref) : ref_(ref) {}
+  ~ScopedClose() { CloseNow(); }
+  ScopedClose(const ScopedClose&) = delete;
+  ScopedClose& operator=(const ScopedClose&) = delete;
+
+  void CloseNow() noexcept {
+    try {
+      detail::CloseAndClear(ref_);
+    } catch (...) {
+      // Releasing is best effort here: the error being reported matters more.
+    }
+  }
+
+ private:
+  Ref& ref_;
+};
 
 }  // namespace korvo::infra
