@@ -17,7 +17,6 @@
 // request.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "currency/currency_values.h"
@@ -43,8 +42,6 @@ class Currency final : public host::Component,
                        public contracts::BusinessRules,
                        public contracts::ReferentialIntegrity {
  public:
-  Currency() = default;
-
   std::string TypeName() const override { return "Currency"; }
   const host::DispatchTable& Dispatch() const override;
 

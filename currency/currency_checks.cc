@@ -91,8 +91,9 @@ void CheckRateDates(const RateValues& rate, bool isInsert) {
   if (!rt::IsDate(rate.effective)) RaiseCheck(InvalidEffectiveDate);
   const rt::Date effective = rt::CDate(rate.effective);
   // An existing rate may not still be valid when the new one starts.
-  if (isInsert && OtherRateFound(rate.code, "EFFECTIVEDATE <= ? AND (EXPIRYDATE IS NULL OR "
-                                            "EXPIRYDATE > ?)",
+  if (isInsert && OtherRateFound(rate.code,
+                                 "EFFECTIVEDATE <= ? AND (EXPIRYDATE IS NULL OR "
+                                 "EXPIRYDATE > ?)",
                                  effective, effective)) {
     RaiseCheck(EffectiveDateRange);
   }
@@ -148,12 +149,12 @@ void CheckCurrency(const CurrencyValues& currency) {
   if (!currency.localeId.IsNullOrEmpty() && !rt::IsNumeric(currency.localeId)) {
     RaiseCheck(InvalidLocaleID);
   }
-  RequireSoleFlagged(currency.home, currency.code,
-                     [](Currency& reader) { return reader.GetHomeCurrency(); },
-                     DuplicateHomeCurrency);
-  RequireSoleFlagged(currency.euro, currency.code,
-                     [](Currency& reader) { return reader.GetEuroCurrency(); },
-                     DuplicateEuroCurrency);
+  RequireSoleFlagged(
+      currency.home, currency.code, [](Currency& reader) { return reader.GetHomeCurrency(); },
+      DuplicateHomeCurrency);
+  RequireSoleFlagged(
+      currency.euro, currency.code, [](Currency& reader) { return reader.GetEuroCurrency(); },
+      DuplicateEuroCurrency);
 }
 
 void CheckRate(const RateValues& rate, bool isInsert, const std::string& homeCode) {
@@ -165,8 +166,7 @@ void CheckRate(const RateValues& rate, bool isInsert, const std::string& homeCod
   CheckRateFigures(rate, homeCode);
 }
 
-bool CheckExistenceUsingSQL(const std::string& sql,
-                            std::span<const contracts::Parameter> params) {
+bool CheckExistenceUsingSQL(const std::string& sql, std::span<const contracts::Parameter> params) {
   contracts::ConnectionRef connection;
   try {
     connection = OpenCurrencyConnection();

@@ -73,7 +73,8 @@ rt::Money Currency::ConvertAmount(std::string& iFromCurrencyCode, std::string& i
   if (iFromCurrencyCode == iToCurrencyCode) return iAmount;
   return RunHandled({kConvertAmountMethod, FailureInfo::None}, [&] {
     const RateFigures homeRate = HomeRateFigures(iDate);
-    const double home = ToHomeAmount(iFromCurrencyCode, rt::MoneyToDouble(iAmount), homeRate, iDate);
+    const double home =
+        ToHomeAmount(iFromCurrencyCode, rt::MoneyToDouble(iAmount), homeRate, iDate);
     return rt::MoneyFromDouble(FromHomeAmount(iToCurrencyCode, home, homeRate, iDate));
   });
 }
@@ -119,9 +120,9 @@ double Currency::FromHomeAmount(const std::string& to, double amount, const Rate
   return FromHomeByHomeRate(amount, rate);
 }
 
-rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency, rt::Variant& iNewCurrencyCode,
-                                      rt::Money& iPrice, rt::Money& iDiscountAmount,
-                                      rt::Date& iOrderDate) {
+rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency,
+                                      rt::Variant& iNewCurrencyCode, rt::Money& iPrice,
+                                      rt::Money& iDiscountAmount, rt::Date& iOrderDate) {
   return RunHandled({kConvertToMethod, FailureInfo::None}, [&] {
     GetCurrency(iNewCurrencyCode);
     const RateFigures target =
@@ -135,9 +136,8 @@ rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency, rt::Vari
     RequireEuroRate(target);
     if (!iFromCurrency) rt::Raise(rt::errnum::kObjectNotSet);
     if (IsTrue(ValueOf(*iFromCurrency, "EURO"))) {
-      return ConvertedPrices(iPrice, iDiscountAmount, [&](double amount) {
-        return (amount * target.euro) * target.factor;
-      });
+      return ConvertedPrices(iPrice, iDiscountAmount,
+                             [&](double amount) { return (amount * target.euro) * target.factor; });
     }
     const RateFigures source =
         ValidRateFigures(ValueOf(*iFromCurrency, "CURRENCYCODE"), iOrderDate);

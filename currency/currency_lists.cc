@@ -47,7 +47,8 @@ contracts::RecordsetRef Currency::GetCurrencies() {
   contracts::ConnectionRef connection;
   return RunHandled({kGetCurrenciesMethod}, connection, [&] {
     connection = OpenCurrencyConnection();
-    contracts::RecordsetRef currencies = infra::Sql_GetReadonlyRecordset(kCurrenciesSql, *connection);
+    contracts::RecordsetRef currencies =
+        infra::Sql_GetReadonlyRecordset(kCurrenciesSql, *connection);
     currencies->Detach();
     infra::Sql_CloseConnection(connection);
     return currencies->Clone();

@@ -166,10 +166,11 @@ rt::DictionaryRef Currency::GetCurrencyCodesHavingValidCurrencyRate(rt::Date idt
   // The statement compares calendar days; each code is then tested at the
   // full moment.
   const std::string day = infra::Gen_SqlDate(rt::Variant(idteDate));
-  const std::string sql =
-      "SELECT DISTINCT CURRENCYCODE FROM CURRENCYRATE WHERE EFFECTIVEDATE<='" + day +
-      "' AND (EXPIRYDATE IS NULL OR EXPIRYDATE>'" + day + "') ORDER BY CURRENCYCODE";
-  return CodeList(sql, [&](const std::string& code) { return HasValidCurrencyRate(code, idteDate); });
+  const std::string sql = "SELECT DISTINCT CURRENCYCODE FROM CURRENCYRATE WHERE EFFECTIVEDATE<='" +
+                          day + "' AND (EXPIRYDATE IS NULL OR EXPIRYDATE>'" + day +
+                          "') ORDER BY CURRENCYCODE";
+  return CodeList(sql,
+                  [&](const std::string& code) { return HasValidCurrencyRate(code, idteDate); });
 }
 
 rt::DictionaryRef Currency::GetCurrencyCodesHavingAnyCurrencyRate() {

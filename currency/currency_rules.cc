@@ -2,13 +2,16 @@
 // script writes of currencies and rates are checked rule by rule, every
 // failed rule adds its message code, and the row is written only when none
 // failed.
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
 #include "currency/method_guard.h"
+#include "currency/rule_findings.h"
 #include "currency/tcurrency.h"
 #include "infrastructure/components.h"
 #include "infrastructure/sql_access.h"
@@ -97,11 +100,16 @@ struct CheckMessage {
   const char* message;
 };
 constexpr CheckMessage kCurrencyCheckMessages[] = {
-    {MissingCurrencyCode, "SLBCO5017"}, {MissingCurrencyName, "SLBCO5018"},
-    {MissingHomeCurrency, "SLBCO5022"}, {MissingEuroCurrency, "SLBCO5021"},
-    {MissingEPC, "SLBCO5020"},          {MissingDecimals, "SLBCO5019"},
-    {InvalidDecimals, "SLBCO5011"},     {InvalidLocaleID, "SLBCO5015"},
-    {DuplicateHomeCurrency, "SLBCO5006"}, {DuplicateEuroCurrency, "SLBCO5005"},
+    {MissingCurrencyCode, "SLBCO5017"},
+    {MissingCurrencyName, "SLBCO5018"},
+    {MissingHomeCurrency, "SLBCO5022"},
+    {MissingEuroCurrency, "SLBCO5021"},
+    {MissingEPC, "SLBCO5020"},
+    {MissingDecimals, "SLBCO5019"},
+    {InvalidDecimals, "SLBCO5011"},
+    {InvalidLocaleID, "SLBCO5015"},
+    {DuplicateHomeCurrency, "SLBCO5006"},
+    {DuplicateEuroCurrency, "SLBCO5005"},
 };
 
 // Tables whose rows still using a currency keep it from being deleted.
@@ -157,8 +165,8 @@ void RequireFilled(rt::Dictionary& data, std::span<const RequiredField> fields,
 }
 
 // Identifying entries that are present must be filled.
-void RequireFilledKeys(rt::Dictionary& data, std::span<const char* const> keys,
-                       const char* message, Findings& findings) {
+void RequireFilledKeys(rt::Dictionary& data, std::span<const char* const> keys, const char* message,
+                       Findings& findings) {
   for (const char* key : keys) {
     if (!infra::Val_IsFilled(data, key)) findings.Add(message);
   }
@@ -209,9 +217,8 @@ rt::ObjectRef TCurrency::DeleteFromScript(std::string iTableName, rt::Variant& i
                    &TCurrency::BusinessRules_Delete);
 }
 
-rt::ObjectRef TCurrency::RunScript(const char* method, const std::string& table,
-                                   rt::Variant& keys, rt::Variant& values, bool keysOnly,
-                                   RulesEntry rules) {
+rt::ObjectRef TCurrency::RunScript(const char* method, const std::string& table, rt::Variant& keys,
+                                   rt::Variant& values, bool keysOnly, RulesEntry rules) {
   return RunHandled(RulesHandler(method), [&] {
     rt::ObjectRef result;
     for (const ScriptTable& known : kScriptTables) {
@@ -243,8 +250,8 @@ rt::ObjectRef TCurrency::BusinessRules_Delete(rt::Variant& dataObject) {
                     &TCurrency::DeleteRateByRules);
 }
 
-rt::ObjectRef TCurrency::ApplyRules(const char* method, rt::Variant& dataObject,
-                                    Rule currencyRule, Rule rateRule) {
+rt::ObjectRef TCurrency::ApplyRules(const char* method, rt::Variant& dataObject, Rule currencyRule,
+                                    Rule rateRule) {
   return RunHandled(RulesHandler(method), [&] {
     const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
     if (!data) rt::Raise(rt::errnum::kObjectNotSet);
@@ -319,8 +326,7 @@ rt::ObjectRef TCurrency::InsertRateByRules(rt::Dictionary& data) {
   if (findings.Passed()) {
     // A rate needs its currency.
     rt::Variant names = KeyArray(keyColumns);
-    rt::Variant values(
-        rt::Array({ValueOf(data, "CURRENCYCODE"), ValueOf(data, "EFFECTIVEDATE")}));
+    rt::Variant values(rt::Array({ValueOf(data, "CURRENCYCODE"), ValueOf(data, "EFFECTIVEDATE")}));
     if (!IReferentialIntegrity_Exists("CURRENCYRATE", names, values)) {
       findings.Add(kIntegrityConflict);
     }
@@ -351,9 +357,12 @@ rt::ObjectRef TCurrency::DeleteRateByRules(rt::Dictionary& data) {
 void TCurrency::CheckCurrencyFindings(const rt::Dictionary& data, const char* unmappedPrefix,
                                       Findings& findings) {
   const rt::Variant localeId = ValueOf(data, "LOCALEID");
-  current_ = CurrencyValues{ValueOf(data, "CURRENCYCODE"), ValueOf(data, "CURRENCYNAME"),
-                            ValueOf(data, "HOMECURRENCY"), ValueOf(data, "EURO"),
-                            ValueOf(data, "EPC"),          ValueOf(data, "DECIMALS"),
+  current_ = CurrencyValues{ValueOf(data, "CURRENCYCODE"),
+                            ValueOf(data, "CURRENCYNAME"),
+                            ValueOf(data, "HOMECURRENCY"),
+                            ValueOf(data, "EURO"),
+                            ValueOf(data, "EPC"),
+                            ValueOf(data, "DECIMALS"),
                             localeId.IsEmpty() ? rt::Variant::Null() : localeId};
   try {
     CheckCurrency(current_);
@@ -363,9 +372,12 @@ void TCurrency::CheckCurrencyFindings(const rt::Dictionary& data, const char* un
 }
 
 void TCurrency::CheckRateFindings(const rt::Dictionary& data, bool isInsert, Findings& findings) {
-  RateValues rate{ValueOf(data, "CURRENCYCODE"),  ValueOf(data, "EFFECTIVEDATE"),
-                  ValueOf(data, "EXPIRYDATE"),    ValueOf(data, "HOMESALESRATE"),
-                  ValueOf(data, "EUROSALESRATE"), ValueOf(data, "RATEFACTOR"),
+  RateValues rate{ValueOf(data, "CURRENCYCODE"),
+                  ValueOf(data, "EFFECTIVEDATE"),
+                  ValueOf(data, "EXPIRYDATE"),
+                  ValueOf(data, "HOMESALESRATE"),
+                  ValueOf(data, "EUROSALESRATE"),
+                  ValueOf(data, "RATEFACTOR"),
                   ValueOf(data, "EPC")};
   // Callers rarely know the flag of the currency a rate belongs to: when the
   // data object has none, the currency's own row tells.
@@ -392,8 +404,7 @@ bool TCurrency::IReferentialIntegrity_Exists(const std::string&, rt::Variant& ke
   });
 }
 
-bool TCurrency::IReferentialIntegrity_BeforeDelete(const std::string&, rt::Variant&,
-                                                   rt::Variant&) {
+bool TCurrency::IReferentialIntegrity_BeforeDelete(const std::string&, rt::Variant&, rt::Variant&) {
   Release();
   return true;
 }

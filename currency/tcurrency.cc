@@ -44,8 +44,7 @@ constexpr const char* kDeleteCurrencyRateMethod = "KorvoCommon.Currency.DeleteCu
 // "Currency not present": the component base plus 100, outside KorvoCommonError.
 constexpr std::int32_t kCurrencyNotPresent = kComponentErrorBase + 100;
 
-MethodHandler Writer(const char* method,
-                     FailureInfo info = FailureInfo::ConnectionErrors) {
+MethodHandler Writer(const char* method, FailureInfo info = FailureInfo::ConnectionErrors) {
   return MethodHandler{method, info, true, std::nullopt};
 }
 
@@ -87,8 +86,8 @@ std::vector<contracts::Parameter> RateParameters(const RateValues& rate, bool ke
 // Asks Korvex.ReferentialChecker whether nothing outside the currency's own
 // rates refers to it; `beforeDelete` also runs the checker's delete hook.
 bool ReferencesAllowDelete(const rt::Variant& code, bool beforeDelete) {
-  auto checker = infra::Gen_GetComponentAs<contracts::ReferentialChecker>(
-      "Korvex.ReferentialChecker");
+  auto checker =
+      infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
   const rt::Array names({rt::Variant("CURRENCYCODE")});
   const rt::Array values({code});
   if (!checker->CanDeleteInComponent("KorvoCommon", "CURRENCY", names, values)) return false;
@@ -108,7 +107,7 @@ bool TCurrency::AddCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCurren
                             rt::Variant& i_vEPC, rt::Variant& i_vDecimals,
                             rt::Variant& i_vLocaleID) {
   current_ = CurrencyValues{i_vCurrencyCode, i_vCurrencyName, i_vHomeCurrency, i_vEuroCurrency,
-                            i_vEPC, i_vDecimals, i_vLocaleID};
+                            i_vEPC,          i_vDecimals,     i_vLocaleID};
   return WriteCurrency(kAddCurrencyMethod, true);
 }
 
@@ -117,7 +116,7 @@ bool TCurrency::UpdateCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCur
                                rt::Variant& i_vEPC, rt::Variant& i_vDecimals,
                                rt::Variant& i_vLocaleID) {
   current_ = CurrencyValues{i_vCurrencyCode, i_vCurrencyName, i_vHomeCurrency, i_vEuroCurrency,
-                            i_vEPC, i_vDecimals, i_vLocaleID};
+                            i_vEPC,          i_vDecimals,     i_vLocaleID};
   return WriteCurrency(kUpdateCurrencyMethod, false);
 }
 
@@ -167,8 +166,8 @@ bool TCurrency::CurrencyDelete(std::string iCurrencyCode) {
     std::int32_t deleted = 0;
     connection->Execute("DELETE FROM CURRENCY WHERE CURRENCYCODE=" + code, {}, &deleted);
     if (deleted == 0) {
-      infra::Err_RaiseRecord(
-          rt::ErrorRecord{kCurrencyNotPresent, kCurrencyDeleteMethod, "Currency not present", "", 0});
+      infra::Err_RaiseRecord(rt::ErrorRecord{kCurrencyNotPresent, kCurrencyDeleteMethod,
+                                             "Currency not present", "", 0});
     }
     Commit(connection);
     return true;

@@ -19,7 +19,6 @@
 #include <string>
 
 #include "currency/currency_values.h"
-#include "currency/rule_findings.h"
 #include "infrastructure/contracts/business_rules.h"
 #include "platform/host/component.h"
 #include "platform/runtime/dictionary.h"
@@ -27,12 +26,12 @@
 
 namespace korvo::common {
 
+class Findings;
+
 class TCurrency final : public host::Component,
                         public contracts::BusinessRules,
                         public contracts::ReferentialIntegrity {
  public:
-  TCurrency() = default;
-
   std::string TypeName() const override { return "TCurrency"; }
   const host::DispatchTable& Dispatch() const override;
 

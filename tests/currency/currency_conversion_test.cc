@@ -1,7 +1,6 @@
 // Conversion of amounts: the worked examples, rounding, and every raise in
 // its order.
 #include "currency_fixture.h"
-
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common::testing {
@@ -36,8 +35,8 @@ TEST_F(CurrencyConversionTest, HalfwayResultsRoundToEven) {
   AddCurrencyRow("USD", false, false, false);
   AddRateRow("GBP", "2000-01-01", "NULL", "1", "0");
   AddRateRow("USD", "2000-01-01", "NULL", "0.125", "0");
-  EXPECT_EQ(Convert("GBP", "USD", 0.25), rt::Money::FromUnits(312));   // 0.03125
-  EXPECT_EQ(Convert("GBP", "USD", 0.75), rt::Money::FromUnits(938));   // 0.09375
+  EXPECT_EQ(Convert("GBP", "USD", 0.25), rt::Money::FromUnits(312));  // 0.03125
+  EXPECT_EQ(Convert("GBP", "USD", 0.75), rt::Money::FromUnits(938));  // 0.09375
 }
 
 TEST_F(CurrencyConversionTest, EqualCodesReturnTheAmountUntouched) {

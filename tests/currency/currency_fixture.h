@@ -20,8 +20,8 @@
 #include "platform/korvex/log_recorder.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/error.h"
-#include "registration/register_all.h"
 #include "registration/enumerations.h"
+#include "registration/register_all.h"
 #include "support/temp_database.h"
 
 namespace korvo::common::testing {
@@ -70,16 +70,16 @@ class CurrencyTest : public ::testing::Test {
 
   // Runs a statement on a connection of its own, outside any transaction.
   void Execute(const std::string& sql) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(
-        host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
     connection->Execute(sql);
     connection->Close();
   }
 
   std::int32_t Count(const std::string& sql) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(
-        host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
     const std::int32_t count = rt::CLng(connection->Execute(sql)->Value(std::int32_t{0}));
     connection->Close();
@@ -93,9 +93,8 @@ class CurrencyTest : public ::testing::Test {
   }
 
   // home and euro as texts so that a test can write NULL.
-  void AddRateRow(const std::string& code, const std::string& effective,
-                  const std::string& expiry, const std::string& home, const std::string& euro,
-                  int factor = 1) {
+  void AddRateRow(const std::string& code, const std::string& effective, const std::string& expiry,
+                  const std::string& home, const std::string& euro, int factor = 1) {
     Execute("INSERT INTO CURRENCYRATE VALUES ('" + code + "', '" + effective + "', " + expiry +
             ", " + home + ", " + euro + ", " + std::to_string(factor) + ")");
   }

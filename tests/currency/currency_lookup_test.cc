@@ -1,6 +1,5 @@
 // Currency records, memos, lists and the retired writers.
 #include "currency_fixture.h"
-
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common::testing {
@@ -42,9 +41,8 @@ TEST_F(CurrencyLookupTest, MissingCodeIsRaisedUnloggedAndUnknownCodeLogged) {
   const auto entries = Logged();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].kind, 0);
-  EXPECT_EQ(entries[0].text,
-            Enriched(error.Description, CurrencyNotFound, "KorvoCommon.Currency.GetCurrency",
-                     rt::Variant("")));
+  EXPECT_EQ(entries[0].text, Enriched(error.Description, CurrencyNotFound,
+                                      "KorvoCommon.Currency.GetCurrency", rt::Variant("")));
   EXPECT_EQ(rt::CStr(currency->CurrencyName()), "kept");
 }
 
@@ -58,7 +56,7 @@ TEST_F(CurrencyLookupTest, HomeMemoIsReadOnceAndCanBeReplaced) {
   EXPECT_TRUE(ValueOf(*home, "LOCALEID").IsNull());
 
   Execute("UPDATE CURRENCY SET HOMECURRENCY=0");
-  EXPECT_EQ(currency->GetHomeCurrency(), home);      // the memo, not the table
+  EXPECT_EQ(currency->GetHomeCurrency(), home);         // the memo, not the table
   EXPECT_EQ(NewCurrency()->GetHomeCurrencyCode(), "");  // a new object reads again
 
   auto replacement = rt::Dictionary::Create();

@@ -1,6 +1,5 @@
 // Rates valid on a date, their validity tests and the code lists.
 #include "currency_fixture.h"
-
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common::testing {
@@ -28,9 +27,8 @@ TEST_F(CurrencyRatesTest, ValidFromEffectiveDateUntilExpiryDateExclusive) {
 
   const rt::ErrorRecord error = ErrorOf([&] { RateOn("USD", Day(2023, 12, 31)); });
   EXPECT_EQ(error.Number, -2147221377);
-  EXPECT_EQ(error.Description,
-            EnrichedWithConnection("CurrencyRateNotFound", CurrencyRateNotFound,
-                                   "KorvoCommon.Currency.GetCurrencyRate"));
+  EXPECT_EQ(error.Description, EnrichedWithConnection("CurrencyRateNotFound", CurrencyRateNotFound,
+                                                      "KorvoCommon.Currency.GetCurrencyRate"));
   EXPECT_EQ(LoggedMethods(), std::vector<std::string>{"KorvoCommon.Currency.GetCurrencyRate"});
 }
 
@@ -53,8 +51,7 @@ TEST_F(CurrencyRatesTest, NullRatesReadAsZeroOrAsNull) {
             "MissingCurrencyCode");
   EXPECT_TRUE(Logged().empty());
   rt::Date day = Day(2024, 1, 1);
-  EXPECT_EQ(ErrorOf([&] { currency_->GetCurrencyRate(missing, day); }).Number,
-            MissingCurrencyCode);
+  EXPECT_EQ(ErrorOf([&] { currency_->GetCurrencyRate(missing, day); }).Number, MissingCurrencyCode);
   EXPECT_EQ(Logged().size(), 1u);
 }
 

@@ -1,7 +1,6 @@
 // Script writes through the business rules: message codes instead of
 // errors, and nothing written while any rule fails.
 #include "currency_fixture.h"
-
 #include "infrastructure/contracts/result_object.h"
 #include "platform/runtime/conversions.h"
 
@@ -20,8 +19,7 @@ class CurrencyRulesTest : public CurrencyTest {
   // The message codes of a result object, in order.
   static std::vector<std::string> Messages(const rt::ObjectRef& result) {
     std::vector<std::string> codes;
-    for (const auto& message :
-         dynamic_cast<contracts::ResultObject&>(*result).MessageList()) {
+    for (const auto& message : dynamic_cast<contracts::ResultObject&>(*result).MessageList()) {
       codes.push_back(message.code);
     }
     return codes;
@@ -35,7 +33,8 @@ class CurrencyRulesTest : public CurrencyTest {
 
   rt::ObjectRef InsertCurrency(const std::string& code, rt::Variant name, bool home, bool euro,
                                bool epc, std::int16_t decimals) {
-    return Insert("CURRENCY", {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
+    return Insert("CURRENCY",
+                  {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
                   {rt::Variant(code), name, rt::Variant(home), rt::Variant(euro), rt::Variant(epc),
                    rt::Variant(decimals)});
   }
@@ -44,8 +43,8 @@ class CurrencyRulesTest : public CurrencyTest {
     return Insert("CURRENCYRATE",
                   {"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE", "HOMESALESRATE", "EUROSALESRATE",
                    "RATEFACTOR"},
-                  {rt::Variant(code), rt::Variant(effective), rt::Variant::Null(), rt::Variant(home),
-                   rt::Variant(euro), rt::Variant(std::int16_t{1})});
+                  {rt::Variant(code), rt::Variant(effective), rt::Variant::Null(),
+                   rt::Variant(home), rt::Variant(euro), rt::Variant(std::int16_t{1})});
   }
 
   std::shared_ptr<TCurrency> rules_ = NewTCurrency();
@@ -56,7 +55,8 @@ TEST_F(CurrencyRulesTest, ScriptInsertFindsColumnsInAnyCaseButNotTables) {
       "CURRENCY", {"currencycode", "CurrencyName", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
       {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2})});
   EXPECT_TRUE(Messages(result).empty());
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYCODE='USD' AND LOCALEID IS NULL"), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYCODE='USD' AND LOCALEID IS NULL"),
+            1);
   EXPECT_FALSE(Insert("currency", {"CURRENCYCODE"}, {"CHF"}));
 }
 
@@ -81,6 +81,32 @@ TEST_F(CurrencyRulesTest, FailedRulesAddTheirCodesAndWriteNothing) {
             std::vector<std::string>{"SLBBR9000"});
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 2);
   EXPECT_TRUE(Logged().empty());
+}
+
+TEST_F(CurrencyRulesTest, EachMissingCurrencyFieldIsReportedByItsCode) {
+  const std::vector<rt::Variant> names = {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY",
+                                          "EURO",         "EPC",          "DECIMALS"};
+  const std::vector<rt::Variant> values = {"USD", "Dollar", false,
+                                           false, false,    rt::Variant(std::int16_t{2})};
+  const char* codes[] = {"SLBCO5017", "SLBCO5018", "SLBCO5022",
+                         "SLBCO5021", "SLBCO5020", "SLBCO5019"};
+  for (std::size_t left = 0; left < names.size(); ++left) {
+    std::vector<rt::Variant> someNames = names, someValues = values;
+    someNames.erase(someNames.begin() + static_cast<std::ptrdiff_t>(left));
+    someValues.erase(someValues.begin() + static_cast<std::ptrdiff_t>(left));
+    EXPECT_EQ(Messages(Insert("CURRENCY", someNames, someValues)),
+              (std::vector<std::string>{codes[left], codes[left]}))
+        << rt::CStr(names[left]);
+  }
+  EXPECT_EQ(
+      Messages(Insert(
+          "CURRENCY",
+          {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS", "LOCALEID"},
+          {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2}), "en-US"})),
+      (std::vector<std::string>{"SLBBR9000", "SLBCO5015"}));
+  EXPECT_EQ(Messages(InsertCurrency("XEU", "Ecu", false, true, true, 2)),
+            std::vector<std::string>{"SLBCO5005"});
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 2);
 }
 
 TEST_F(CurrencyRulesTest, RatesPassTheRulesWithTheCurrencysOwnFlag) {
@@ -143,14 +169,14 @@ TEST_F(CurrencyRulesTest, UnknownKindsGiveAnEmptyResult) {
 }
 
 TEST_F(CurrencyRulesTest, UpdateOfABlankCodeIsRefusedWithAReason) {
-  rt::Variant keys(rt::Array({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC",
-                              "DECIMALS"}));
-  rt::Variant values(
-      rt::Array({"  ", "Blank", false, false, false, rt::Variant(std::int16_t{2})}));
+  rt::Variant keys(
+      rt::Array({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"}));
+  rt::Variant values(rt::Array({"  ", "Blank", false, false, false, rt::Variant(std::int16_t{2})}));
   EXPECT_EQ(Messages(rules_->UpdateFromScript("CURRENCY", keys, values)),
             std::vector<std::string>{"SLBCO5017"});
 
-  values = rt::Variant(rt::Array({"GBP", "Sterling", true, false, false, rt::Variant(std::int16_t{2})}));
+  values =
+      rt::Variant(rt::Array({"GBP", "Sterling", true, false, false, rt::Variant(std::int16_t{2})}));
   EXPECT_TRUE(Messages(rules_->UpdateFromScript("CURRENCY", keys, values)).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYNAME='Sterling'"), 1);
 }

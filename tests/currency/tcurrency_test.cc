@@ -1,7 +1,6 @@
 // Typed maintenance: the currency and rate checks with their errors, the
 // deletes, and which failures are logged.
 #include "currency_fixture.h"
-
 #include "platform/host/host_scope.h"
 #include "platform/runtime/conversions.h"
 
@@ -54,6 +53,52 @@ TEST_F(TCurrencyTest, DecimalPlacesRangeFromZeroToSix) {
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 4);
 }
 
+TEST_F(TCurrencyTest, EveryCurrencyValueHasItsOwnError) {
+  // Each required value in turn left out, in the order they are checked.
+  const std::int32_t missing[] = {MissingCurrencyCode, MissingCurrencyName, MissingHomeCurrency,
+                                  MissingEuroCurrency, MissingEPC,          MissingDecimals};
+  for (std::size_t left = 0; left < std::size(missing); ++left) {
+    std::vector<rt::Variant> values = {
+        rt::Variant("USD"), rt::Variant("Dollar"),        rt::Variant(false), rt::Variant(false),
+        rt::Variant(false), rt::Variant(std::int16_t{2}), rt::Variant::Null()};
+    values[left] = rt::Variant();
+    EXPECT_EQ(ErrorOf([&] {
+                maintenance_->AddCurrency(values[0], values[1], values[2], values[3], values[4],
+                                          values[5], values[6]);
+              }).Number,
+              missing[left]);
+  }
+  rt::Variant code("USD"), name("Dollar"), no(false), yes(true), decimals(std::int16_t{2}),
+      locale("en-US");
+  EXPECT_EQ(
+      ErrorOf([&] { maintenance_->AddCurrency(code, name, no, no, no, decimals, locale); }).Number,
+      InvalidLocaleID);
+  locale = rt::Variant::Null();
+  EXPECT_EQ(ErrorOf([&] {
+              maintenance_->AddCurrency(code, name, no, yes, yes, decimals, locale);
+            }).Number,
+            DuplicateEuroCurrency);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 2);
+}
+
+TEST_F(TCurrencyTest, EveryRateValueHasItsOwnError) {
+  const std::int32_t missing[] = {MissingCurrencyCode, MissingEPC, MissingEffectiveDate,
+                                  MissingRateFactor};
+  for (std::size_t left = 0; left < std::size(missing); ++left) {
+    // code, EPC, effective date, factor: the order the checks take them.
+    std::vector<rt::Variant> values = {rt::Variant("GBP"), rt::Variant(false),
+                                       rt::Variant(Day(1990, 1, 1)), rt::Variant(std::int32_t{1})};
+    values[left] = rt::Variant::Null();
+    rt::Variant expiry = rt::Variant::Null(), home(1.0), euro(0.0);
+    EXPECT_EQ(ErrorOf([&] {
+                maintenance_->AddCurrencyRate(values[0], values[2], expiry, home, euro, values[3],
+                                              values[1]);
+              }).Number,
+              missing[left]);
+  }
+  EXPECT_TRUE(Logged().empty());
+}
+
 TEST_F(TCurrencyTest, CurrencyCheckErrorsAreLoggedUnderTheReadClassName) {
   const rt::ErrorRecord error =
       ErrorOf([&] { AddCurrency(rt::Variant("CHF"), rt::Variant(std::int16_t{9})); });
@@ -91,8 +136,9 @@ TEST_F(TCurrencyTest, RateDatesAreCheckedBeforeTheHandlerAndNotLogged) {
   EXPECT_TRUE(Logged().empty());
   EXPECT_TRUE(AddRate(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(1.1),
                       rt::Variant(0.0)));
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE='USD' AND EXPIRYDATE IS NULL"),
-            1);
+  EXPECT_EQ(
+      Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE='USD' AND EXPIRYDATE IS NULL"),
+      1);
 }
 
 TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
@@ -107,8 +153,8 @@ TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
                          rt::Variant(Day(2024, 2, 1)), rt::Variant(1.2), rt::Variant(0.0)),
             EffectiveDateRange);
   // An open-ended rate may not start before a later one.
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2023, 6, 1)), kNull,
-                         rt::Variant(1.2), rt::Variant(0.0)),
+  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2023, 6, 1)), kNull, rt::Variant(1.2),
+                         rt::Variant(0.0)),
             EffectiveDateRange);
   EXPECT_TRUE(AddRate(rt::Variant("USD"), rt::Variant(Day(2024, 7, 1)), kNull, rt::Variant(1.3),
                       rt::Variant(0.0)));
@@ -122,19 +168,19 @@ TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
 TEST_F(TCurrencyTest, ParticipationDecidesWhichRatesAreAllowed) {
   AddCurrencyRow("DEM", false, false, true);
   AddCurrencyRow("USD", false, false, false);
-  EXPECT_EQ(AddRateError(rt::Variant("DEM"), rt::Variant(Day(2024, 1, 1)), kNull,
-                         rt::Variant(2.0), rt::Variant(1.95583), rt::Variant(true)),
+  EXPECT_EQ(AddRateError(rt::Variant("DEM"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(2.0),
+                         rt::Variant(1.95583), rt::Variant(true)),
             InvalidEPCRate);
   EXPECT_TRUE(AddRate(rt::Variant("DEM"), rt::Variant(Day(2024, 1, 1)), kNull, kNull,
                       rt::Variant(1.95583), rt::Variant(true)));
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull,
-                         rt::Variant(1.1), rt::Variant(0.9)),
+  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(1.1),
+                         rt::Variant(0.9)),
             InvalidNonEPCRate);
   // The home currency's own rate carries its euro rate.
   EXPECT_TRUE(AddRate(rt::Variant("GBP"), rt::Variant(Day(1999, 1, 1)),
                       rt::Variant(Day(2000, 1, 1)), rt::Variant(1.0), rt::Variant(1.2)));
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull,
-                         rt::Variant(1.1), rt::Variant(0.0), kNull),
+  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(1.1),
+                         rt::Variant(0.0), kNull),
             MissingEPC);
 }
 
@@ -170,8 +216,8 @@ TEST_F(TCurrencyTest, CurrencyDeleteCountsWhatItDeleted) {
   const rt::ErrorRecord error = ErrorOf([&] { maintenance_->CurrencyDelete("XYZ"); });
   EXPECT_EQ(error.Number, -2147221404);
   EXPECT_EQ(error.Source, "KorvoCommon.Currency.CurrencyDelete");
-  EXPECT_EQ(error.Description, Enriched("Currency not present", -2147221404,
-                                        "KorvoCommon.Currency.CurrencyDelete"));
+  EXPECT_EQ(error.Description,
+            Enriched("Currency not present", -2147221404, "KorvoCommon.Currency.CurrencyDelete"));
   EXPECT_TRUE(maintenance_->CurrencyDelete("GBP"));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE='GBP'"), 0);
 }
