@@ -184,7 +184,9 @@ TEST_F(HostTest, FailedCommitRollsBackAndReports) {
 }
 
 TEST_F(HostTest, RequiredObjectInNonTransactionalScopeRootsItsOwnTransaction) {
-  HostScope scope(ScopeOptions{.transactional = false});
+  ScopeOptions options;
+  options.transactional = false;
+  HostScope scope(options);
   {
     auto worker = Create("Test.Required");
     EXPECT_TRUE(worker->InTransaction());
@@ -218,7 +220,9 @@ TEST_F(HostTest, CallsRunInTheCalleesContext) {
 TEST_F(HostTest, ContextItemsComeFromTheScope) {
   auto application = rt::Dictionary::Create();
   application->Set("KorvoCommonConnection_ConnectionString", "Driver=SQLite;Database=x.db");
-  HostScope scope(ScopeOptions{.transactional = true, .application = application});
+  ScopeOptions options;
+  options.application = application;
+  HostScope scope(options);
   EXPECT_EQ(scope.Context().Item("application"), application);
   EXPECT_THROW(scope.Context().Item("Session"), rt::Error);
 }
