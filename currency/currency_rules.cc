@@ -177,7 +177,7 @@ void MarkEuroParticipating(rt::Dictionary& data) {
   if (IsTrue(ValueOf(data, "EURO"))) data.Set("EPC", rt::Variant(true));
 }
 
-// The entries written to a table: all but the participation flag, which
+// The entries written to CURRENCYRATE: all but the participation flag, which
 // belongs to the currency, not to its rates.
 rt::DictionaryRef RateRow(const rt::Dictionary& data) {
   auto row = rt::Dictionary::Create();
