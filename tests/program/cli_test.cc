@@ -33,6 +33,12 @@ TEST_F(CommandLineTest, CallTakesShorthandTypedAndBareArguments) {
   const Json output = Json::parse(call.out);
   EXPECT_EQ(output["value"], Json::parse(R"({"type":"Currency","value":"335.3855"})"));
   EXPECT_EQ(output["args"][0], Json::parse(R"({"type":"String","value":"DEM"})"));
+
+  // A negative number is an argument, not an option.
+  const auto negative = RunKorvo({"call", "KorvoCommon.Currency", "ConvertAmount", "USD", "USD", "-5",
+                                  R"({"type":"Date","value":"2024-03-07"})", "--db", database_});
+  ASSERT_EQ(negative.status, 0) << negative.err;
+  EXPECT_EQ(Json::parse(negative.out)["value"], Json::parse(R"({"type":"Currency","value":"-5"})"));
 }
 
 TEST_F(CommandLineTest, ACallThatRaisesPrintsTheErrorObjectAndFails) {
