@@ -1,10 +1,10 @@
 #include "tools/korvo/json_codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <map>
 #include <optional>
 
 #include "infrastructure/contracts/database.h"
