@@ -18,6 +18,7 @@
 // case-insensitively. A built table is immutable and thread-safe to read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,6 +44,7 @@ class DispatchTable {
     std::string name;
     rt::InvokeKind kind;
     Invoker invoke;
+    std::size_t arity = 0;  // declared parameters, optional ones included
   };
 
   // The member of that name and kind, or nullptr. A PropertyGet lookup also
@@ -201,11 +203,13 @@ class DispatchTable::Builder {
  public:
   template <class R, class... P>
   Builder& Method(std::string name, R (C::*fn)(P...)) {
-    return Add(std::move(name), rt::InvokeKind::Method, detail::MakeInvoker<C, R, P...>(fn));
+    return Add(std::move(name), rt::InvokeKind::Method, detail::MakeInvoker<C, R, P...>(fn),
+               sizeof...(P));
   }
   template <class R, class... P>
   Builder& Method(std::string name, R (C::*fn)(P...) const) {
-    return Add(std::move(name), rt::InvokeKind::Method, detail::MakeInvoker<C, R, P...>(fn));
+    return Add(std::move(name), rt::InvokeKind::Method, detail::MakeInvoker<C, R, P...>(fn),
+               sizeof...(P));
   }
   // A read/write property: getter() and setter(value).
   template <class G, class S>
@@ -215,15 +219,18 @@ class DispatchTable::Builder {
   }
   template <class R, class... P>
   Builder& Getter(std::string name, R (C::*fn)(P...) const) {
-    return Add(std::move(name), rt::InvokeKind::PropertyGet, detail::MakeInvoker<C, R, P...>(fn));
+    return Add(std::move(name), rt::InvokeKind::PropertyGet, detail::MakeInvoker<C, R, P...>(fn),
+               sizeof...(P));
   }
   template <class R, class... P>
   Builder& Getter(std::string name, R (C::*fn)(P...)) {
-    return Add(std::move(name), rt::InvokeKind::PropertyGet, detail::MakeInvoker<C, R, P...>(fn));
+    return Add(std::move(name), rt::InvokeKind::PropertyGet, detail::MakeInvoker<C, R, P...>(fn),
+               sizeof...(P));
   }
   template <class... P>
   Builder& Setter(std::string name, void (C::*fn)(P...)) {
-    return Add(std::move(name), rt::InvokeKind::PropertyPut, detail::MakeInvoker<C, void, P...>(fn));
+    return Add(std::move(name), rt::InvokeKind::PropertyPut, detail::MakeInvoker<C, void, P...>(fn),
+               sizeof...(P));
   }
   // Members of a base class's table (an implemented interface, say).
   Builder& Include(const DispatchTable& other) {
@@ -233,8 +240,8 @@ class DispatchTable::Builder {
   DispatchTable Build() { return std::move(table_); }
 
  private:
-  Builder& Add(std::string name, rt::InvokeKind kind, Invoker invoker) {
-    table_.members_.push_back(Member{std::move(name), kind, std::move(invoker)});
+  Builder& Add(std::string name, rt::InvokeKind kind, Invoker invoker, std::size_t arity) {
+    table_.members_.push_back(Member{std::move(name), kind, std::move(invoker), arity});
     return *this;
   }
   DispatchTable table_;

@@ -66,6 +66,8 @@ class KorvoServer {
   int Finish();
   // What the program wrote to its standard error so far.
   std::string ErrorOutput() const;
+  // The program's process id, for a test that kills it (Finish() then reaps it).
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

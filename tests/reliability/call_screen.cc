@@ -1,0 +1,80 @@
+#include "reliability/call_screen.h"
+
+#include <algorithm>
+#include <cctype>
+#include <initializer_list>
+
+#include "infrastructure/contracts/database.h"
+#include "platform/data/sql_tokenizer.h"
+#include "platform/runtime/error.h"
+#include "registration/enumerations.h"
+
+namespace korvo::reliability {
+
+namespace {
+
+// Provider and record-set numbers the data layer documents beyond dberr.
+constexpr std::int32_t kObjectOpen = static_cast<std::int32_t>(0x800A0E79u);
+constexpr std::int32_t kNotInThisContext = static_cast<std::int32_t>(0x800A0C93u);
+
+constexpr std::string_view kErrorEnumerations[] = {"KorvoCommonError", "EBusinessPartnerErrors",
+                                                   "EUserErrors", "nErrorType_DML"};
+
+// Statements the library never issues for a caller.
+constexpr std::string_view kForeignKeywords[] = {"DROP",   "ATTACH", "DETACH", "PRAGMA", "CREATE",
+                                                 "ALTER",  "VACUUM", "UNION",  "REINDEX"};
+
+bool IsEnumeratedError(std::int32_t number) {
+  for (const auto& enumeration : common::PublicEnumerations()) {
+    if (std::find(std::begin(kErrorEnumerations), std::end(kErrorEnumerations), enumeration.name) ==
+        std::end(kErrorEnumerations)) {
+      continue;
+    }
+    for (const auto& member : enumeration.members) {
+      if (member.value == number) return true;
+    }
+  }
+  return false;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+  return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
+           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+         }) != text.end();
+}
+
+}  // namespace
+
+bool IsDocumentedErrorNumber(std::int32_t number) {
+  namespace e = rt::errnum;
+  namespace d = contracts::dberr;
+  for (std::int32_t known :
+       {e::kInvalidProcedureCall, e::kOverflow, e::kOutOfMemory, e::kSubscriptOutOfRange,
+        e::kDivisionByZero, e::kTypeMismatch, e::kObjectNotSet, e::kInvalidUseOfNull,
+        e::kObjectRequired, e::kCannotCreateObject, e::kNotSupported, e::kArgumentNotOptional,
+        e::kWrongArgumentCount, e::kKeyAlreadyAssociated, e::kElementNotFound, e::kComponentBase,
+        e::kComponentBase + 100, d::kSyntax, d::kConstraint, d::kProvider, d::kObjectClosed,
+        d::kItemNotFound, d::kNoCurrentRecord, kObjectOpen, kNotInThisContext, -1}) {
+    if (number == known) return true;
+  }
+  return IsEnumeratedError(number);
+}
+
+std::string ForeignStatementReason(std::string_view sql, std::string_view marker) {
+  const std::vector<data::Token> tokens = data::Tokenize(sql);
+  bool ended = false;
+  for (const data::Token& token : tokens) {
+    if (token.kind == data::TokenKind::Comment) return "a comment";
+    if (ended && token.IsSignificant()) return "a second statement";
+    if (token.IsSymbol(";")) ended = true;
+    if (token.kind != data::TokenKind::String && ContainsNoCase(token.text, marker)) {
+      return "the caller's text outside a literal";
+    }
+    for (std::string_view keyword : kForeignKeywords) {
+      if (token.IsKeyword(keyword)) return "the keyword " + std::string(keyword);
+    }
+  }
+  return {};
+}
+
+}  // namespace korvo::reliability
