@@ -50,6 +50,9 @@ Int ToInteger(const Variant& v) {
 constexpr double kBeforeFirstSerial = -657435.0;
 constexpr double kPastLastSerial = 2958466.0;
 
+// Written so that NaN is outside too.
+bool InCalendar(double serial) { return serial > kBeforeFirstSerial && serial < kPastLastSerial; }
+
 }  // namespace
 
 std::string CStr(const Variant& v) {
@@ -103,7 +106,11 @@ bool CBool(const Variant& v) {
 
 Date CDate(const Variant& v) {
   switch (v.Type()) {
-    case VarType::Date: return v.AsDate();
+    case VarType::Date:
+      // Only a hand-made Date lies outside the calendar; written anywhere,
+      // it would become a date nobody entered.
+      if (!InCalendar(v.AsDate().serial)) Raise(errnum::kOverflow);
+      return v.AsDate();
     case VarType::String: {
       const std::optional<Date> d = ParseDate(v.AsString());
       if (!d) RaiseMismatch();
@@ -111,7 +118,7 @@ Date CDate(const Variant& v) {
     }
     default: {
       const double serial = NumberOf(v);
-      if (!(serial > kBeforeFirstSerial && serial < kPastLastSerial)) Raise(errnum::kOverflow);
+      if (!InCalendar(serial)) Raise(errnum::kOverflow);
       return Date{serial};
     }
   }
@@ -120,7 +127,7 @@ Date CDate(const Variant& v) {
 Variant CVar(const Variant& v) { return v; }
 
 bool IsDate(const Variant& v) {
-  if (v.Type() == VarType::Date) return true;
+  if (v.Type() == VarType::Date) return InCalendar(v.AsDate().serial);
   return v.IsString() && ParseDate(v.AsString()).has_value();
 }
 

@@ -29,10 +29,11 @@ float CSng(const Variant& v);
 double CDbl(const Variant& v);
 Money CCur(const Variant& v);
 bool CBool(const Variant& v);            // numbers: non-zero; texts "True"/"False" or numeric
-Date CDate(const Variant& v);            // texts through ParseDate; numbers as serials
+Date CDate(const Variant& v);            // texts through ParseDate; numbers as serials;
+                                         // outside 100-01-01 .. 9999-12-31: Overflow
 Variant CVar(const Variant& v);          // identity, for symmetry with the runtime
 
-// IsDate: a Date, or a text ParseDate reads. IsNumeric: a numeric kind, a
+// IsDate: a Date within the calendar, or a text ParseDate reads. IsNumeric: a numeric kind, a
 // Boolean, Empty, or a text that reads as a number.
 bool IsDate(const Variant& v);
 bool IsNumeric(const Variant& v);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/data/sqlite/sqlite_error.h"
+#include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/money.h"
 
@@ -141,7 +142,9 @@ void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param)
       sqlite3_bind_int64(stmt, index, v.AsBool() ? 1 : 0);
       return;
     case VarType::Date:
-      BindText(stmt, index, rt::FormatStoredDate(v.AsDate()));
+      // CDate refuses a hand-made date outside the calendar (Overflow), which
+      // would otherwise be stored as a day nobody entered.
+      BindText(stmt, index, rt::FormatStoredDate(rt::CDate(v)));
       return;
     case VarType::String:
       if (param.type == contracts::ParamType::DateTime) {
