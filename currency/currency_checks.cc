@@ -61,7 +61,12 @@ bool DecimalsInRange(const rt::Variant& decimals) {
   return places >= 0 && places <= 6;
 }
 
-// A flagged currency must be the one flagged already, if any.
+// A flagged currency must be the one flagged already, if any. The reader is
+// called directly, not through the host, so its look-up runs in the
+// writer's context: inside a transaction it reads on the writer's own
+// connection, after the write lock was taken. Check and write are then one
+// step for concurrent writers, and the check sees this transaction's own
+// earlier writes; two home or euro currencies cannot slip in between.
 template <class Load>
 void RequireSoleFlagged(const rt::Variant& flag, const rt::Variant& code, Load loadFlagged,
                         KorvoCommonError duplicate) {

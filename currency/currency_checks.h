@@ -42,7 +42,8 @@ bool CurrencyExists(const std::string& code);
 // Empty or no such currency exists. No handler of its own.
 rt::Variant CurrencyEpcFlag(const rt::Variant& code);
 
-// A new Currency object, created in the caller's context.
+// A new Currency object, created in the caller's context. The checks call
+// it directly, so its look-ups share the calling writer's transaction.
 std::shared_ptr<Currency> NewCurrency();
 
 }  // namespace korvo::common

@@ -1,0 +1,224 @@
+// Invariants under concurrency: writers in several threads, and in two
+// `korvo serve` processes on one database file, run scopes at the same
+// moment, some making their own currency the home and euro currency, others
+// adding an open-ended rate for one contested currency. Afterwards there is
+// at most one home and one euro currency and no two rates of a currency
+// valid at the same moment; a writer is refused only with a rule's own error
+// or a documented busy error, and every scope that committed kept its write.
+#include <barrier>
+#include <functional>
+#include <iostream>
+#include <thread>
+
+#include "infrastructure/contracts/database.h"
+#include "platform/host/host_scope.h"
+#include "platform/runtime/date.h"
+#include "program/korvo_process.h"
+#include "registration/enumerations.h"
+#include "reliability/reliability_fixture.h"
+
+namespace korvo::reliability {
+namespace {
+
+using korvo::testing::Json;
+
+constexpr int kRounds = 25;
+// A currency without rates of its own before the test.
+constexpr const char* kContestedCurrency = "CHF";
+
+// The refusals a contending writer may meet: the rules' own, or the
+// database's busy error when the write lock is not granted in time.
+bool IsExpectedRefusal(std::int32_t number) {
+  return number == common::DuplicateHomeCurrency || number == common::DuplicateEuroCurrency ||
+         number == common::EffectiveDateRange || number == contracts::dberr::kProvider;
+}
+
+// What one contender writes in its scope: either it makes its currency the
+// home and euro currency, or it adds an open-ended rate for the contested
+// currency. Every pair of contenders of a kind conflicts.
+struct Contender {
+  enum Kind { Home, Rate } kind;
+  std::string code;  // Home: the currency to flag
+  int rateDay = 0;   // Rate: the day of January 2025 the rate starts
+};
+
+std::vector<Contender> Contenders() {
+  std::vector<Contender> contenders;
+  for (const char* code : {"GBP", "JPY", "USD", "EUR"}) contenders.push_back({Contender::Home, code});
+  for (int day = 1; day <= 4; ++day) contenders.push_back({Contender::Rate, "", day});
+  return contenders;
+}
+
+// A value in the program's typed JSON encoding (the kinds WriteOf uses).
+Json JsonOf(const rt::Variant& value) {
+  switch (value.Type()) {
+    case rt::VarType::String: return value.AsString();
+    case rt::VarType::Boolean: return value.AsBool();
+    case rt::VarType::Long: return value.AsLong();
+    case rt::VarType::Double: return value.AsDouble();
+    case rt::VarType::Integer: return {{"type", "Integer"}, {"value", value.AsInteger()}};
+    case rt::VarType::Date: return {{"type", "Date"}, {"value", rt::FormatIsoDate(value.AsDate())}};
+    default: return {{"type", "Null"}};
+  }
+}
+
+class ConcurrencyTest : public ReliabilityTest {
+ protected:
+  void SetUp() override {
+    ReliabilityTest::SetUp();
+    ResetRound();
+  }
+
+  // No home or euro currency, and no contested rate yet.
+  void ResetRound() {
+    Execute("UPDATE CURRENCY SET HOMECURRENCY = 0, EURO = 0");
+    Execute(std::string("DELETE FROM CURRENCYRATE WHERE CURRENCYCODE = '") + kContestedCurrency + "'");
+  }
+
+  void ExpectInvariants() {
+    EXPECT_LE(Number("SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1"), 1) << "two home currencies";
+    EXPECT_LE(Number("SELECT COUNT(*) FROM CURRENCY WHERE EURO = 1"), 1) << "two euro currencies";
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCYRATE A JOIN CURRENCYRATE B "
+                     "ON A.CURRENCYCODE = B.CURRENCYCODE AND A.EFFECTIVEDATE < B.EFFECTIVEDATE "
+                     "WHERE A.EXPIRYDATE IS NULL OR A.EXPIRYDATE > B.EFFECTIVEDATE"),
+              0)
+        << "two rates of a currency valid at the same moment";
+  }
+
+  // Checks a round's outcomes; answers how many of its scopes committed.
+  int SettleRound(const std::vector<Contender>& contenders, const std::vector<rt::ErrorRecord>& outcomes) {
+    ExpectInvariants();
+    int committed = 0;
+    for (std::size_t i = 0; i < contenders.size(); ++i) {
+      if (outcomes[i].Number == 0) {
+        ++committed;
+        ExpectKept(contenders[i]);
+      } else {
+        EXPECT_TRUE(IsExpectedRefusal(outcomes[i].Number))
+            << outcomes[i].Number << ": " << outcomes[i].Description;
+      }
+    }
+    ResetRound();
+    return committed;
+  }
+
+  // A committed scope kept its write.
+  void ExpectKept(const Contender& winner) {
+    if (winner.kind == Contender::Home) {
+      EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1 AND EURO = 1 AND CURRENCYCODE = '" +
+                       winner.code + "'"),
+                1);
+      return;
+    }
+    EXPECT_EQ(Number(std::string("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE = '") + kContestedCurrency +
+                     "' AND EFFECTIVEDATE = '2025-01-0" + std::to_string(winner.rateDay) + " 00:00:00'"),
+              1);
+  }
+};
+
+// The method and arguments of a contender's one write.
+struct Write {
+  const char* method;
+  std::vector<rt::Variant> args;
+};
+
+Write WriteOf(const Contender& contender) {
+  if (contender.kind == Contender::Home) {
+    return {"UpdateCurrency",
+            {contender.code, "Contender " + contender.code, true, true, false,
+             rt::Variant(static_cast<std::int16_t>(2)), rt::Variant::Null()}};
+  }
+  return {"AddCurrencyRate",
+          {kContestedCurrency, Day(2025, 1, contender.rateDay), rt::Variant::Null(), 1.1, 0.0, 1, false}};
+}
+
+// One contender's scope, as library calls.
+void ContendInProcess(const Contender& contender) {
+  host::HostScope scope;
+  const Write write = WriteOf(contender);
+  Call(scope.Context().CreateInstance("KorvoCommon.TCurrency"), write.method, write.args);
+  scope.End();
+}
+
+// The same scope sent to a `korvo serve` process; a call that fails makes
+// the client end the scope with abort, as a failing request does.
+rt::ErrorRecord ContendThroughProgram(korvo::testing::KorvoServer& server, const Contender& contender) {
+  const Write write = WriteOf(contender);
+  Json args = Json::array();
+  for (const rt::Variant& arg : write.args) args.push_back(JsonOf(arg));
+  server.Result("begin");
+  const Json maintenance = server.Result("create", {{"class", "KorvoCommon.TCurrency"}})["object"];
+  const Json answer = server.Request("call", {{"object", maintenance}, {"method", write.method}, {"args", args}});
+  const bool failed = answer.contains("error");
+  const Json ended = server.Result("end", {{"abort", failed}});
+  if (failed) return {answer["error"]["code"].get<std::int32_t>(), "", answer["error"]["message"], "", 0};
+  EXPECT_EQ(ended["outcome"], "committed");
+  return {};
+}
+
+// Runs one round: each contender in a thread of its own, all released at
+// once; answers each contender's outcome.
+std::vector<rt::ErrorRecord> RunRound(const std::vector<Contender>& contenders,
+                                      const std::function<rt::ErrorRecord(std::size_t)>& contend) {
+  std::barrier start(static_cast<std::ptrdiff_t>(contenders.size()));
+  std::vector<rt::ErrorRecord> outcomes(contenders.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < contenders.size(); ++i) {
+    threads.emplace_back([&, i] {
+      start.arrive_and_wait();
+      outcomes[i] = contend(i);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  return outcomes;
+}
+
+TEST_F(ConcurrencyTest, ThreadsContendingForTheHomeCurrencyAndOneRateKeepTheInvariants) {
+  const std::vector<Contender> contenders = Contenders();
+  int committed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    committed += SettleRound(contenders, RunRound(contenders, [&](std::size_t i) {
+                               return ErrorOf([&] { ContendInProcess(contenders[i]); });
+                             }));
+  }
+  EXPECT_EQ(committed, 2 * kRounds) << "each race of a round has exactly one winner";
+  std::cout << "[ counts   ] concurrency, threads: " << kRounds * contenders.size() << " concurrent scopes in "
+            << kRounds << " rounds, " << committed << " committed, the rest refused, none lost\n";
+}
+
+TEST_F(ConcurrencyTest, TwoProgramsOnOneDatabaseFileKeepTheInvariants) {
+  korvo::testing::KorvoServer first({"--connection", ConnectionString()});
+  korvo::testing::KorvoServer second({"--connection", ConnectionString()});
+  korvo::testing::KorvoServer* servers[] = {&first, &second};
+  int committed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    // Even rounds race for the home currency, odd ones for the rate.
+    const std::vector<Contender> all = Contenders();
+    const std::vector<Contender> contenders(all.begin() + (round % 2) * 4, all.begin() + (round % 2) * 4 + 2);
+    committed += SettleRound(contenders, RunRound(contenders, [&](std::size_t i) {
+                               return ContendThroughProgram(*servers[i], contenders[i]);
+                             }));
+  }
+  // The later program first: it may hold the earlier one's input open.
+  EXPECT_EQ(second.Finish(), 0);
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_EQ(committed, kRounds) << "each round has exactly one winner";
+  std::cout << "[ counts   ] concurrency, two programs: " << 2 * kRounds << " concurrent scopes in " << kRounds
+            << " rounds, " << committed << " committed, the rest refused, none lost\n";
+}
+
+// The same rule inside one scope: the check sees the scope's own earlier
+// write, so one request cannot flag two currencies either.
+TEST_F(ConcurrencyTest, OneScopeCannotFlagTwoHomeCurrencies) {
+  host::HostScope scope;
+  auto maintenance = scope.Context().CreateInstance("KorvoCommon.TCurrency");
+  const Write first = WriteOf({Contender::Home, "GBP"}), second = WriteOf({Contender::Home, "JPY"});
+  Call(maintenance, first.method, first.args);
+  EXPECT_EQ(ErrorOf([&] { Call(maintenance, second.method, second.args); }).Number, common::DuplicateHomeCurrency);
+  scope.End(/*abort=*/true);
+}
+
+}  // namespace
+}  // namespace korvo::reliability

@@ -1,0 +1,88 @@
+// Secrets: the password of a connection string never appears in an error
+// text, a provider error, a log entry (recorded or written to the log file),
+// the statement trace, or what the program prints, whichever way the
+// connection fails.
+#include <fstream>
+#include <sstream>
+
+#include "infrastructure/contracts/database.h"
+#include "platform/data/statement_trace.h"
+#include "platform/host/registry.h"
+#include "program/korvo_process.h"
+#include "reliability/reliability_fixture.h"
+
+namespace korvo::reliability {
+namespace {
+
+constexpr const char* kSecret = "Pa55-KORVOSECRET";
+
+// Connection strings that fail in every way a connection can, each carrying
+// the secret as its password.
+std::vector<std::string> FailingConnectionStrings() {
+  const std::string password = std::string("Password=") + kSecret;
+  return {
+      "Driver=SQLite;Database=/nonexistent/dir/korvo.db;" + password,
+      "Driver=SQLite;" + password,
+      "Driver=NoSuchDriver;Database=x;" + password,
+      "Driver=SQLite;Database=x;Password='" + std::string(kSecret) + ";still=the secret",
+      password + ";Driver",
+      "Driver=PostgreSQL;Host=127.0.0.1;Port=1;User=korvo;Database=korvo;" + password,
+  };
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class SecretsTest : public ReliabilityTest {
+ protected:
+  void ExpectNoSecret(const std::string& text, const std::string& where) {
+    EXPECT_EQ(text.find(kSecret), std::string::npos) << where << ": " << text;
+  }
+};
+
+TEST_F(SecretsTest, APasswordNeverLeavesTheConnectionString) {
+  std::string traced;
+  auto trace = data::StatementTrace::Subscribe(
+      [&](const std::string& sql, std::span<const contracts::Parameter>) { traced += sql + "\n"; });
+  for (const std::string& connectionString : FailingConnectionStrings()) {
+    SCOPED_TRACE(connectionString);
+    // The data layer itself.
+    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    const rt::ErrorRecord opening = ErrorOf([&] { connection->Open(connectionString); });
+    EXPECT_NE(opening.Number, 0);
+    ExpectNoSecret(opening.Description + opening.Source, "the error");
+    for (const auto& error : connection->Errors()) ExpectNoSecret(error.description, "the provider errors");
+
+    // A library method reaching the database through its configuration.
+    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString);
+    infra::ResetConnectionStringCache();
+    auto currency = host::CreateObject("KorvoCommon.Currency");
+    const rt::ErrorRecord calling = ErrorOf([&] { Call(currency, "GetHomeCurrency"); });
+    EXPECT_NE(calling.Number, 0);
+    ExpectNoSecret(calling.Description + calling.Source, "the error");
+  }
+  for (const auto& entry : korvex::LogRecorder::Drain()) ExpectNoSecret(entry.source + entry.text, "a log entry");
+  ExpectNoSecret(ReadFile(LogFile()), "the log file");
+  ExpectNoSecret(traced, "the statement trace");
+}
+
+TEST_F(SecretsTest, TheProgramNeverPrintsAPassword) {
+  for (const std::string& connectionString : FailingConnectionStrings()) {
+    SCOPED_TRACE(connectionString);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"call", "KorvoCommon.Currency", "GetHomeCurrency", "--connection", connectionString},
+             {"init", "--connection", connectionString}}) {
+      const korvo::testing::CommandResult result = korvo::testing::RunKorvo(args);
+      EXPECT_NE(result.status, 0);
+      ExpectNoSecret(result.out, "standard output");
+      ExpectNoSecret(result.err, "standard error");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvo::reliability
