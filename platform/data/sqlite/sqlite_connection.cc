@@ -1,10 +1,9 @@
 #include "platform/data/sqlite/sqlite_connection.h"
 
-#include <mutex>
-
 #include "platform/data/sql_tokenizer.h"
 #include "platform/data/sqlite/sqlite_error.h"
 #include "platform/data/sqlite/sqlite_translator.h"
+#include "platform/data/translation_cache.h"
 
 namespace korvo::data {
 namespace {
@@ -13,17 +12,9 @@ constexpr std::size_t kTranslationCacheSize = 1024;
 
 // Translations are shared by every connection of the process.
 std::string Translated(const std::string& sql) {
-  static std::mutex mutex;
-  static LruCache<std::string> cache(kTranslationCacheSize);
-  {
-    std::lock_guard lock(mutex);
-    if (const std::string* hit = cache.Find(sql)) return *hit;
-  }
+  static TranslationCache<std::string> cache(kTranslationCacheSize);
   static const SqliteTranslator translator;
-  std::string translated = translator.Translate(sql);
-  std::lock_guard lock(mutex);
-  cache.Insert(sql, translated);
-  return translated;
+  return cache.Get(sql, [&] { return translator.Translate(sql); });
 }
 
 // True when the text after a prepared statement holds another statement.

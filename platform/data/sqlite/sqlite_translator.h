@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/data/dialect_rewrite.h"
 #include "platform/data/schema.h"
 
 namespace korvo::data {
@@ -36,10 +37,5 @@ class SqliteTranslator {
  private:
   std::span<const TableDef> tables_;
 };
-
-// A LIKE pattern written with bracket escapes, rewritten with backslash
-// escapes (to be used with ESCAPE '\'); nullopt when the pattern has no
-// bracket escape or a class of several characters SQLite cannot express.
-std::optional<std::string> BracketToBackslashPattern(std::string_view pattern);
 
 }  // namespace korvo::data
