@@ -1,0 +1,28 @@
+// The PostgreSQL backend, on libpq: a database on a server that several
+// application servers share,
+// "Driver=PostgreSQL;Host=<host>;Port=<port>;Database=<name>;User=<user>;Password=<password>"
+// with the optional SslMode and ConnectTimeout (docs/postgresql.md).
+//
+// Statements are translated by PostgresTranslator and kept prepared per
+// connection; host transactions run at SERIALIZABLE isolation. The schema is
+// rendered from the same definitions as on SQLite: flag columns BOOLEAN,
+// dates TIMESTAMP(0), database-assigned keys identity columns, text key
+// columns under a case-insensitive ICU collation, and no declared foreign
+// keys (PostgreSQL would enforce them; the library's own checks decide).
+// Thread-safe (immutable).
+#pragma once
+
+#include "platform/data/driver.h"
+
+namespace korvo::data {
+
+class PostgresDriver final : public Driver {
+ public:
+  std::string_view Name() const override { return "PostgreSQL"; }
+  // Raises 0x80004005 for a missing Database or an option it does not know;
+  // throws DriverError when the server cannot be reached or refuses.
+  std::unique_ptr<DriverConnection> Connect(const ConnectionOptions& options) const override;
+  std::vector<std::string> CreateStatements(const TableDef& table) const override;
+};
+
+}  // namespace korvo::data

@@ -1,0 +1,101 @@
+#include "platform/data/postgres/postgres_statement.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+#include "platform/data/postgres/postgres_connection.h"
+#include "platform/data/postgres/postgres_values.h"
+
+namespace korvo::data {
+namespace {
+
+std::string_view ValueText(const PGresult* result, int row, int field) {
+  return {PQgetvalue(result, row, field), static_cast<std::size_t>(PQgetlength(result, row, field))};
+}
+
+// Rows a write changed; -1 for statements that only read.
+std::int64_t RowsAffected(const PGresult* result) {
+  const std::string_view command = PQcmdStatus(const_cast<PGresult*>(result));
+  const bool write = command.starts_with("INSERT") || command.starts_with("UPDATE") ||
+                     command.starts_with("DELETE") || command.starts_with("MERGE");
+  if (!write) return -1;
+  const std::string_view count = PQcmdTuples(const_cast<PGresult*>(result));
+  std::int64_t rows = 0;
+  std::from_chars(count.data(), count.data() + count.size(), rows);
+  return rows;
+}
+
+}  // namespace
+
+PostgresStatement::~PostgresStatement() {
+  if (!name_.empty() && session_ == connection_.Session()) connection_.Deallocate(name_);
+}
+
+ResultSet PostgresStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {
+  if (params.size() != static_cast<std::size_t>(translation_->parameters)) {
+    throw DriverError(FailureKind::Other,
+                      "The command has " + std::to_string(translation_->parameters) + " parameter(s) but " +
+                          std::to_string(params.size()) + " value(s) were given",
+                      0, kPostgresSource);
+  }
+  if (translation_->sql.empty()) return {};
+  PgResult result = connection_.RunStatement([&](PGconn* connection) { return Execute(connection, params); });
+  return Rows(result.get(), maxRecords);
+}
+
+PgResult PostgresStatement::Execute(PGconn* connection, std::span<const contracts::Parameter> params) {
+  if (name_.empty() || session_ != connection_.Session()) PrepareOnServer(connection);
+  std::vector<std::optional<std::string>> texts;
+  std::vector<const char*> values;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    texts.push_back(ParameterText(params[i], i < parameterTypes_.size() ? parameterTypes_[i] : 0));
+  }
+  for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
+  return Checked(PQexecPrepared(connection, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                                nullptr, /*resultFormat=*/0),
+                 connection);
+}
+
+void PostgresStatement::PrepareOnServer(PGconn* connection) {
+  std::string name = connection_.NextStatementName();
+  Checked(PQprepare(connection, name.c_str(), translation_->sql.c_str(), 0, nullptr), connection);
+  name_ = std::move(name);
+  session_ = connection_.Session();
+  parameterTypes_.clear();
+  if (translation_->parameters == 0) return;
+  // The types the server inferred decide how each value is written.
+  PgResult described = Checked(PQdescribePrepared(connection, name_.c_str()), connection);
+  for (int i = 0; i < PQnparams(described.get()); ++i) parameterTypes_.push_back(PQparamtype(described.get(), i));
+}
+
+ResultSet PostgresStatement::Rows(const PGresult* result, std::int32_t maxRecords) {
+  ResultSet rows;
+  rows.rowsAffected = RowsAffected(result);
+  int count = PQntuples(result);
+  if (!translation_->keyColumn.empty()) {
+    if (count > 0 && !PQgetisnull(result, count - 1, 0)) {
+      std::int64_t key = 0;
+      const std::string_view text = ValueText(result, count - 1, 0);
+      std::from_chars(text.data(), text.data() + text.size(), key);
+      connection_.NoteInsertKey(key);
+    }
+    return rows;
+  }
+  const int fields = PQnfields(result);
+  for (int f = 0; f < fields; ++f) {
+    rows.fields.push_back({translation_->ColumnName(PQfname(result, f)), FieldKind(PQftype(result, f))});
+  }
+  if (maxRecords > 0) count = std::min(count, static_cast<int>(maxRecords));
+  rows.values.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(fields));
+  for (int r = 0; r < count; ++r) {
+    for (int f = 0; f < fields; ++f) {
+      rows.values.push_back(PQgetisnull(result, r, f) ? rt::Variant::Null()
+                                                      : ReadValue(PQftype(result, f), ValueText(result, r, f)));
+    }
+  }
+  return rows;
+}
+
+}  // namespace korvo::data
