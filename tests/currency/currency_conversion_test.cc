@@ -90,7 +90,8 @@ TEST_F(CurrencyConversionTest, EuroHomeCurrencyNeedsNoRateRow) {
 
 TEST_F(CurrencyConversionTest, ResultsBeyondTheMoneyRangeOverflow) {
   AddEuroEra();
-  Execute("UPDATE CURRENCYRATE SET HOMESALESRATE=1E15 WHERE CURRENCYCODE='JPY'");
+  // A rate the column (DECIMAL(19,6)) holds that still overflows the money type.
+  Execute("UPDATE CURRENCYRATE SET HOMESALESRATE=1E12 WHERE CURRENCYCODE='JPY'");
   EXPECT_EQ(ErrorOf([&] { Convert("NLG", "JPY", 900000000); }).Number, rt::errnum::kOverflow);
 }
 

@@ -116,6 +116,7 @@ TEST_F(TransactionTest, ATransactionTheDatabaseEndedNeverReportsSuccess) {
 }
 
 TEST_F(TransactionTest, WritersOutsideWaitForTheTransactionOrFailAsBusy) {
+  KORVO_SQLITE_ONLY("one writer at a time, waiting BusyTimeout for the lock");
   const std::string impatient = db_.ConnectionString() + ";BusyTimeout=50";
   host::HostScope scope;
   InsertCountry(*Open(), "NL");

@@ -3,47 +3,53 @@
 #include <gtest/gtest.h>
 
 #include "program/korvo_process.h"
+#include "support/temp_database.h"
 
 namespace korvo::testing {
 namespace {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  ScratchDirectory scratch_;
-  std::string database_ = scratch_.File("x.db");
+  // Runs korvo on the test's database.
+  CommandResult Korvo(std::vector<std::string> args) const {
+    for (const auto& arg : database_.ProgramArguments()) args.push_back(arg);
+    return RunKorvo(args);
+  }
+
+  TempDatabase database_;
 };
 
 TEST_F(CommandLineTest, InitWithDemoDataThenCallPrintsTheHomeCurrency) {
-  const auto init = RunKorvo({"init", "--db", database_, "--demo"});
+  const auto init = Korvo({"init", "--demo"});
   ASSERT_EQ(init.status, 0) << init.err;
-  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode", "--db", database_});
+  const auto call = Korvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode"});
   EXPECT_EQ(call.status, 0) << call.err;
   EXPECT_EQ(Json::parse(call.out), Json::parse(R"({"value":{"type":"String","value":"EUR"},"args":[]})"));
 
   // Loading the demo data again changes nothing and is not an error.
-  EXPECT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+  EXPECT_EQ(Korvo({"init", "--demo"}).status, 0);
 }
 
 TEST_F(CommandLineTest, CallTakesShorthandTypedAndBareArguments) {
-  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
-  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "ConvertAmount", "DEM", "\"FRF\"",
+  ASSERT_EQ(Korvo({"init", "--demo"}).status, 0);
+  const auto call = Korvo({"call", "KorvoCommon.Currency", "ConvertAmount", "DEM", "\"FRF\"",
                               R"({"type":"Currency","value":"100"})",
-                              R"({"type":"Date","value":"2024-03-07T00:00:00"})", "--db", database_});
+                              R"({"type":"Date","value":"2024-03-07T00:00:00"})"});
   ASSERT_EQ(call.status, 0) << call.err << call.out;
   const Json output = Json::parse(call.out);
   EXPECT_EQ(output["value"], Json::parse(R"({"type":"Currency","value":"335.3855"})"));
   EXPECT_EQ(output["args"][0], Json::parse(R"({"type":"String","value":"DEM"})"));
 
   // A negative number is an argument, not an option.
-  const auto negative = RunKorvo({"call", "KorvoCommon.Currency", "ConvertAmount", "USD", "USD", "-5",
-                                  R"({"type":"Date","value":"2024-03-07"})", "--db", database_});
+  const auto negative = Korvo({"call", "KorvoCommon.Currency", "ConvertAmount", "USD", "USD", "-5",
+                                  R"({"type":"Date","value":"2024-03-07"})"});
   ASSERT_EQ(negative.status, 0) << negative.err;
   EXPECT_EQ(Json::parse(negative.out)["value"], Json::parse(R"({"type":"Currency","value":"-5"})"));
 }
 
 TEST_F(CommandLineTest, ACallThatRaisesPrintsTheErrorObjectAndFails) {
-  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
-  const auto call = RunKorvo({"call", "KorvoCommon.Currency", "GetCurrencyAsDict", "XYZ", "--db", database_});
+  ASSERT_EQ(Korvo({"init", "--demo"}).status, 0);
+  const auto call = Korvo({"call", "KorvoCommon.Currency", "GetCurrencyAsDict", "XYZ"});
   EXPECT_EQ(call.status, 1);
   const Json error = Json::parse(call.out);
   EXPECT_EQ(error["code"], -2147221388);
@@ -52,13 +58,13 @@ TEST_F(CommandLineTest, ACallThatRaisesPrintsTheErrorObjectAndFails) {
 }
 
 TEST_F(CommandLineTest, ARefusedDeleteAnswersAndLeavesTheCurrency) {
-  ASSERT_EQ(RunKorvo({"init", "--db", database_, "--demo"}).status, 0);
+  ASSERT_EQ(Korvo({"init", "--demo"}).status, 0);
   // Deleting a currency that still has rates is refused by the rules; the
   // refusal is an answer, not a failure.
-  const auto refused = RunKorvo({"call", "KorvoCommon.TCurrency", "DeleteFromScript", "CURRENCY",
-                                 R"(["CURRENCYCODE"])", R"(["USD"])", "--db", database_});
+  const auto refused = Korvo({"call", "KorvoCommon.TCurrency", "DeleteFromScript", "CURRENCY",
+                                 R"(["CURRENCYCODE"])", R"(["USD"])"});
   EXPECT_EQ(refused.status, 0) << refused.out;
-  const auto still = RunKorvo({"call", "KorvoCommon.Currency", "GetCurrency", "USD", "--db", database_});
+  const auto still = Korvo({"call", "KorvoCommon.Currency", "GetCurrency", "USD"});
   EXPECT_EQ(Json::parse(still.out)["value"]["value"], true);
 }
 
@@ -77,13 +83,16 @@ TEST_F(CommandLineTest, HelpAndUsageErrors) {
 }
 
 TEST_F(CommandLineTest, DemoWalksThroughTheLibrary) {
-  const auto demo = RunKorvo({"demo", "--db", database_});
+  KORVO_SQLITE_ONLY("the demo makes an embedded database file of its own");
+  ScratchDirectory scratch;
+  const std::string file = scratch.File("demo.db");
+  const auto demo = RunKorvo({"demo", "--db", file});
   ASSERT_EQ(demo.status, 0) << demo.err;
   for (const char* expected : {"\"EUR\"", "78.0822", "SLBCO5006", "succeeded", "Swedish krona",
                                "0x8004007F", "METHOD: KorvoCommon.Currency.ConvertAmount"}) {
     EXPECT_NE(demo.out.find(expected), std::string::npos) << expected << "\n" << demo.out;
   }
-  EXPECT_EQ(RunKorvo({"demo", "--db", database_}).status, 1);  // not a fresh database
+  EXPECT_EQ(RunKorvo({"demo", "--db", file}).status, 1);  // not a fresh database
 }
 
 }  // namespace

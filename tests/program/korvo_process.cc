@@ -83,7 +83,9 @@ CommandResult RunKorvo(const std::vector<std::string>& args) {
 
 KorvoServer::KorvoServer(const std::vector<std::string>& args) {
   int input[2], output[2];
-  if (pipe(input) != 0 || pipe(output) != 0) throw std::runtime_error("pipe failed");
+  // Close-on-exec: a second server must not inherit this one's pipes (its input
+  // would then never reach end of file).
+  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   const std::string err = scratch_.File("err");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

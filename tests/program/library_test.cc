@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "program/korvo_process.h"
+#include "support/temp_database.h"
 
 namespace korvo::testing {
 namespace {
@@ -23,8 +24,10 @@ Json CurrencyInsert(const std::string& code) {
 class LibraryTest : public ::testing::Test {
  protected:
   LibraryTest() {
-    const auto init = RunKorvo({"init", "--db", database_, "--demo"});
-    EXPECT_EQ(init.status, 0) << init.err;
+    std::vector<std::string> init = {"init", "--demo"};
+    for (const auto& arg : database_.ProgramArguments()) init.push_back(arg);
+    const auto result = RunKorvo(init);
+    EXPECT_EQ(result.status, 0) << result.err;
   }
 
   Json Create(KorvoServer& server, const char* progId) {
@@ -40,12 +43,11 @@ class LibraryTest : public ::testing::Test {
                 {"X", {"CURRENCYCODE"}, {code}})["value"]["value"];
   }
 
-  ScratchDirectory scratch_;
-  std::string database_ = scratch_.File("demo.db");
+  TempDatabase database_;
 };
 
 TEST_F(LibraryTest, AScopeCommitsItsWritesAndAnAbortedOneLeavesNothing) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   server.Result("begin");
   const Json writer = Create(server, "KorvoCommon.TCurrency");
   const Json result = Call(server, writer, "InsertFromScript", CurrencyInsert("SEK"))["value"];
@@ -62,17 +64,17 @@ TEST_F(LibraryTest, AScopeCommitsItsWritesAndAnAbortedOneLeavesNothing) {
 
 TEST_F(LibraryTest, EndOfInputRollsBackTheOpenScope) {
   {
-    KorvoServer server({"--db", database_});
+    KorvoServer server(database_.ProgramArguments());
     server.Result("begin");
     Call(server, Create(server, "KorvoCommon.TCurrency"), "InsertFromScript", CurrencyInsert("DKK"));
     EXPECT_EQ(server.Finish(), 0);
   }
-  KorvoServer after({"--db", database_});
+  KorvoServer after(database_.ProgramArguments());
   EXPECT_FALSE(Exists(after, "DKK"));
 }
 
 TEST_F(LibraryTest, ARefusedWriteAnswersMessageCodesAndWritesNothing) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   server.Result("begin");
   Json args = CurrencyInsert("SEK");
   args[2][2] = true;  // a second home currency
@@ -85,7 +87,7 @@ TEST_F(LibraryTest, ARefusedWriteAnswersMessageCodesAndWritesNothing) {
 }
 
 TEST_F(LibraryTest, ErrorsKeepNumberSourceAndEnrichedDescriptionAndAreLogged) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   server.Result("log");
   const Json currency = Create(server, "KorvoCommon.Currency");
   const Json response = server.Request("call", {{"object", currency}, {"method", "GetCurrency"}, {"args", {"XYZ"}}});
@@ -108,7 +110,7 @@ TEST_F(LibraryTest, ErrorsKeepNumberSourceAndEnrichedDescriptionAndAreLogged) {
 }
 
 TEST_F(LibraryTest, ByReferenceArgumentsComeBackConverted) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   const Json currency = Create(server, "KorvoCommon.Currency");
   // Equal codes return the amount untouched; the Integer 100 given for the
   // amount comes back as the Currency the parameter holds.
@@ -124,7 +126,7 @@ TEST_F(LibraryTest, ByReferenceArgumentsComeBackConverted) {
 }
 
 TEST_F(LibraryTest, RecordSetsComeBackWithTypedFieldsAndRows) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   const Json all = Call(server, Create(server, "KorvoCommon.Currency"), "GetCurrencies")["value"];
   ASSERT_EQ(all["type"], "Recordset");
   EXPECT_EQ(all["fields"][0], Json::parse(R"({"name":"CURRENCYCODE","type":"String"})"));
@@ -137,7 +139,7 @@ TEST_F(LibraryTest, RecordSetsComeBackWithTypedFieldsAndRows) {
 }
 
 TEST_F(LibraryTest, PropertiesReadAndWrite) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   const Json currency = Create(server, "KorvoCommon.Currency");
   Call(server, currency, "GetCurrency", {"GBP"});
   EXPECT_EQ(server.Result("get", {{"object", currency}, {"property", "CurrencyName"}})["value"],
@@ -148,7 +150,7 @@ TEST_F(LibraryTest, PropertiesReadAndWrite) {
 }
 
 TEST_F(LibraryTest, TraceShowsStatementsAsTheLibraryIssuedThem) {
-  KorvoServer server({"--db", database_});
+  KorvoServer server(database_.ProgramArguments());
   EXPECT_EQ(server.Result("trace", {{"enable", true}})["statements"], Json::array());
   Call(server, Create(server, "KorvoCommon.Currency"), "GetCurrency", {"GBP"});
   const Json statements = server.Result("trace", {{"enable", false}})["statements"];
@@ -161,14 +163,13 @@ TEST_F(LibraryTest, TraceShowsStatementsAsTheLibraryIssuedThem) {
 }
 
 TEST_F(LibraryTest, AnApplicationVariableOverridesTheDatabaseForItsScope) {
-  const std::string other = scratch_.File("other.db");
-  ASSERT_EQ(RunKorvo({"init", "--db", other}).status, 0);
-  KorvoServer server({"--db", database_});
+  const TempDatabase other;
+  KorvoServer server(database_.ProgramArguments());
   auto home = [&] {
     return Call(server, Create(server, "KorvoCommon.Currency"), "GetHomeCurrencyCode")["value"]["value"];
   };
   EXPECT_EQ(home(), "EUR");
-  server.Result("begin", {{"application", {{"KorvoCommonConnection_ConnectionString", "Driver=SQLite;Database=" + other}}}});
+  server.Result("begin", {{"application", {{"KorvoCommonConnection_ConnectionString", other.ConnectionString()}}}});
   EXPECT_EQ(home(), "");  // the other database has no currencies
   server.Result("end");
   EXPECT_EQ(home(), "EUR");

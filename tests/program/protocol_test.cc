@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "program/korvo_process.h"
+#include "support/temp_database.h"
 
 namespace korvo::testing {
 namespace {
 
 class ProtocolTest : public ::testing::Test {
  protected:
-  ProtocolTest() : server_({"--db", scratch_.File("korvo.db")}) {}
+  ProtocolTest() : server_(database_.ProgramArguments()) {}
 
   // Stores a value in a dictionary and reads it back: decode then encode.
   Json Echo(const Json& value) {
@@ -21,7 +22,7 @@ class ProtocolTest : public ::testing::Test {
   }
   int ErrorCode(const Json& response) { return response["error"]["code"].get<int>(); }
 
-  ScratchDirectory scratch_;
+  TempDatabase database_;
   KorvoServer server_;
   int dictionary_ = 0;
   int keys_ = 0;
