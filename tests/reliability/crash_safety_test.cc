@@ -109,51 +109,64 @@ TEST_F(CrashSafetyTest, KilledInTheMiddleOfAScopeLeavesNoneOfItsWrites) {
   EXPECT_EQ(DumpDatabase(connectionString_), before);
 }
 
-TEST_F(CrashSafetyTest, KilledAtRandomMomentsEveryScopeIsAllOrNothing) {
-  std::mt19937 random(20240307);
-  std::set<std::string> acknowledged, attempted;
+// Scopes that each add a currency and its rate, sent one after the other to
+// the program; `delay` after its first commit the program is killed.
+// Records every scope begun and every commit the program acknowledged.
+struct ScopeStream {
+  std::set<std::string> attempted, acknowledged;
   int next = 0;
-  for (int round = 0; round < 4; ++round) {
-    KorvoServer server = StartServer();
-    const auto delay = std::chrono::milliseconds(std::uniform_int_distribution<int>(40, 400)(random));
-    std::thread killer([&server, delay] {
-      std::this_thread::sleep_for(delay);
-      kill(server.Pid(), SIGKILL);
-    });
-    // Scope after scope, each answer awaited, until the program is gone.
-    for (int id = 1;;) {
+
+  void RunUntilKilled(KorvoServer& server, std::chrono::milliseconds delay) {
+    std::thread killer;
+    int id = 1;
+    auto ask = [&](const char* method, Json params) {
+      const std::string line = server.Exchange(Request(id++, method, std::move(params)).dump());
+      return line.empty() ? Json() : Json::parse(line, nullptr, false);
+    };
+    for (bool gone = false; !gone;) {
       const std::string code = CodeNumber(next++);
       attempted.insert(code);
-      auto ask = [&](const char* method, Json params) {
-        const std::string line = server.Exchange(Request(id++, method, std::move(params)).dump());
-        return line.empty() ? Json() : Json::parse(line, nullptr, false);
-      };
-      if (ask("begin", Json::object()).is_null()) break;
-      const Json created = ask("create", {{"class", "KorvoCommon.TCurrency"}});
-      if (created.is_null()) break;
-      bool gone = false;
+      gone = ask("begin", Json::object()).is_null();
+      const Json created = gone ? Json() : ask("create", {{"class", "KorvoCommon.TCurrency"}});
+      gone = created.is_null();
       for (const auto& [method, args] : ScopeWrites(code)) {
         gone = gone || ask("call", {{"object", created["result"]["object"]}, {"method", method}, {"args", args}}).is_null();
       }
       const Json ended = gone ? Json() : ask("end", Json::object());
-      if (ended.is_null()) break;
-      if (ended["result"]["outcome"] == "committed") acknowledged.insert(code);
+      gone = ended.is_null();
+      if (!gone && ended["result"]["outcome"] == "committed") acknowledged.insert(code);
+      if (!gone && !killer.joinable()) {
+        killer = std::thread([&server, delay] {
+          std::this_thread::sleep_for(delay);
+          kill(server.Pid(), SIGKILL);
+        });
+      }
     }
-    killer.join();
+    if (killer.joinable()) killer.join();
+  }
+};
+
+TEST_F(CrashSafetyTest, KilledAtRandomMomentsEveryScopeIsAllOrNothing) {
+  constexpr int kKills = 4;
+  std::mt19937 random(20240307);
+  ScopeStream stream;
+  for (int round = 0; round < kKills; ++round) {
+    KorvoServer server = StartServer();
+    stream.RunUntilKilled(server, std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 300)(random)));
     EXPECT_EQ(server.Finish(), 128 + SIGKILL);
     ExpectSoundDatabase();
   }
-  for (const std::string& code : attempted) {
+  for (const std::string& code : stream.attempted) {
     SCOPED_TRACE(code);
     const std::int64_t currencies = CountOf("CURRENCY", code), rates = CountOf("CURRENCYRATE", code);
     EXPECT_EQ(currencies, rates) << "a scope was written in part";
-    if (acknowledged.count(code)) {
+    if (stream.acknowledged.count(code)) {
       EXPECT_EQ(currencies, 1) << "an acknowledged commit was lost";
     }
   }
-  std::cout << "[ counts   ] crash safety: " << attempted.size() << " scopes, 4 kills, "
-            << acknowledged.size() << " acknowledged commits kept, 0 scopes written in part\n";
-  EXPECT_GE(acknowledged.size(), 4u);
+  EXPECT_GE(stream.acknowledged.size(), static_cast<std::size_t>(kKills));
+  std::cout << "[ counts   ] crash safety: " << stream.attempted.size() << " scopes, " << kKills << " kills, "
+            << stream.acknowledged.size() << " acknowledged commits kept, 0 scopes written in part\n";
 }
 
 }  // namespace

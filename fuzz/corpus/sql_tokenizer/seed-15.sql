@@ -1,0 +1,1 @@
+SELECT [ODD NAME], "QUOTED", `BACK` FROM T -- trailing comment

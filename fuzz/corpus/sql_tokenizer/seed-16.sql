@@ -1,0 +1,1 @@
+SELECT /* block */ 1; SELECT 2
