@@ -83,8 +83,10 @@ std::string List(const std::vector<std::string>& names) {
 std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOptions& options) const {
   ConnectParameters parameters;
   for (const auto& [key, value] : options.values()) {
+    // A structured binding is captured by an init-capture: clang 14 (the
+    // fuzz and sanitizer builds) cannot capture the binding itself.
     const auto* known = std::find_if(kOptions.begin(), kOptions.end(),
-                                     [&](const OptionKeyword& o) { return o.option == key; });
+                                     [&key = key](const OptionKeyword& o) { return o.option == key; });
     if (known == kOptions.end()) RaiseOption("Unknown connection string option '" + key + "'");
     parameters.emplace_back(known->keyword, value);
   }
