@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/money.h"
@@ -129,7 +130,9 @@ std::optional<std::string> ParameterText(const contracts::Parameter& param, Oid 
     case VarType::Currency:
       return NumberText(rt::MoneyToDouble(v.AsMoney()), MoneyText(v.AsMoney()), type);
     case VarType::Date:
-      return rt::FormatStoredDate(v.AsDate());
+      // CDate refuses a hand-made date outside the calendar (Overflow), which
+      // would otherwise be stored as a day nobody entered.
+      return rt::FormatStoredDate(rt::CDate(v));
     case VarType::String:
       if (IsDateType(type) || param.type == contracts::ParamType::DateTime) {
         if (auto date = rt::ParseDate(v.AsString())) return rt::FormatStoredDate(*date);
