@@ -27,7 +27,8 @@ constexpr int kRounds = 25;
 constexpr const char* kContestedCurrency = "CHF";
 
 // The refusals a contending writer may meet: the rules' own, or the
-// database's busy error when the write lock is not granted in time.
+// database's 0x80004005: busy when SQLite does not grant the write lock in
+// time, a serialization failure on PostgreSQL.
 bool IsExpectedRefusal(std::int32_t number) {
   return number == common::DuplicateHomeCurrency || number == common::DuplicateEuroCurrency ||
          number == common::EffectiveDateRange || number == contracts::dberr::kProvider;
@@ -83,6 +84,18 @@ class ConcurrencyTest : public ReliabilityTest {
                      "WHERE A.EXPIRYDATE IS NULL OR A.EXPIRYDATE > B.EFFECTIVEDATE"),
               0)
         << "two rates of a currency valid at the same moment";
+  }
+
+  // Every race has at most one winner. SQLite serializes writers, so the
+  // first always wins; PostgreSQL may refuse every contender of a race with
+  // a serialization failure, which is a refusal, not a loss.
+  static void ExpectWinners(int committed, int races) {
+    EXPECT_LE(committed, races);
+    if (korvo::testing::TestBackend() == korvo::testing::Backend::SQLite) {
+      EXPECT_EQ(committed, races) << "each race has exactly one winner";
+    } else {
+      EXPECT_GT(committed, 0);
+    }
   }
 
   // Checks a round's outcomes; answers how many of its scopes committed.
@@ -150,9 +163,14 @@ rt::ErrorRecord ContendThroughProgram(korvo::testing::KorvoServer& server, const
   const Json maintenance = server.Result("create", {{"class", "KorvoCommon.TCurrency"}})["object"];
   const Json answer = server.Request("call", {{"object", maintenance}, {"method", write.method}, {"args", args}});
   const bool failed = answer.contains("error");
-  const Json ended = server.Result("end", {{"abort", failed}});
-  if (failed) return {answer["error"]["code"].get<std::int32_t>(), "", answer["error"]["message"], "", 0};
-  EXPECT_EQ(ended["outcome"], "committed");
+  // The commit itself may be refused (a serialization failure on PostgreSQL).
+  const Json ended = server.Request("end", {{"abort", failed}});
+  for (const Json& response : {answer, ended}) {
+    if (response.contains("error")) {
+      return {response["error"]["code"].get<std::int32_t>(), "", response["error"]["message"], "", 0};
+    }
+  }
+  EXPECT_EQ(ended["result"]["outcome"], "committed");
   return {};
 }
 
@@ -182,7 +200,7 @@ TEST_F(ConcurrencyTest, ThreadsContendingForTheHomeCurrencyAndOneRateKeepTheInva
                                return ErrorOf([&] { ContendInProcess(contenders[i]); });
                              }));
   }
-  EXPECT_EQ(committed, 2 * kRounds) << "each race of a round has exactly one winner";
+  ExpectWinners(committed, 2 * kRounds);
   std::cout << "[ counts   ] concurrency, threads: " << kRounds * contenders.size() << " concurrent scopes in "
             << kRounds << " rounds, " << committed << " committed, the rest refused, none lost\n";
 }
@@ -204,7 +222,7 @@ TEST_F(ConcurrencyTest, TwoProgramsOnOneDatabaseFileKeepTheInvariants) {
   // The later program first: it may hold the earlier one's input open.
   EXPECT_EQ(second.Finish(), 0);
   EXPECT_EQ(first.Finish(), 0);
-  EXPECT_EQ(committed, kRounds) << "each round has exactly one winner";
+  ExpectWinners(committed, kRounds);
   std::cout << "[ counts   ] concurrency, two programs: " << 2 * kRounds << " concurrent scopes in " << kRounds
             << " rounds, " << committed << " committed, the rest refused, none lost\n";
 }
