@@ -17,6 +17,8 @@ void Connection::Open(const std::string& connectionString) {
     host::ObjectContext* context = host::GetObjectContext();
     if (context && context->IsInTransaction()) {
       enlisted_ = Enlist(*context->transaction(), connectionString);
+    } else if (auto session = JoinCallSession(connectionString)) {
+      shared_ = std::move(session);
     } else {
       own_ = ConnectionPool::Acquire(connectionString);
     }
@@ -37,6 +39,7 @@ void Connection::Close() {
   open_ = false;
   own_.Release();
   enlisted_.reset();
+  shared_.reset();
 }
 
 contracts::RecordsetRef Connection::Execute(const std::string& sql, std::span<const contracts::Parameter> params,
@@ -56,7 +59,9 @@ ResultSet Connection::Run(const std::string& sql, std::span<const contracts::Par
   StatementTrace::Notify(sql, params);
   try {
     if (auto fault = StatementFault::Next()) rt::RaiseRecord(*fault);
-    return Physical().Prepare(sql).Run(params, maxRecords);
+    DriverStatement& statement = Physical().Prepare(sql);
+    if (shared_) shared_->BeforeStatement(statement.IsReadOnly());
+    return statement.Run(params, maxRecords);
   } catch (const DriverError& e) {
     Fail(ToErrorRecord(e), e.nativeError());
   } catch (const rt::Error& e) {
@@ -66,7 +71,15 @@ ResultSet Connection::Run(const std::string& sql, std::span<const contracts::Par
 
 std::int64_t Connection::LastInsertKey() { return Physical().LastInsertKey(); }
 
-DriverConnection& Connection::Physical() { return enlisted_ ? enlisted_->Use() : own_.get(); }
+DriverConnection& Connection::Physical() {
+  if (enlisted_) return enlisted_->Use();
+  if (shared_) {
+    if (DriverConnection* connection = shared_->connection()) return *connection;
+    shared_.reset();  // the call has ended: go on as a connection of its own
+    own_ = ConnectionPool::Acquire(connectionString_);
+  }
+  return own_.get();
+}
 
 void Connection::Fail(const rt::ErrorRecord& error, std::int32_t nativeError) {
   errors_.push_back({error.Description, nativeError});

@@ -2,9 +2,13 @@
 //
 // Open takes a physical connection from the pool, or, when the calling
 // thread's host context has a transaction, joins that transaction's session
-// for the connection string (platform/data/enlistment.h). Outside a
-// transaction each statement commits on its own. Close gives the physical
-// connection back (an enlisted one stays with its transaction).
+// for the connection string (platform/data/enlistment.h), or, while a call is
+// running on the thread, joins the call's shared session and its read
+// snapshot (platform/data/call_session.h). Outside a transaction each
+// statement commits on its own. Close gives the physical connection back (an
+// enlisted or shared one stays with its transaction or call). A connection
+// used after the call it joined has ended goes on with a pooled connection
+// of its own.
 //
 // Errors are those of infrastructure/contracts/database.h; a failing
 // operation also leaves its error in Errors(). Connections are owned through
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "infrastructure/contracts/database.h"
+#include "platform/data/call_session.h"
 #include "platform/data/enlistment.h"
 #include "platform/data/pool.h"
 #include "platform/data/result_set.h"
@@ -54,8 +59,9 @@ class Connection final : public contracts::Connection {
 
   std::string connectionString_;
   bool open_ = false;
-  PooledConnection own_;                        // outside a host transaction
-  std::shared_ptr<EnlistedSession> enlisted_;  // inside one
+  PooledConnection own_;                        // outside a host transaction and a call
+  std::shared_ptr<EnlistedSession> enlisted_;  // inside a host transaction
+  std::shared_ptr<CallSession> shared_;        // inside a call, outside a transaction
   std::vector<contracts::ProviderError> errors_;
 };
 

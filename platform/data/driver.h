@@ -58,6 +58,10 @@ class DriverStatement {
   // Binds the parameters in order, runs the statement to completion and
   // returns its rows (at most maxRecords when > 0). Reusable afterwards.
   virtual ResultSet Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) = 0;
+  // True when running the statement changes nothing, so it may read inside
+  // a call's read snapshot (platform/data/call_session.h). The default,
+  // false, is always safe: the statement then runs outside any snapshot.
+  virtual bool IsReadOnly() const { return false; }
 };
 
 // One physical database connection. Non-copyable.
@@ -83,6 +87,11 @@ class DriverConnection {
   // True while an explicit transaction is open (false again when the
   // database rolled it back by itself after a failure).
   virtual bool InTransaction() const = 0;
+  // Begins a read transaction, so the reads that follow share one snapshot
+  // and pay the database's per-statement locking once; Rollback() ends it.
+  // Backends whose reads gain nothing from one keep the default, which
+  // begins nothing (InTransaction() stays false).
+  virtual void BeginRead() {}
 
   // Schema bookkeeping for InitializeDatabase (platform/data/schema.h).
   virtual int SchemaVersion() = 0;

@@ -53,7 +53,8 @@ Recordset::Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, const
 void Recordset::Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, const std::string& sql) {
   rows_ = std::make_shared<const ResultSet>(std::move(rows));
   connection_ = std::move(connection);
-  table_ = TableOfSelect(sql);
+  sql_ = sql;  // the table it names is found only when a row is added
+  table_.clear();
   position_ = 0;
 }
 
@@ -110,6 +111,10 @@ const contracts::FieldInfo& Recordset::Field(std::int32_t index) const {
 
 std::size_t Recordset::IndexOf(std::string_view fieldName) const {
   const auto& fields = Rows().fields;
+  // Callers mostly spell a field as the statement did: that needs no folding.
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].name == fieldName) return i;
+  }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (rt::TextEqualsNoCase(fields[i].name, fieldName)) return i;
   }
@@ -138,12 +143,14 @@ std::shared_ptr<contracts::Recordset> Recordset::Clone() const {
   auto copy = std::make_shared<Recordset>();
   copy->rows_ = rows_;
   copy->connection_ = connection_;
+  copy->sql_ = sql_;
   copy->table_ = table_;
   return copy;
 }
 
 void Recordset::AddNew() {
   const std::size_t fields = Rows().fields.size();
+  if (table_.empty()) table_ = TableOfSelect(sql_);
   if (table_.empty()) Raise(kIllegalOperation, "Operation is not allowed in this context.");
   pending_ = PendingRow{std::vector<rt::Variant>(fields, rt::Variant::Null()), std::vector<bool>(fields, false)};
 }

@@ -74,7 +74,8 @@ class Recordset final : public contracts::Recordset {
 
   std::shared_ptr<const ResultSet> rows_;  // null while closed
   std::weak_ptr<rt::Object> connection_;   // the data::Connection it is attached to
-  std::string table_;
+  std::string sql_;    // the statement the rows came from
+  std::string table_;  // the table it reads, once AddNew needed it
   std::size_t position_ = 0;
   std::optional<PendingRow> pending_;
 };

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "platform/host/call_scope.h"
 #include "platform/host/dispatch_table.h"
 #include "platform/host/object_context.h"
 #include "platform/runtime/object.h"
@@ -20,7 +21,8 @@ class Component : public rt::Object {
   const std::shared_ptr<ObjectContext>& Context() const { return context_; }
 
   // Calls a member by name through Dispatch(), with this object's context
-  // current. Raises 438 for unknown members, 449/450 for argument counts.
+  // current, as one call (host::CallScope). Raises 438 for unknown members,
+  // 449/450 for argument counts.
   rt::Variant Invoke(std::string_view member, rt::InvokeKind kind,
                      std::span<rt::Variant> args) override;
 
@@ -46,7 +48,8 @@ class ObjectControl {
 };
 
 // A typed reference that makes the object's context current around every
-// call made through ->, as the host's interception did for each call.
+// call made through ->, as the host's interception did for each call, and
+// marks the call's boundary (host::CallScope) for the resources it uses.
 //   host::Ref<Currency> c = host::Create<Currency>("KorvoCommon.Currency");
 //   c->GetCurrency(code);
 template <class T>
@@ -62,6 +65,7 @@ class Ref {
 
    private:
     T* p_;
+    CallScope call_;
     ContextActivation activation_;
   };
 

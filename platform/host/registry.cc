@@ -1,10 +1,10 @@
 #include "platform/host/registry.h"
 
 #include <algorithm>
-#include <cctype>
-#include <map>
+#include <atomic>
 #include <mutex>
 #include <shared_mutex>
+#include <unordered_map>
 
 #include "platform/host/component.h"
 #include "platform/runtime/error.h"
@@ -13,13 +13,27 @@ namespace korvo::host {
 
 namespace {
 
-// ProgIDs are ASCII; the host compared them without regard to case.
-std::string FoldProgId(std::string_view progId) {
-  std::string key(progId);
-  std::transform(key.begin(), key.end(), key.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return key;
-}
+// ProgIDs are ASCII; the host compared them without regard to case. Hash
+// and equality fold case themselves and are transparent, so a look-up by
+// string_view allocates nothing.
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+struct ProgIdHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view progId) const {
+    std::size_t hash = 14695981039346656037ull;  // FNV-1a
+    for (char c : progId) hash = (hash ^ static_cast<unsigned char>(FoldCase(c))) * 1099511628211ull;
+    return hash;
+  }
+};
+
+struct ProgIdEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+  }
+};
 
 std::shared_ptr<Transaction> TransactionFor(const ClassInfo& info, ObjectContext& parent) {
   switch (info.transaction) {
@@ -64,48 +78,83 @@ rt::ObjectRef WrapForRelease(rt::ObjectRef object, std::shared_ptr<ObjectContext
   });
 }
 
-}  // namespace
+// A registration, and what creating its objects has shown about them.
+struct Registration {
+  explicit Registration(ClassInfo i) : info(std::move(i)) {}
+  const ClassInfo info;
+  // Whether its objects are plain: neither components (which see their
+  // context) nor ObjectControl (which hear of their release). Learnt from
+  // the first object created inside a context: -1 until then, else 0 or 1.
+  mutable std::atomic<int> plain{-1};
 
-struct Registry::Impl {
-  mutable std::shared_mutex mutex;
-  std::map<std::string, ClassInfo> classes;
+  bool IsPlain(const rt::Object& object) const {
+    int known = plain.load(std::memory_order_relaxed);
+    if (known < 0) {
+      known = !dynamic_cast<const Component*>(&object) && !dynamic_cast<const ObjectControl*>(&object);
+      plain.store(known, std::memory_order_relaxed);
+    }
+    return known == 1;
+  }
 };
+
+// The process-wide class table behind Registry::Global().
+struct ClassTable {
+  mutable std::shared_mutex mutex;
+  // Shared and immutable, so creation reads a registration without copying it.
+  std::unordered_map<std::string, std::shared_ptr<const Registration>, ProgIdHash, ProgIdEqual> classes;
+
+  std::shared_ptr<const Registration> Find(std::string_view progId) const {
+    std::shared_lock lock(mutex);
+    auto it = classes.find(progId);
+    return it == classes.end() ? nullptr : it->second;
+  }
+};
+
+ClassTable& Classes() {
+  static ClassTable table;
+  return table;
+}
+
+}  // namespace
 
 Registry& Registry::Global() {
   static Registry registry;
   return registry;
 }
 
-Registry::Impl& Registry::impl() const {
-  static Impl impl;
-  return impl;
-}
-
 std::optional<ClassInfo> Registry::Register(ClassInfo info) {
-  std::unique_lock lock(impl().mutex);
-  auto key = FoldProgId(info.progId);
+  auto registration = std::make_shared<const Registration>(std::move(info));
+  ClassTable& table = Classes();
+  std::unique_lock lock(table.mutex);
   std::optional<ClassInfo> previous;
-  if (auto it = impl().classes.find(key); it != impl().classes.end()) previous = it->second;
-  impl().classes[key] = std::move(info);
+  auto it = table.classes.find(registration->info.progId);
+  if (it == table.classes.end()) {
+    table.classes.emplace(registration->info.progId, std::move(registration));
+  } else {
+    previous = it->second->info;
+    it->second = std::move(registration);
+  }
   return previous;
 }
 
 void Registry::Unregister(std::string_view progId) {
-  std::unique_lock lock(impl().mutex);
-  impl().classes.erase(FoldProgId(progId));
+  ClassTable& table = Classes();
+  std::unique_lock lock(table.mutex);
+  if (auto it = table.classes.find(progId); it != table.classes.end()) table.classes.erase(it);
 }
 
 std::optional<ClassInfo> Registry::Find(std::string_view progId) const {
-  std::shared_lock lock(impl().mutex);
-  auto it = impl().classes.find(FoldProgId(progId));
-  if (it == impl().classes.end()) return std::nullopt;
-  return it->second;
+  auto registration = Classes().Find(progId);
+  if (!registration) return std::nullopt;
+  return registration->info;
 }
 
 std::vector<std::string> Registry::ProgIds() const {
-  std::shared_lock lock(impl().mutex);
+  ClassTable& table = Classes();
+  std::shared_lock lock(table.mutex);
   std::vector<std::string> ids;
-  for (const auto& [key, info] : impl().classes) ids.push_back(info.progId);
+  for (const auto& [key, registration] : table.classes) ids.push_back(registration->info.progId);
+  std::sort(ids.begin(), ids.end());
   return ids;
 }
 
@@ -123,11 +172,16 @@ RegistrationOverride::~RegistrationOverride() {
 rt::ObjectRef CreateObject(std::string_view progId) { return CreateInContext(progId, nullptr); }
 
 rt::ObjectRef CreateInContext(std::string_view progId, ObjectContext* parent) {
-  auto info = Registry::Global().Find(progId);
-  if (!info || !info->factory) rt::Raise(rt::errnum::kCannotCreateObject);
+  auto registration = Classes().Find(progId);
+  if (!registration || !registration->info.factory) rt::Raise(rt::errnum::kCannotCreateObject);
+  const ClassInfo* info = &registration->info;
   rt::ObjectRef object = info->factory();
   if (!object) rt::Raise(rt::errnum::kCannotCreateObject);
   if (!parent) return object;
+  // A plain object (a data object, say) neither sees its context nor has
+  // anything to do at release: it needs no context or release wrapper of its
+  // own, which is most of what creating it would otherwise cost.
+  if (info->transaction != TransactionAttribute::Required && registration->IsPlain(*object)) return object;
 
   const bool hadTransaction = parent->transaction() != nullptr;
   auto context = std::make_shared<ObjectContext>(parent->scope(), TransactionFor(*info, *parent));

@@ -38,8 +38,6 @@ class Registry {
 
  private:
   Registry() = default;
-  struct Impl;
-  Impl& impl() const;
 };
 
 // Registers a replacement for the guard's lifetime, then restores what was

@@ -1,5 +1,7 @@
 #include "platform/data/sqlite/sqlite_connection.h"
 
+#include <array>
+
 #include "platform/data/sql_tokenizer.h"
 #include "platform/data/sqlite/sqlite_error.h"
 #include "platform/data/sqlite/sqlite_translator.h"
@@ -25,9 +27,18 @@ bool HasFurtherStatement(const char* tail) {
   return false;
 }
 
+// SQLite counts every allocation under one process-wide mutex unless told
+// not to before its first use; nothing here reads those counts, and the
+// mutex would be taken several times by every statement of every thread.
+void StopMemoryStatistics() {
+  static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)configured;  // SQLITE_MISUSE when SQLite was already in use: harmless
+}
+
 }  // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path, int busyTimeoutMs) {
+  StopMemoryStatistics();
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &raw,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -37,11 +48,19 @@ SqliteConnection::SqliteConnection(const std::string& path, int busyTimeoutMs) {
   sqlite3_busy_timeout(raw, busyTimeoutMs);
   Exec("PRAGMA journal_mode=WAL");
   Exec("PRAGMA foreign_keys=OFF");
+  static constexpr std::array<const char*, kControlStatements> kControlSql = {"BEGIN DEFERRED", "BEGIN IMMEDIATE",
+                                                                            "COMMIT", "ROLLBACK"};
+  for (std::size_t i = 0; i < control_.size(); ++i) {
+    sqlite3_stmt* stmt = nullptr;
+    const int prepared = sqlite3_prepare_v3(raw, kControlSql[i], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (prepared != SQLITE_OK) ThrowSqliteError(raw, prepared, /*preparing=*/true);
+    control_[i].reset(stmt);
+  }
 }
 
 DriverStatement& SqliteConnection::Prepare(const std::string& sql) {
+  if (auto* cached = statements_.Find(sql)) return **cached;
   const std::string translated = Translated(sql);
-  if (auto* cached = statements_.Find(translated)) return **cached;
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
   const int rc = sqlite3_prepare_v3(db_.get(), translated.c_str(), static_cast<int>(translated.size() + 1),
@@ -52,11 +71,28 @@ DriverStatement& SqliteConnection::Prepare(const std::string& sql) {
     throw DriverError(FailureKind::Malformed, "A command may hold only one statement", SQLITE_ERROR,
                       kSqliteSource);
   }
-  return *statements_.Insert(translated, std::move(statement));
+  return *statements_.Insert(sql, std::move(statement));
 }
 
 void SqliteConnection::Rollback() noexcept {
-  if (InTransaction()) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (!InTransaction()) return;
+  // A transaction that only read has nothing to undo: ending it with COMMIT
+  // is the same and cheaper.
+  const bool onlyRead = sqlite3_txn_state(db_.get(), nullptr) != SQLITE_TXN_WRITE;
+  for (ControlStatement end : {kCommit, kRollback}) {
+    if (end == kCommit && !onlyRead) continue;
+    sqlite3_stmt* stmt = control_[end].get();
+    sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (!InTransaction()) return;
+  }
+}
+
+void SqliteConnection::Control(ControlStatement which) {
+  sqlite3_stmt* stmt = control_[which].get();
+  const int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  if (rc != SQLITE_DONE) ThrowSqliteError(db_.get(), rc);
 }
 
 int SqliteConnection::SchemaVersion() { return static_cast<int>(QueryInteger("PRAGMA user_version")); }

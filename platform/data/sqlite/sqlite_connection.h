@@ -1,10 +1,13 @@
 // SqliteConnection: one open SQLite database handle with its cache of
-// prepared statements (bounded, keyed by the translated text). Owns the
+// prepared statements (bounded, keyed by the statement text as the library
+// issued it, so a statement met again is neither translated nor prepared
+// again) and its transaction-control statements, prepared once. Owns the
 // handle; single-threaded (the pool hands it to one thread at a time).
 #pragma once
 
 #include <sqlite3.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -23,8 +26,10 @@ class SqliteConnection final : public DriverConnection {
 
   DriverStatement& Prepare(const std::string& sql) override;
   std::int64_t LastInsertKey() override { return sqlite3_last_insert_rowid(db_.get()); }
-  void Begin() override { Exec("BEGIN IMMEDIATE"); }
-  void Commit() override { Exec("COMMIT"); }
+  void Begin() override { Control(kBeginWrite); }
+  // Deferred: the snapshot is taken by the first read that follows.
+  void BeginRead() override { Control(kBeginRead); }
+  void Commit() override { Control(kCommit); }
   void Rollback() noexcept override;
   bool InTransaction() const override { return sqlite3_get_autocommit(db_.get()) == 0; }
   int SchemaVersion() override;
@@ -35,10 +40,18 @@ class SqliteConnection final : public DriverConnection {
   struct Closer {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
   };
+  struct Finalizer {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+  };
+  // Transaction control runs for every call and every write transaction.
+  enum ControlStatement { kBeginRead, kBeginWrite, kCommit, kRollback, kControlStatements };
+
+  void Control(ControlStatement which);
   void Exec(const std::string& sql);
   std::int64_t QueryInteger(const char* sql);
 
   std::unique_ptr<sqlite3, Closer> db_;  // declared first: closed after the statements
+  std::array<std::unique_ptr<sqlite3_stmt, Finalizer>, kControlStatements> control_;
   LruCache<std::unique_ptr<SqliteStatement>> statements_{kStatementCacheSize};
 };
 

@@ -1,10 +1,12 @@
 #include "platform/data/sqlite/sqlite_statement.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/data/sqlite/sqlite_error.h"
 #include "platform/runtime/conversions.h"
@@ -39,9 +41,10 @@ std::optional<VarType> DeclaredKind(const char* declared) {
   return std::nullopt;
 }
 
-std::string ColumnText(sqlite3_stmt* stmt, int col) {
+// The column's text as SQLite holds it, valid until the next step.
+std::string_view ColumnText(sqlite3_stmt* stmt, int col) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-  return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
+  return std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
 }
 
 rt::Variant IntegerValue(sqlite3_int64 v) {
@@ -61,7 +64,7 @@ rt::Variant StoredValue(sqlite3_stmt* stmt, int col) {
     case SQLITE_NULL:
       return rt::Variant::Null();
     default:
-      return rt::Variant(ColumnText(stmt, col));
+      return rt::Variant(std::string(ColumnText(stmt, col)));
   }
 }
 
@@ -108,11 +111,15 @@ VarType StorageKind(sqlite3_stmt* stmt, int col) {
   }
 }
 
+// The text stays where it is until the statement is reset: the parameter's
+// own, or one the statement keeps for the run. SQLite need not copy it.
 void BindText(sqlite3_stmt* stmt, int index, const std::string& text) {
-  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
-void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param) {
+// `texts` holds the texts made for this run (dates in their stored form); it
+// has room for one per parameter, so none of them moves.
+void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param, std::vector<std::string>& texts) {
   const rt::Variant& v = param.value;
   switch (v.Type()) {
     case VarType::Empty:
@@ -144,12 +151,12 @@ void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param)
     case VarType::Date:
       // CDate refuses a hand-made date outside the calendar (Overflow), which
       // would otherwise be stored as a day nobody entered.
-      BindText(stmt, index, rt::FormatStoredDate(rt::CDate(v)));
+      BindText(stmt, index, texts.emplace_back(rt::FormatStoredDate(rt::CDate(v))));
       return;
     case VarType::String:
       if (param.type == contracts::ParamType::DateTime) {
         if (auto date = rt::ParseDate(v.AsString())) {
-          BindText(stmt, index, rt::FormatStoredDate(*date));
+          BindText(stmt, index, texts.emplace_back(rt::FormatStoredDate(*date)));
           return;
         }
       }
@@ -180,6 +187,17 @@ class ResetOnExit {
 
 }  // namespace
 
+const SqliteStatement::Columns& SqliteStatement::ResultColumns() {
+  const int count = sqlite3_column_count(stmt_);
+  if (columns_.kinds.size() == static_cast<std::size_t>(count)) return columns_;
+  columns_ = {};
+  for (int c = 0; c < count; ++c) {
+    columns_.kinds.push_back(DeclaredKind(sqlite3_column_decltype(stmt_, c)));
+    columns_.fields.push_back({sqlite3_column_name(stmt_, c), columns_.kinds.back().value_or(VarType::String)});
+  }
+  return columns_;
+}
+
 void SqliteStatement::Bind(std::span<const contracts::Parameter> params) {
   const int expected = sqlite3_bind_parameter_count(stmt_);
   if (static_cast<std::size_t>(expected) != params.size()) {
@@ -188,7 +206,9 @@ void SqliteStatement::Bind(std::span<const contracts::Parameter> params) {
                           std::to_string(params.size()) + " value(s) were given",
                       SQLITE_RANGE, kSqliteSource);
   }
-  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i]);
+  texts_.clear();
+  texts_.reserve(params.size());
+  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i], texts_);
 }
 
 ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {
@@ -199,13 +219,14 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
   }
   ResetOnExit reset(stmt_);
   Bind(params);
-  const int columns = sqlite3_column_count(stmt_);
-  std::vector<std::optional<VarType>> kinds;
-  for (int c = 0; c < columns; ++c) {
-    kinds.push_back(DeclaredKind(sqlite3_column_decltype(stmt_, c)));
-    result.fields.push_back({sqlite3_column_name(stmt_, c), kinds.back().value_or(VarType::String)});
-  }
-  std::vector<bool> kindSeen(static_cast<std::size_t>(columns), false);
+  const Columns& described = ResultColumns();
+  const auto& kinds = described.kinds;
+  result.fields = described.fields;
+  result.values.reserve(kinds.size());
+  const int columns = static_cast<int>(kinds.size());
+  // Only expression columns (no declared kind) learn theirs from the rows.
+  const bool expressions = std::any_of(kinds.begin(), kinds.end(), [](const auto& kind) { return !kind; });
+  std::vector<bool> kindSeen(expressions ? kinds.size() : 0, false);
   for (std::size_t rows = 0;; ++rows) {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE) break;

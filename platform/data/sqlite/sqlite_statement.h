@@ -5,6 +5,10 @@
 
 #include <sqlite3.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/data/driver.h"
 
 namespace korvo::data {
@@ -20,11 +24,28 @@ class SqliteStatement final : public DriverStatement {
   // Raises 0x80004005 when the number of parameters differs from the
   // statement's placeholders, 13 (Type mismatch) for an object or array value.
   ResultSet Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) override;
+  // Queries that change nothing. Transaction control (BEGIN, COMMIT, ...)
+  // counts as a change here: it must not run inside a call's snapshot.
+  bool IsReadOnly() const override {
+    return !stmt_ || (sqlite3_stmt_readonly(stmt_) && sqlite3_column_count(stmt_) > 0);
+  }
 
  private:
+  // The result columns: names and the kinds their declared types stand for
+  // (nullopt for expressions). Read once per statement, and again when the
+  // number of columns changed (SQLite prepared it anew after a schema
+  // change that added columns).
+  struct Columns {
+    std::vector<contracts::FieldInfo> fields;
+    std::vector<std::optional<rt::VarType>> kinds;
+  };
+  const Columns& ResultColumns();
   void Bind(std::span<const contracts::Parameter> params);
+
   sqlite3* db_;
   sqlite3_stmt* stmt_;
+  Columns columns_;
+  std::vector<std::string> texts_;  // texts bound for the current run
 };
 
 }  // namespace korvo::data
