@@ -107,8 +107,9 @@ class Driver {
   // Opens a physical connection; rejects options it does not know with
   // 0x80004005 "Unknown connection string option 'key'".
   virtual std::unique_ptr<DriverConnection> Connect(const ConnectionOptions& options) const = 0;
-  // The DDL creating a table with its keys, references and indexes, each
-  // statement tolerating an object that already exists.
+  // The DDL creating a table with its keys, references and indexes (and any
+  // planner statistics the backend needs to use them), each statement
+  // tolerating an object that already exists.
   virtual std::vector<std::string> CreateStatements(const TableDef& table) const = 0;
 };
 

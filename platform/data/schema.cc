@@ -57,17 +57,25 @@ TableDef TermsTable(const std::string& table, std::vector<ColumnDef> extras) {
 
 std::vector<TableDef> BuildTables() {
   std::vector<TableDef> t;
-  t.push_back(Table("CURRENCY",
-                    {Required(Fixed("CURRENCYCODE", 3)), Text("CURRENCYNAME", 30), Bool("HOMECURRENCY"),
-                     Bool("EURO"), Bool("EPC"), Small("DECIMALS"), Int("LOCALEID")},
-                    {"CURRENCYCODE"}));
-  // The rate valid at a moment is found by currency and effective date,
-  // then filtered on the expiry date: the index covers the whole look-up.
+  // Every conversion looks up the home and the euro currency by their flag.
+  t.push_back(Indexed(Indexed(Table("CURRENCY",
+                                    {Required(Fixed("CURRENCYCODE", 3)), Text("CURRENCYNAME", 30),
+                                     Bool("HOMECURRENCY"), Bool("EURO"), Bool("EPC"), Small("DECIMALS"),
+                                     Int("LOCALEID")},
+                                    {"CURRENCYCODE"}),
+                              "IX_CURRENCY_HOME", {"HOMECURRENCY"}),
+                      "IX_CURRENCY_EURO", {"EURO"}));
+  // The rate valid at a moment is found by currency and expiry date: the
+  // rates still in force (no expiry, or a later one) are few however long
+  // the history, while those that took effect before the moment are all of
+  // it. The index holds every column the look-up reads.
   t.push_back(Indexed(Table("CURRENCYRATE",
                             {Required(Fixed("CURRENCYCODE", 3)), Required(Stamp("EFFECTIVEDATE")),
                              Stamp("EXPIRYDATE"), Dec("HOMESALESRATE"), Dec("EUROSALESRATE"), Int("RATEFACTOR")},
                             {"CURRENCYCODE", "EFFECTIVEDATE"}),
-                      "IX_CURRENCYRATE_VALIDITY", {"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE"}));
+                      "IX_CURRENCYRATE_EXPIRY",
+                      {"CURRENCYCODE", "EXPIRYDATE", "EFFECTIVEDATE", "HOMESALESRATE", "EUROSALESRATE",
+                       "RATEFACTOR"}));
   t.push_back(Table("COUNTRY", {Required(Text("COUNTRYCODE", kCode)), Text("COUNTRYNAME", kName), Text("ISOCODE", 3)},
                     {"COUNTRYCODE"}));
   t.push_back(Table("TRANSPORTCARRIER",
@@ -182,6 +190,10 @@ bool Contains(const std::vector<std::string>& names, std::string_view name) {
                      [&](const std::string& n) { return rt::TextEqualsNoCase(n, name); });
 }
 
+// Indexes of earlier versions that the look-ups no longer want (version 1's
+// rate index by effective date made a look-up read the whole history).
+constexpr const char* kRetiredIndexes[] = {"IX_CURRENCYRATE_VALIDITY"};
+
 }  // namespace
 
 const ColumnDef* TableDef::FindColumn(std::string_view column) const {
@@ -228,8 +240,11 @@ void UpgradeSchema(DriverConnection& connection, const Driver& driver, UpgradeMo
     // Another connection may have done the work while this one waited.
     if (connection.SchemaVersion() < kSchemaVersion &&
         !(mode == UpgradeMode::IfEmptyFile && connection.HasTables())) {
-      // Every version so far only adds tables and indexes, so creating what
-      // is missing upgrades any older database.
+      // Every version so far only adds tables and indexes, or retires an
+      // index, so creating what is missing upgrades any older database.
+      for (const char* index : kRetiredIndexes) {
+        connection.Prepare(std::string("DROP INDEX IF EXISTS ") + index).Run({}, 0);
+      }
       for (const auto& table : SchemaTables()) {
         for (const auto& ddl : driver.CreateStatements(table)) connection.Prepare(ddl).Run({}, 0);
       }

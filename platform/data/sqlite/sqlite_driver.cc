@@ -62,6 +62,42 @@ std::string ColumnClause(const TableDef& table, const ColumnDef& column) {
   return clause;
 }
 
+// What SQLite's planner cannot know while a table is new: how many rows
+// share a key prefix. Without statistics it guesses, and for the rate valid
+// at a moment it guesses the primary key, which reads every rate of the
+// currency that took effect before the moment: the whole history. These
+// figures describe the table's shape (many rates per currency, few of them
+// still in force), so the planner takes the expiry index and reads only the
+// rates in force, however long the history. An ANALYZE over a grown
+// history replaces them with measured figures that lead to the same plan.
+struct PlannerStatistics {
+  const char* table;
+  const char* index;
+  const char* stat;  // sqlite_stat1: rows, then rows per value of each key prefix
+};
+constexpr PlannerStatistics kPlannerStatistics[] = {
+    {"CURRENCYRATE", "sqlite_autoindex_CURRENCYRATE_1", "10000 100 1"},
+    {"CURRENCYRATE", "IX_CURRENCYRATE_EXPIRY", "10000 100 2 1 1 1 1"},
+};
+
+// The statements that record the table's planner statistics, if any.
+// "ANALYZE sqlite_schema" creates the statistics table when missing and,
+// at the end, makes the planner read the new figures.
+std::vector<std::string> StatisticsStatements(const TableDef& table) {
+  std::vector<std::string> statements;
+  for (const auto& statistics : kPlannerStatistics) {
+    if (table.name != statistics.table) continue;
+    if (statements.empty()) {
+      statements.push_back("ANALYZE sqlite_schema");
+      statements.push_back("DELETE FROM sqlite_stat1 WHERE tbl = '" + table.name + "'");
+    }
+    statements.push_back(std::string("INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('") + statistics.table +
+                         "', '" + statistics.index + "', '" + statistics.stat + "')");
+  }
+  if (!statements.empty()) statements.push_back("ANALYZE sqlite_schema");
+  return statements;
+}
+
 std::string List(const std::vector<std::string>& names) {
   std::string out;
   for (const auto& name : names) out += (out.empty() ? "" : ", ") + name;
@@ -97,6 +133,7 @@ std::vector<std::string> SqliteDriver::CreateStatements(const TableDef& table) c
     statements.push_back("CREATE INDEX IF NOT EXISTS " + index.name + " ON " + table.name + " (" +
                          List(index.columns) + ")");
   }
+  for (auto& statement : StatisticsStatements(table)) statements.push_back(std::move(statement));
   return statements;
 }
 
