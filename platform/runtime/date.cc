@@ -66,7 +66,32 @@ DayAndTime Decompose(Date d) {
   return {day, seconds};
 }
 
+// Writes value as exactly `width` decimal digits (0 <= value < 10^width).
+char* PutDigits(char* out, int value, int width) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  return out + width;
+}
+
 std::string FormatParts(const DateParts& p, char separator, bool withTime) {
+  // Every statement binding a date formats one: years of four digits are
+  // written directly rather than through printf.
+  if (p.year >= 0 && p.year <= 9999) {
+    char text[19];
+    char* out = PutDigits(text, p.year, 4);
+    *out++ = '-';
+    out = PutDigits(out, p.month, 2);
+    *out++ = '-';
+    out = PutDigits(out, p.day, 2);
+    if (withTime) {
+      *out++ = separator;
+      out = PutDigits(out, p.hour, 2);
+      *out++ = ':';
+      out = PutDigits(out, p.minute, 2);
+      *out++ = ':';
+      out = PutDigits(out, p.second, 2);
+    }
+    return std::string(text, out);
+  }
   char text[32];
   if (withTime) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d:%02d:%02d", p.year, p.month, p.day,
