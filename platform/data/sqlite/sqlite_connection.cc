@@ -77,21 +77,20 @@ DriverStatement& SqliteConnection::Prepare(const std::string& sql) {
 void SqliteConnection::Rollback() noexcept {
   if (!InTransaction()) return;
   // A transaction that only read has nothing to undo: ending it with COMMIT
-  // is the same and cheaper.
-  const bool onlyRead = sqlite3_txn_state(db_.get(), nullptr) != SQLITE_TXN_WRITE;
-  for (ControlStatement end : {kCommit, kRollback}) {
-    if (end == kCommit && !onlyRead) continue;
-    sqlite3_stmt* stmt = control_[end].get();
-    sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    if (!InTransaction()) return;
-  }
+  // is the same and cheaper. Should that fail, ROLLBACK still ends it.
+  if (sqlite3_txn_state(db_.get(), nullptr) != SQLITE_TXN_WRITE) Step(kCommit);
+  if (InTransaction()) Step(kRollback);
 }
 
-void SqliteConnection::Control(ControlStatement which) {
+int SqliteConnection::Step(ControlStatement which) noexcept {
   sqlite3_stmt* stmt = control_[which].get();
   const int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
+  return rc;
+}
+
+void SqliteConnection::Control(ControlStatement which) {
+  const int rc = Step(which);
   if (rc != SQLITE_DONE) ThrowSqliteError(db_.get(), rc);
 }
 

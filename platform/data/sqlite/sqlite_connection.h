@@ -46,6 +46,8 @@ class SqliteConnection final : public DriverConnection {
   // Transaction control runs for every call and every write transaction.
   enum ControlStatement { kBeginRead, kBeginWrite, kCommit, kRollback, kControlStatements };
 
+  // Runs a transaction-control statement; Control raises its failure.
+  int Step(ControlStatement which) noexcept;
   void Control(ControlStatement which);
   void Exec(const std::string& sql);
   std::int64_t QueryInteger(const char* sql);

@@ -54,9 +54,9 @@ rt::Variant IntegerValue(sqlite3_int64 v) {
   return rt::Variant(static_cast<double>(v));
 }
 
-// The value as its storage class gives it.
-rt::Variant StoredValue(sqlite3_stmt* stmt, int col) {
-  switch (sqlite3_column_type(stmt, col)) {
+// The value as its storage class (sqlite3_column_type) gives it.
+rt::Variant StoredValue(sqlite3_stmt* stmt, int col, int storage) {
+  switch (storage) {
     case SQLITE_INTEGER:
       return IntegerValue(sqlite3_column_int64(stmt, col));
     case SQLITE_FLOAT:
@@ -70,10 +70,9 @@ rt::Variant StoredValue(sqlite3_stmt* stmt, int col) {
 
 // The value in the column's declared kind; a stored value that does not fit
 // the kind is given as stored rather than altered.
-rt::Variant ReadValue(sqlite3_stmt* stmt, int col, std::optional<VarType> kind) {
-  const int storage = sqlite3_column_type(stmt, col);
+rt::Variant ReadValue(sqlite3_stmt* stmt, int col, int storage, std::optional<VarType> kind) {
   const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
-  if (storage == SQLITE_NULL || !kind) return StoredValue(stmt, col);
+  if (storage == SQLITE_NULL || !kind) return StoredValue(stmt, col, storage);
   switch (*kind) {
     case VarType::Boolean:
       if (numeric) return rt::Variant(sqlite3_column_double(stmt, col) != 0.0);
@@ -97,11 +96,11 @@ rt::Variant ReadValue(sqlite3_stmt* stmt, int col, std::optional<VarType> kind) 
     default:
       break;
   }
-  return StoredValue(stmt, col);
+  return StoredValue(stmt, col, storage);
 }
 
-VarType StorageKind(sqlite3_stmt* stmt, int col) {
-  switch (sqlite3_column_type(stmt, col)) {
+VarType StorageKind(int storage) {
+  switch (storage) {
     case SQLITE_INTEGER:
       return VarType::Long;
     case SQLITE_FLOAT:
@@ -234,10 +233,11 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
     if (maxRecords > 0 && rows == static_cast<std::size_t>(maxRecords)) break;
     for (int c = 0; c < columns; ++c) {
       const auto i = static_cast<std::size_t>(c);
-      result.values.push_back(ReadValue(stmt_, c, kinds[i]));
+      const int storage = sqlite3_column_type(stmt_, c);
+      result.values.push_back(ReadValue(stmt_, c, storage, kinds[i]));
       // An expression column takes the kind of its first non-null value.
-      if (!kinds[i] && !kindSeen[i] && sqlite3_column_type(stmt_, c) != SQLITE_NULL) {
-        result.fields[i].type = StorageKind(stmt_, c);
+      if (!kinds[i] && !kindSeen[i] && storage != SQLITE_NULL) {
+        result.fields[i].type = StorageKind(storage);
         kindSeen[i] = true;
       }
     }
