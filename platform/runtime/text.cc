@@ -17,6 +17,16 @@ bool IsAscii(std::string_view s) {
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+// ASCII text (column and member names, codes) maps case letter by letter,
+// exactly as ICU's root locale would, without a round trip through UTF-16.
+template <class Map>
+std::string MapAscii(std::string_view s, Map map) {
+  std::string out(s);
+  std::transform(out.begin(), out.end(), out.begin(), map);
+  return out;
+}
 
 icu::UnicodeString FromUtf8(std::string_view s) {
   return icu::UnicodeString::fromUTF8(
@@ -38,11 +48,13 @@ std::string Trim(std::string_view s) {
 }
 
 std::string UCase(std::string_view s) {
+  if (IsAscii(s)) return MapAscii(s, AsciiUpper);
   icu::UnicodeString u = FromUtf8(s);
   return ToUtf8(u.toUpper(icu::Locale::getRoot()));
 }
 
 std::string LCase(std::string_view s) {
+  if (IsAscii(s)) return MapAscii(s, AsciiLower);
   icu::UnicodeString u = FromUtf8(s);
   return ToUtf8(u.toLower(icu::Locale::getRoot()));
 }

@@ -151,6 +151,8 @@ TEST(TextHelperTest, CharacterSemantics) {
   EXPECT_EQ(Len("日本"), 2);
   EXPECT_EQ(Len("\xff"), 1);  // a malformed byte is one character
   EXPECT_EQ(UCase("straße"), "STRASSE");
+  EXPECT_EQ(UCase("Rate factor_1"), "RATE FACTOR_1");
+  EXPECT_EQ(LCase("EURO-Rate [2]"), "euro-rate [2]");
   EXPECT_EQ(LCase("ÄÖÜ Kg"), "äöü kg");
   EXPECT_EQ(Trim("  a b  "), "a b");
   EXPECT_EQ(Trim("   "), "");

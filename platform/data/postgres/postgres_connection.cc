@@ -57,10 +57,8 @@ PostgresConnection::~PostgresConnection() { closing_ = true; }
 
 DriverStatement& PostgresConnection::Prepare(const std::string& sql) {
   ReopenIfLost();
-  auto translation = Translated(sql);
-  if (auto* cached = statements_.Find(translation->sql)) return **cached;
-  const std::string key = translation->sql;
-  return *statements_.Insert(key, std::make_unique<PostgresStatement>(*this, std::move(translation)));
+  if (auto* cached = statements_.Find(sql)) return **cached;
+  return *statements_.Insert(sql, std::make_unique<PostgresStatement>(*this, Translated(sql)));
 }
 
 void PostgresConnection::Begin() { Exec("BEGIN ISOLATION LEVEL SERIALIZABLE"); }

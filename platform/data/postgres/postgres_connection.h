@@ -1,5 +1,5 @@
 // PostgresConnection: one libpq connection to a PostgreSQL database, with its
-// cache of prepared statements (bounded, keyed by the translated text; a
+// cache of prepared statements (bounded, keyed by the library's text; a
 // statement forgotten by the cache is deallocated on the server).
 //
 // The session reads and writes dates as ISO text whatever the server's

@@ -1,0 +1,121 @@
+// The Currency class's read calls: conversions, look-ups, the validity test
+// and the currency list, each beside its floor and its literal variant; and
+// the conversion as the rate history grows and with two threads.
+#include <functional>
+#include <string>
+
+#include "bench/bench_database.h"
+#include "bench/bench_support.h"
+#include "bench/currency_floor.h"
+#include "bench/suites.h"
+#include "currency/currency.h"
+
+namespace korvo::bench {
+namespace {
+
+using common::Currency;
+using Floor = SqliteFloor;
+
+using Method = std::function<void(host::Ref<Currency>&)>;
+using Work = std::function<void(Floor&)>;
+
+// One request: a new Currency object in a reading scope, one call on it.
+void LibraryCall(benchmark::State& state, const BenchDatabase& database, const std::string& call,
+                 const Method& method) {
+  database.UseForLibrary();
+  const auto request = [&] {
+    host::HostScope scope(ReadingRequest());
+    auto currency = Create<Currency>(scope, "KorvoCommon.Currency");
+    method(currency);
+  };
+  if (state.thread_index() == 0) ReportStatements(state, CountStatements(call, request));
+  for (auto _ : state) request();
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The hand-written floor (or, per read, the literal variant) of the call.
+void FloorCall(benchmark::State& state, const BenchDatabase& database, Floor::Mode mode, const Work& work) {
+  Floor db(database.Path(), mode);
+  work(db);
+  if (state.thread_index() == 0) ReportStatements(state, db.statements());
+  for (auto _ : state) work(db);
+  state.SetItemsProcessed(state.iterations());
+}
+
+benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1) {
+  return Register(call, kSqlite, kLibrary,
+                  [=](benchmark::State& state) { LibraryCall(state, SharedDatabase(history), call, method); });
+}
+
+benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Work& work, int history = 1,
+                                              Floor::Mode mode = Floor::Mode::Prepared) {
+  return Register(call, kSqlite, mode == Floor::Mode::Prepared ? kFloor : kLiteral,
+                  [=](benchmark::State& state) { FloorCall(state, SharedDatabase(history), mode, work); });
+}
+
+// Registers the three variants of one call.
+void RegisterCall(const std::string& call, const Method& method, const Work& work) {
+  RegisterLibrary(call, method);
+  RegisterFloor(call, work);
+  RegisterFloor(call, work, 1, Floor::Mode::ConnectionPerRead);
+}
+
+Method Conversion(std::string from, std::string to) {
+  return [=](host::Ref<Currency>& currency) {
+    std::string source = from;
+    std::string target = to;
+    rt::Money amount = rt::MoneyFromDouble(100);
+    rt::Date date = PricingDate();
+    benchmark::DoNotOptimize(currency->ConvertAmount(source, target, amount, date));
+  };
+}
+
+Work FloorConversion(std::string from, std::string to) {
+  return [=](Floor& db) { benchmark::DoNotOptimize(FloorConvertAmount(db, from, to, 100)); };
+}
+
+}  // namespace
+
+void RegisterCurrency() {
+  RegisterCall("Currency.ConvertAmount:home-epc", Conversion("EUR", "DEM"), FloorConversion("EUR", "DEM"));
+  RegisterCall("Currency.ConvertAmount:float-float", Conversion("USD", "GBP"), FloorConversion("USD", "GBP"));
+  RegisterCall(
+      "Currency.GetCurrency",
+      [](host::Ref<Currency>& currency) {
+        rt::Variant code("USD");
+        benchmark::DoNotOptimize(currency->GetCurrency(code));
+      },
+      [](Floor& db) { benchmark::DoNotOptimize(FloorGetCurrency(db, "USD")); });
+  RegisterCall(
+      "Currency.GetCurrencyRate",
+      [](host::Ref<Currency>& currency) {
+        rt::Variant code("USD");
+        rt::Date date = PricingDate();
+        benchmark::DoNotOptimize(currency->GetCurrencyRate(code, date));
+      },
+      [](Floor& db) { benchmark::DoNotOptimize(FloorGetCurrencyRate(db, "USD")); });
+  RegisterCall(
+      "Currency.HasValidCurrencyRate",
+      [](host::Ref<Currency>& currency) {
+        benchmark::DoNotOptimize(currency->HasValidCurrencyRate("USD", PricingDate()));
+      },
+      [](Floor& db) { benchmark::DoNotOptimize(FloorHasValidCurrencyRate(db, "USD")); });
+  RegisterCall(
+      "Currency.GetCurrenciesInDictionary:200",
+      [](host::Ref<Currency>& currency) { benchmark::DoNotOptimize(currency->GetCurrenciesInDictionary()); },
+      [](Floor& db) { benchmark::DoNotOptimize(FloorCurrencyCodes(db)); });
+
+  // The cost must not grow with the rate history.
+  for (int history : {1, 100, 10000}) {
+    const std::string call = "Currency.ConvertAmount:history-" + std::to_string(history);
+    RegisterLibrary(call, Conversion("USD", "GBP"), history);
+    RegisterFloor(call, FloorConversion("USD", "GBP"), history);
+  }
+
+  // Two requests at a time, each on its own thread with its own scopes.
+  const std::string threads = "Currency.ConvertAmount:threads";
+  RegisterLibrary(threads, Conversion("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
+  RegisterFloor(threads, FloorConversion("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
+}
+
+}  // namespace korvo::bench
