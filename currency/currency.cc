@@ -79,7 +79,7 @@ rt::DictionaryRef Currency::LoadMemo(rt::DictionaryRef& memo, const char* sql,
   contracts::ConnectionRef connection;
   return RunHandled({method}, connection, [&] {
     connection = OpenCurrencyConnection();
-    contracts::RecordsetRef rows = connection->Execute(sql);
+    contracts::RecordsetRef rows = connection->Execute(sql, {}, nullptr, 1);
     if (!rows->IsEOF()) memo = CurrencyDictionary(*rows);
     infra::Sql_CloseConnection(connection);
     return memo;
@@ -103,7 +103,7 @@ bool Currency::GetCurrency(rt::Variant& iCurrencyCode) {
     connection = OpenCurrencyConnection();
     const contracts::Parameter params[] = {
         InputParameter("CurrencyCode", contracts::ParamType::FixedText, iCurrencyCode, 3)};
-    contracts::RecordsetRef row = connection->Execute(kCurrencySql, params);
+    contracts::RecordsetRef row = connection->Execute(kCurrencySql, params, nullptr, 1);
     if (row->IsEOF()) {
       RaiseCurrencyError(CurrencyNotFound, "Currency '" + rt::CStr(iCurrencyCode) + "' not found");
     }

@@ -176,7 +176,7 @@ bool CheckExistenceUsingSQL(const std::string& sql, std::span<const contracts::P
   try {
     connection = OpenCurrencyConnection();
     connection->Execute(infra::kReadCommitted);
-    const bool found = !connection->Execute(sql, params)->IsEOF();
+    const bool found = !connection->Execute(sql, params, nullptr, 1)->IsEOF();
     infra::Sql_CloseConnection(connection);
     return found;
   } catch (...) {
@@ -199,7 +199,7 @@ rt::Variant CurrencyEpcFlag(const rt::Variant& code) {
   infra::ScopedClose<contracts::ConnectionRef> closing(connection);
   const contracts::Parameter params[] = {
       InputParameter("CurrencyCode", contracts::ParamType::FixedText, code, 3)};
-  contracts::RecordsetRef row = connection->Execute(kEpcSql, params);
+  contracts::RecordsetRef row = connection->Execute(kEpcSql, params, nullptr, 1);
   return row->IsEOF() ? rt::Variant() : row->Value("EPC");
 }
 

@@ -67,7 +67,7 @@ contracts::RecordsetRef ReadRate(std::string_view method, const rt::Variant& cod
   return RunHandled({method}, connection, [&] {
     if (code.IsNullOrEmpty()) RaiseCurrencyError(MissingCurrencyCode, "MissingCurrencyCode");
     connection = OpenCurrencyConnection();
-    contracts::RecordsetRef row = connection->Execute(sql, params);
+    contracts::RecordsetRef row = connection->Execute(sql, params, nullptr, 1);
     if (row->IsEOF()) RaiseCurrencyError(CurrencyRateNotFound, "CurrencyRateNotFound");
     row->Detach();
     infra::Sql_CloseConnection(connection);

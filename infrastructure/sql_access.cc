@@ -102,7 +102,7 @@ bool Sql_ExistsInTable(const std::string& table, rt::Dictionary& values, const r
     ScopedClose closeRows(rows);
     const std::string sql = "SELECT * FROM " + Sql_Identifier(table) + " WHERE (" +
                             Sql_Identifier(column) + "=" + Gen_SqlValue(values.Item(key)) + ")";
-    rows = Sql_RequireConnection(connection).Execute(sql);
+    rows = Sql_RequireConnection(connection).Execute(sql, {}, nullptr, 1);
     const bool found = !(rows->IsBOF() && rows->IsEOF());
     Sql_CloseRecordset(rows);
     Sql_CloseConnection(connection);

@@ -115,10 +115,13 @@ class Connection : public rt::Object {
   virtual const std::string& ConnectionString() const = 0;
 
   // Executes one statement with positional parameters ("?"). Returns the
-  // rows as an attached record set (empty for statements without rows) and
-  // sets *recordsAffected for writes when asked.
-  virtual RecordsetRef Execute(const std::string& sql, std::span<const Parameter> params = {},
-                               std::int32_t* recordsAffected = nullptr) = 0;
+  // rows as an attached record set (empty for statements without rows; at
+  // most maxRecords rows when > 0, and then the database is not asked for
+  // more) and sets *recordsAffected for writes when asked. A caller that
+  // uses only the first row passes 1: a look-up then ends at the row it
+  // found instead of searching on for rows nobody reads.
+  virtual RecordsetRef Execute(std::string sql, std::span<const Parameter> params = {},
+                               std::int32_t* recordsAffected = nullptr, std::int32_t maxRecords = 0) = 0;
 
   // The provider errors of the last failing operation, in order.
   virtual const std::vector<ProviderError>& Errors() const = 0;

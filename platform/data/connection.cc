@@ -42,11 +42,11 @@ void Connection::Close() {
   shared_.reset();
 }
 
-contracts::RecordsetRef Connection::Execute(const std::string& sql, std::span<const contracts::Parameter> params,
-                                            std::int32_t* recordsAffected) {
-  ResultSet result = Run(sql, params, 0);
+contracts::RecordsetRef Connection::Execute(std::string sql, std::span<const contracts::Parameter> params,
+                                            std::int32_t* recordsAffected, std::int32_t maxRecords) {
+  ResultSet result = Run(sql, params, maxRecords);
   if (recordsAffected) *recordsAffected = static_cast<std::int32_t>(result.rowsAffected);
-  return std::make_shared<Recordset>(std::move(result), weak_from_this(), sql);
+  return std::make_shared<Recordset>(std::move(result), weak_from_this(), std::move(sql));
 }
 
 ResultSet Connection::Run(const std::string& sql, std::span<const contracts::Parameter> params,

@@ -42,8 +42,8 @@ class Connection final : public contracts::Connection {
   // Raises 0x800A0E7D when not open.
   void Close() override;
   const std::string& ConnectionString() const override { return connectionString_; }
-  contracts::RecordsetRef Execute(const std::string& sql, std::span<const contracts::Parameter> params = {},
-                       std::int32_t* recordsAffected = nullptr) override;
+  contracts::RecordsetRef Execute(std::string sql, std::span<const contracts::Parameter> params = {},
+                                  std::int32_t* recordsAffected = nullptr, std::int32_t maxRecords = 0) override;
   const std::vector<contracts::ProviderError>& Errors() const override { return errors_; }
 
   // Runs one statement as issued (traced, subject to an armed StatementFault)

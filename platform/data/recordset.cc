@@ -46,14 +46,14 @@ contracts::ParamType ParamTypeOf(rt::VarType fieldType) {
 
 }  // namespace
 
-Recordset::Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, const std::string& sql) {
-  Attach(std::move(rows), std::move(connection), sql);
+Recordset::Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql) {
+  Attach(std::move(rows), std::move(connection), std::move(sql));
 }
 
-void Recordset::Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, const std::string& sql) {
+void Recordset::Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql) {
   rows_ = std::make_shared<const ResultSet>(std::move(rows));
   connection_ = std::move(connection);
-  sql_ = sql;  // the table it names is found only when a row is added
+  sql_ = std::move(sql);  // the table it names is found only when a row is added
   table_.clear();
   position_ = 0;
 }

@@ -34,7 +34,7 @@ class Recordset final : public contracts::Recordset {
   // A closed record set (as the registry creates it).
   Recordset() = default;
   // An open record set over the rows `sql` produced on `connection`.
-  Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, const std::string& sql);
+  Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql);
 
   void Open(const std::string& sql, contracts::Connection& connection, std::int32_t maxRecords = 0) override;
   bool IsOpen() const override { return rows_ != nullptr; }
@@ -65,7 +65,7 @@ class Recordset final : public contracts::Recordset {
     std::vector<bool> assigned;
   };
 
-  void Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, const std::string& sql);
+  void Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql);
   const ResultSet& Rows() const;
   std::size_t IndexOf(std::string_view fieldName) const;
   const rt::Variant& Current(std::size_t field) const;

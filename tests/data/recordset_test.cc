@@ -142,6 +142,21 @@ TEST_F(RecordsetTest, CursorRulesAndTheirErrors) {
   EXPECT_EQ(ErrorOf([&] { limited.RecordCount(); }).Number, contracts::dberr::kObjectClosed);
 }
 
+// A caller that reads only the first row asks for one: the look-up ends
+// there. A limit never cuts a write short.
+TEST_F(RecordsetTest, ALimitedExecuteReadsOnlyTheRowsAskedFor) {
+  Exec("INSERT INTO COUNTRY VALUES ('NL', 'Netherlands', 'NLD')");
+  Exec("INSERT INTO COUNTRY VALUES ('BE', 'Belgium', 'BEL')");
+  auto connection = Open();
+  auto first = connection->Execute("SELECT COUNTRYCODE FROM COUNTRY ORDER BY COUNTRYCODE", {}, nullptr, 1);
+  EXPECT_EQ(first->RecordCount(), 1);
+  EXPECT_EQ(first->Value(0).AsString(), "BE");
+  std::int32_t changed = 0;
+  connection->Execute("UPDATE COUNTRY SET COUNTRYNAME = 'x'", {}, &changed, 1);
+  EXPECT_EQ(changed, 2);
+  EXPECT_EQ(connection->Execute("SELECT * FROM COUNTRY WHERE COUNTRYNAME = 'x'")->RecordCount(), 2);
+}
+
 TEST_F(RecordsetTest, AddNewInsertsAndReadsBackTheAssignedKey) {
   auto connection = Open();
   Recordset rs;

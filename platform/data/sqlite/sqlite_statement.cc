@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -226,11 +227,13 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
   // Only expression columns (no declared kind) learn theirs from the rows.
   const bool expressions = std::any_of(kinds.begin(), kinds.end(), [](const auto& kind) { return !kind; });
   std::vector<bool> kindSeen(expressions ? kinds.size() : 0, false);
-  for (std::size_t rows = 0;; ++rows) {
+  // A limited read stops at its last wanted row: stepping on would make
+  // SQLite search for rows nobody reads.
+  const std::size_t limit = maxRecords > 0 ? static_cast<std::size_t>(maxRecords) : SIZE_MAX;
+  for (std::size_t rows = 0; rows < limit; ++rows) {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) ThrowSqliteError(db_, rc);
-    if (maxRecords > 0 && rows == static_cast<std::size_t>(maxRecords)) break;
     for (int c = 0; c < columns; ++c) {
       const auto i = static_cast<std::size_t>(c);
       const int storage = sqlite3_column_type(stmt_, c);
