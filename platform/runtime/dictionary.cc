@@ -75,7 +75,8 @@ void Dictionary::Remove(const Variant& key) {
 
 void Dictionary::RemoveAll() {
   entries_.clear();
-  index_.clear();
+  slots_.clear();
+  hashes_.clear();
 }
 
 Array Dictionary::Keys() const {
@@ -94,34 +95,54 @@ Array Dictionary::Items() const {
 
 std::ptrdiff_t Dictionary::IndexOf(const Variant& key) const {
   CheckKey(key);
-  if (index_.empty()) {
+  if (slots_.empty()) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       if (KeysEqual(entries_[i].key, key)) return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
   }
-  const auto [first, last] = index_.equal_range(HashKey(key));
-  for (auto it = first; it != last; ++it) {
-    if (KeysEqual(entries_[it->second].key, key)) return static_cast<std::ptrdiff_t>(it->second);
+  const std::size_t hash = HashKey(key);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::size_t position = slots_[slot] - 1;
+    if (hashes_[position] == hash && KeysEqual(entries_[position].key, key)) {
+      return static_cast<std::ptrdiff_t>(position);
+    }
   }
   return -1;
 }
 
 Variant& Dictionary::Append(const Variant& key, Variant item) {
+  if (entries_.capacity() == 0) entries_.reserve(kInitialCapacity);
   entries_.push_back(Entry{key, std::move(item)});
-  if (!index_.empty()) {
-    index_.emplace(HashKey(key), entries_.size() - 1);
+  if (!slots_.empty() && entries_.size() * 2 <= slots_.size()) {
+    hashes_.push_back(HashKey(key));
+    IndexEntry(entries_.size() - 1, hashes_.back());
   } else if (entries_.size() > kIndexThreshold) {
     RebuildIndex();
   }
   return entries_.back().item;
 }
 
+void Dictionary::IndexEntry(std::size_t position, std::size_t hash) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t slot = hash & mask;
+  while (slots_[slot] != 0) slot = (slot + 1) & mask;
+  slots_[slot] = static_cast<std::uint32_t>(position + 1);
+}
+
 void Dictionary::RebuildIndex() {
-  index_.clear();
+  slots_.clear();
+  hashes_.clear();
   if (entries_.size() <= kIndexThreshold) return;
-  index_.reserve(entries_.size());
-  for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(HashKey(entries_[i].key), i);
+  std::size_t size = 32;
+  while (size < entries_.size() * 2) size *= 2;
+  slots_.assign(size, 0);
+  hashes_.reserve(size / 2);
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    hashes_.push_back(HashKey(entries_[i].key));
+    IndexEntry(i, hashes_.back());
+  }
 }
 
 Variant Dictionary::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {

@@ -15,8 +15,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/runtime/error.h"
@@ -57,13 +57,23 @@ class Dictionary final : public Object {
   // Up to this many entries keys are searched linearly; beyond it the
   // dictionary keeps an index from key hash to position.
   static constexpr std::size_t kIndexThreshold = 8;
+  // Room a new dictionary takes at its first entry: the record-shaped
+  // dictionaries the library builds (a currency, a rate) fit without moving.
+  static constexpr std::size_t kInitialCapacity = 8;
 
   std::ptrdiff_t IndexOf(const Variant& key) const;
   Variant& Append(const Variant& key, Variant item);
   void RebuildIndex();
+  void IndexEntry(std::size_t position, std::size_t hash);
 
   std::vector<Entry> entries_;
-  std::unordered_multimap<std::size_t, std::size_t> index_;  // empty while small
+  // The index, empty while small: open addressing with linear probing over a
+  // power-of-two table kept at most half full; a slot holds position + 1
+  // (0 is free) and hashes_ the full hash of every entry, so a probe
+  // compares keys only when the hashes agree. One allocation each, however
+  // many entries.
+  std::vector<std::uint32_t> slots_;
+  std::vector<std::size_t> hashes_;
 };
 
 using DictionaryRef = std::shared_ptr<Dictionary>;

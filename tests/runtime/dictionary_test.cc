@@ -74,7 +74,7 @@ TEST_P(DictionaryTest, ItemAddsAbsentKeysAndOrderIsKept) {
   EXPECT_FALSE(dict->Exists(Variant("B")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, DictionaryTest, ::testing::Values(0, 200));
+INSTANTIATE_TEST_SUITE_P(Sizes, DictionaryTest, ::testing::Values(0, 7, 15, 200));
 
 Variant Call(Object& o, std::string_view member, std::vector<Variant> args,
              InvokeKind kind = InvokeKind::Method) {
