@@ -51,7 +51,9 @@ Recordset::Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, std::
 }
 
 void Recordset::Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql) {
-  rows_ = std::make_shared<const ResultSet>(std::move(rows));
+  own_ = std::move(rows);
+  shared_.reset();
+  open_ = true;
   connection_ = std::move(connection);
   sql_ = std::move(sql);  // the table it names is found only when a row is added
   table_.clear();
@@ -67,14 +69,16 @@ void Recordset::Open(const std::string& sql, contracts::Connection& connection, 
 
 void Recordset::Close() {
   if (!IsOpen()) RaiseClosed();
-  rows_.reset();
+  open_ = false;
+  own_ = ResultSet();
+  shared_.reset();
   pending_.reset();
   position_ = 0;
 }
 
 const ResultSet& Recordset::Rows() const {
-  if (!rows_) RaiseClosed();
-  return *rows_;
+  if (!open_) RaiseClosed();
+  return shared_ ? *shared_ : own_;
 }
 
 bool Recordset::IsBOF() const { return Rows().RowCount() == 0; }
@@ -128,7 +132,8 @@ const rt::Variant& Recordset::Current(std::size_t field) const {
           "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
           "current record.");
   }
-  return rows_->values[position_ * rows_->fields.size() + field];
+  const ResultSet& rows = Rows();
+  return rows.values[position_ * rows.fields.size() + field];
 }
 
 const rt::Variant& Recordset::Value(std::string_view fieldName) const { return Current(IndexOf(fieldName)); }
@@ -140,8 +145,10 @@ const rt::Variant& Recordset::Value(std::int32_t index) const {
 
 std::shared_ptr<contracts::Recordset> Recordset::Clone() const {
   Rows();
+  if (!shared_) shared_ = std::make_shared<const ResultSet>(std::move(own_));
   auto copy = std::make_shared<Recordset>();
-  copy->rows_ = rows_;
+  copy->shared_ = shared_;
+  copy->open_ = true;
   copy->connection_ = connection_;
   copy->sql_ = sql_;
   copy->table_ = table_;
@@ -173,7 +180,7 @@ void Recordset::Update() {
   auto locked = connection_.lock();
   auto* connection = dynamic_cast<Connection*>(locked.get());
   if (!connection || !connection->IsOpen()) RaiseClosed();
-  const auto& fields = rows_->fields;
+  const auto& fields = Rows().fields;
   std::string columns;
   std::string markers;
   std::vector<contracts::Parameter> params;
@@ -199,10 +206,12 @@ void Recordset::Update() {
 }
 
 void Recordset::Append(std::vector<rt::Variant> row) {
-  auto rows = std::make_shared<ResultSet>(*rows_);  // clones keep the rows they had
-  for (auto& value : row) rows->values.push_back(std::move(value));
-  position_ = rows->RowCount() - 1;
-  rows_ = std::move(rows);
+  if (shared_) {  // clones keep the rows they had
+    own_ = *shared_;
+    shared_.reset();
+  }
+  for (auto& value : row) own_.values.push_back(std::move(value));
+  position_ = own_.RowCount() - 1;
 }
 
 }  // namespace korvo::data

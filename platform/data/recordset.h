@@ -37,7 +37,7 @@ class Recordset final : public contracts::Recordset {
   Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql);
 
   void Open(const std::string& sql, contracts::Connection& connection, std::int32_t maxRecords = 0) override;
-  bool IsOpen() const override { return rows_ != nullptr; }
+  bool IsOpen() const override { return open_; }
   void Close() override;
   void Detach() override { connection_.reset(); }
 
@@ -72,7 +72,12 @@ class Recordset final : public contracts::Recordset {
   PendingRow& Pending();
   void Append(std::vector<rt::Variant> row);
 
-  std::shared_ptr<const ResultSet> rows_;  // null while closed
+  // The rows live in the record set itself until a clone shares them; from
+  // then on both read the shared copy. Moving them there changes nothing a
+  // reader sees, hence mutable.
+  mutable ResultSet own_;
+  mutable std::shared_ptr<const ResultSet> shared_;
+  bool open_ = false;
   std::weak_ptr<rt::Object> connection_;   // the data::Connection it is attached to
   std::string sql_;    // the statement the rows came from
   std::string table_;  // the table it reads, once AddNew needed it

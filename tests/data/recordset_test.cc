@@ -59,6 +59,22 @@ TEST_F(RecordsetTest, FieldKindsSurviveTheRoundTrip) {
   EXPECT_EQ(expressions->Value(4).AsLong(), 2);
 }
 
+// Runs of one prepared statement share its column descriptions; an
+// expression column learns its kind from each run's own rows, and what one
+// result learnt never shows in another.
+TEST_F(RecordsetTest, EachResultKeepsTheKindsItsOwnRowsGave) {
+  const char* sql = "SELECT MAX(DECIMALS) AS MOSTDECIMALS FROM CURRENCY";
+  auto none = Exec(sql);
+  Exec("INSERT CURRENCY VALUES ('USD', 'Dollar', 0, 0, 0, 2, NULL)");
+  auto some = Exec(sql);
+  EXPECT_EQ(none->Field(0).type, VarType::String);
+  EXPECT_EQ(some->Field(0).type, VarType::Long);
+  EXPECT_EQ(some->Field(0).name, "MOSTDECIMALS");
+  Exec("DELETE FROM CURRENCY");
+  EXPECT_EQ(Exec(sql)->Field(0).type, VarType::String);
+  EXPECT_EQ(some->Clone()->Field(0).type, VarType::Long);
+}
+
 TEST_F(RecordsetTest, MoneyAndDateTextParametersBindAsStored) {
   Exec("INSERT INTO CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE, HOMESALESRATE) VALUES (?, ?, ?)",
        {Param("EUR"), Param("3/7/2024", ParamType::DateTime), Param(rt::Money::FromUnits(887517))});

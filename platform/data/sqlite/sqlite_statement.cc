@@ -222,7 +222,7 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
   const Columns& described = ResultColumns();
   const auto& kinds = described.kinds;
   result.fields = described.fields;
-  result.values.reserve(kinds.size());
+  result.values.reserve(kinds.size() * std::max<std::size_t>(lastRowCount_, 1));
   const int columns = static_cast<int>(kinds.size());
   // Only expression columns (no declared kind) learn theirs from the rows.
   const bool expressions = std::any_of(kinds.begin(), kinds.end(), [](const auto& kind) { return !kind; });
@@ -240,12 +240,13 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
       result.values.push_back(ReadValue(stmt_, c, storage, kinds[i]));
       // An expression column takes the kind of its first non-null value.
       if (!kinds[i] && !kindSeen[i] && storage != SQLITE_NULL) {
-        result.fields[i].type = StorageKind(storage);
+        result.fields.Edit(i).type = StorageKind(storage);
         kindSeen[i] = true;
       }
     }
   }
   result.rowsAffected = sqlite3_stmt_readonly(stmt_) ? -1 : sqlite3_changes64(db_);
+  lastRowCount_ = std::min(result.RowCount(), kRowsToExpect);
   return result;
 }
 

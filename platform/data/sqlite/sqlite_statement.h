@@ -36,15 +36,21 @@ class SqliteStatement final : public DriverStatement {
   // number of columns changed (SQLite prepared it anew after a schema
   // change that added columns).
   struct Columns {
-    std::vector<contracts::FieldInfo> fields;
+    FieldList fields;
     std::vector<std::optional<rt::VarType>> kinds;
   };
   const Columns& ResultColumns();
   void Bind(std::span<const contracts::Parameter> params);
 
+  // A statement mostly returns as many rows as it did the last time: its
+  // result takes room for that many at once (up to kRowsToExpect, so one
+  // large result does not make every later one hold a large block).
+  static constexpr std::size_t kRowsToExpect = 256;
+
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   Columns columns_;
+  std::size_t lastRowCount_ = 1;
   std::vector<std::string> texts_;  // texts bound for the current run
 };
 
