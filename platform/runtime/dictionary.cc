@@ -47,15 +47,17 @@ void CheckKey(const Variant& key) {
 }  // namespace
 
 void Dictionary::Add(const Variant& key, Variant item) {
-  if (IndexOf(key) >= 0) Raise(errnum::kKeyAlreadyAssociated);
-  Append(key, std::move(item));
+  const std::size_t hash = KeyHash(key);
+  if (IndexOf(key, hash) >= 0) Raise(errnum::kKeyAlreadyAssociated);
+  Append(key, std::move(item), hash);
 }
 
 bool Dictionary::Exists(const Variant& key) const { return IndexOf(key) >= 0; }
 
 Variant& Dictionary::Item(const Variant& key) {
-  const std::ptrdiff_t pos = IndexOf(key);
-  if (pos < 0) return Append(key, Variant());
+  const std::size_t hash = KeyHash(key);
+  const std::ptrdiff_t pos = IndexOf(key, hash);
+  if (pos < 0) return Append(key, Variant(), hash);
   return entries_[static_cast<std::size_t>(pos)].item;
 }
 
@@ -93,15 +95,20 @@ Array Dictionary::Items() const {
   return Array(std::move(items));
 }
 
-std::ptrdiff_t Dictionary::IndexOf(const Variant& key) const {
+std::size_t Dictionary::KeyHash(const Variant& key) const {
   CheckKey(key);
+  // A small dictionary is searched without hashing; one about to outgrow
+  // that is indexed from scratch, which hashes every key anyway.
+  return slots_.empty() ? 0 : HashKey(key);
+}
+
+std::ptrdiff_t Dictionary::IndexOf(const Variant& key, std::size_t hash) const {
   if (slots_.empty()) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       if (KeysEqual(entries_[i].key, key)) return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
   }
-  const std::size_t hash = HashKey(key);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
     const std::size_t position = slots_[slot] - 1;
@@ -112,12 +119,12 @@ std::ptrdiff_t Dictionary::IndexOf(const Variant& key) const {
   return -1;
 }
 
-Variant& Dictionary::Append(const Variant& key, Variant item) {
+Variant& Dictionary::Append(const Variant& key, Variant item, std::size_t hash) {
   if (entries_.capacity() == 0) entries_.reserve(kInitialCapacity);
-  entries_.push_back(Entry{key, std::move(item)});
+  entries_.emplace_back(key, std::move(item));
   if (!slots_.empty() && entries_.size() * 2 <= slots_.size()) {
-    hashes_.push_back(HashKey(key));
-    IndexEntry(entries_.size() - 1, hashes_.back());
+    hashes_.push_back(hash);
+    IndexEntry(entries_.size() - 1, hash);
   } else if (entries_.size() > kIndexThreshold) {
     RebuildIndex();
   }

@@ -61,8 +61,12 @@ class Dictionary final : public Object {
   // dictionaries the library builds (a currency, a rate) fit without moving.
   static constexpr std::size_t kInitialCapacity = 8;
 
-  std::ptrdiff_t IndexOf(const Variant& key) const;
-  Variant& Append(const Variant& key, Variant item);
+  // A key's position, or -1. `hash` is the key's hash when the index is in
+  // use (KeyHash), so a look-up followed by an append hashes once.
+  std::ptrdiff_t IndexOf(const Variant& key) const { return IndexOf(key, KeyHash(key)); }
+  std::ptrdiff_t IndexOf(const Variant& key, std::size_t hash) const;
+  std::size_t KeyHash(const Variant& key) const;
+  Variant& Append(const Variant& key, Variant item, std::size_t hash);
   void RebuildIndex();
   void IndexEntry(std::size_t position, std::size_t hash);
 

@@ -42,10 +42,15 @@ std::optional<VarType> DeclaredKind(const char* declared) {
   return std::nullopt;
 }
 
-// The column's text as SQLite holds it, valid until the next step.
-std::string_view ColumnText(sqlite3_stmt* stmt, int col) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-  return std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, col)));
+// Values are read through the column's sqlite3_value rather than the
+// sqlite3_column_* calls: each of those checks the column and the
+// connection's state again, several times per value, and a connection is
+// used by one thread at a time, so the value needs no such protection.
+
+// The value's text as SQLite holds it, valid until the next step.
+std::string_view ValueText(sqlite3_value* value) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+  return std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
 }
 
 rt::Variant IntegerValue(sqlite3_int64 v) {
@@ -55,49 +60,49 @@ rt::Variant IntegerValue(sqlite3_int64 v) {
   return rt::Variant(static_cast<double>(v));
 }
 
-// The value as its storage class (sqlite3_column_type) gives it.
-rt::Variant StoredValue(sqlite3_stmt* stmt, int col, int storage) {
+// The value as its storage class (sqlite3_value_type) gives it.
+rt::Variant StoredValue(sqlite3_value* value, int storage) {
   switch (storage) {
     case SQLITE_INTEGER:
-      return IntegerValue(sqlite3_column_int64(stmt, col));
+      return IntegerValue(sqlite3_value_int64(value));
     case SQLITE_FLOAT:
-      return rt::Variant(sqlite3_column_double(stmt, col));
+      return rt::Variant(sqlite3_value_double(value));
     case SQLITE_NULL:
       return rt::Variant::Null();
     default:
-      return rt::Variant(std::string(ColumnText(stmt, col)));
+      return rt::Variant(std::string(ValueText(value)));
   }
 }
 
 // The value in the column's declared kind; a stored value that does not fit
 // the kind is given as stored rather than altered.
-rt::Variant ReadValue(sqlite3_stmt* stmt, int col, int storage, std::optional<VarType> kind) {
+rt::Variant ReadValue(sqlite3_value* value, int storage, std::optional<VarType> kind) {
   const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
-  if (storage == SQLITE_NULL || !kind) return StoredValue(stmt, col, storage);
+  if (storage == SQLITE_NULL || !kind) return StoredValue(value, storage);
   switch (*kind) {
     case VarType::Boolean:
-      if (numeric) return rt::Variant(sqlite3_column_double(stmt, col) != 0.0);
+      if (numeric) return rt::Variant(sqlite3_value_double(value) != 0.0);
       break;
     case VarType::Integer:
       if (storage == SQLITE_INTEGER) {
-        const sqlite3_int64 v = sqlite3_column_int64(stmt, col);
+        const sqlite3_int64 v = sqlite3_value_int64(value);
         if (v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max()) {
           return rt::Variant(static_cast<std::int16_t>(v));
         }
       }
       break;
     case VarType::Double:
-      if (numeric) return rt::Variant(sqlite3_column_double(stmt, col));
+      if (numeric) return rt::Variant(sqlite3_value_double(value));
       break;
     case VarType::Date:
       if (storage == SQLITE_TEXT) {
-        if (auto date = rt::ParseDate(ColumnText(stmt, col))) return rt::Variant(*date);
+        if (auto date = rt::ParseDate(ValueText(value))) return rt::Variant(*date);
       }
       break;
     default:
       break;
   }
-  return StoredValue(stmt, col, storage);
+  return StoredValue(value, storage);
 }
 
 VarType StorageKind(int storage) {
@@ -236,8 +241,9 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
     if (rc != SQLITE_ROW) ThrowSqliteError(db_, rc);
     for (int c = 0; c < columns; ++c) {
       const auto i = static_cast<std::size_t>(c);
-      const int storage = sqlite3_column_type(stmt_, c);
-      result.values.push_back(ReadValue(stmt_, c, storage, kinds[i]));
+      sqlite3_value* value = sqlite3_column_value(stmt_, c);
+      const int storage = sqlite3_value_type(value);
+      result.values.push_back(ReadValue(value, storage, kinds[i]));
       // An expression column takes the kind of its first non-null value.
       if (!kinds[i] && !kindSeen[i] && storage != SQLITE_NULL) {
         result.fields.Edit(i).type = StorageKind(storage);
