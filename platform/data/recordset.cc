@@ -20,6 +20,12 @@ using contracts::dberr::kObjectClosed;
 
 [[noreturn]] void RaiseClosed() { Raise(kObjectClosed, "Operation is not allowed when the object is closed."); }
 
+[[noreturn]] void RaiseNoCurrentRecord() {
+  Raise(kNoCurrentRecord,
+        "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+        "current record.");
+}
+
 // The table after the first top-level FROM of a SELECT; "" for anything else.
 std::string TableOfSelect(const std::string& sql) {
   std::vector<Token> tokens;
@@ -83,7 +89,12 @@ const ResultSet& Recordset::Rows() const {
 
 bool Recordset::IsBOF() const { return Rows().RowCount() == 0; }
 
-bool Recordset::IsEOF() const { return position_ >= Rows().RowCount(); }
+// Positions are compared through the value count: no division on the path
+// every field read takes.
+bool Recordset::IsEOF() const {
+  const ResultSet& rows = Rows();
+  return position_ * rows.fields.size() >= rows.values.size();
+}
 
 std::int32_t Recordset::RecordCount() const { return static_cast<std::int32_t>(Rows().RowCount()); }
 
@@ -94,11 +105,7 @@ void Recordset::MoveFirst() {
 }
 
 void Recordset::MoveNext() {
-  if (IsEOF()) {
-    Raise(kNoCurrentRecord,
-          "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
-          "current record.");
-  }
+  if (IsEOF()) RaiseNoCurrentRecord();
   pending_.reset();
   ++position_;
 }
@@ -127,13 +134,10 @@ std::size_t Recordset::IndexOf(std::string_view fieldName) const {
 
 const rt::Variant& Recordset::Current(std::size_t field) const {
   if (pending_) return pending_->values[field];
-  if (IsEOF()) {
-    Raise(kNoCurrentRecord,
-          "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
-          "current record.");
-  }
   const ResultSet& rows = Rows();
-  return rows.values[position_ * rows.fields.size() + field];
+  const std::size_t at = position_ * rows.fields.size() + field;  // field < fields.size()
+  if (at >= rows.values.size()) RaiseNoCurrentRecord();
+  return rows.values[at];
 }
 
 const rt::Variant& Recordset::Value(std::string_view fieldName) const { return Current(IndexOf(fieldName)); }

@@ -1,5 +1,6 @@
 #include "platform/runtime/date.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -72,12 +73,11 @@ char* PutDigits(char* out, int value, int width) {
   return out + width;
 }
 
-std::string FormatParts(const DateParts& p, char separator, bool withTime) {
+std::string_view FormatParts(const DateParts& p, char separator, bool withTime, DateText& text) {
   // Every statement binding a date formats one: years of four digits are
   // written directly rather than through printf.
   if (p.year >= 0 && p.year <= 9999) {
-    char text[19];
-    char* out = PutDigits(text, p.year, 4);
+    char* out = PutDigits(text.data(), p.year, 4);
     *out++ = '-';
     out = PutDigits(out, p.month, 2);
     *out++ = '-';
@@ -90,16 +90,18 @@ std::string FormatParts(const DateParts& p, char separator, bool withTime) {
       *out++ = ':';
       out = PutDigits(out, p.second, 2);
     }
-    return std::string(text, out);
+    return std::string_view(text.data(), static_cast<std::size_t>(out - text.data()));
   }
-  char text[32];
-  if (withTime) {
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d:%02d:%02d", p.year, p.month, p.day,
-                  separator, p.hour, p.minute, p.second);
-  } else {
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
-  }
-  return text;
+  const int written =
+      withTime ? std::snprintf(text.data(), text.size(), "%04d-%02d-%02d%c%02d:%02d:%02d", p.year, p.month,
+                               p.day, separator, p.hour, p.minute, p.second)
+               : std::snprintf(text.data(), text.size(), "%04d-%02d-%02d", p.year, p.month, p.day);
+  return std::string_view(text.data(), std::min(static_cast<std::size_t>(written), text.size() - 1));
+}
+
+std::string FormatParts(const DateParts& p, char separator, bool withTime) {
+  DateText text;
+  return std::string(FormatParts(p, separator, withTime, text));
 }
 
 // A left-to-right reader over a date text.
@@ -236,6 +238,8 @@ bool IsMidnight(Date d) { return Decompose(d).seconds == 0; }
 std::string FormatDate(Date d) { return FormatParts(SplitDate(d), ' ', !IsMidnight(d)); }
 
 std::string FormatStoredDate(Date d) { return FormatParts(SplitDate(d), ' ', true); }
+
+std::string_view FormatStoredDate(Date d, DateText& text) { return FormatParts(SplitDate(d), ' ', true, text); }
 
 std::string FormatIsoDate(Date d) { return FormatParts(SplitDate(d), 'T', true); }
 

@@ -5,6 +5,7 @@
 // constructors below. Plain value type; thread-compatible.
 #pragma once
 
+#include <array>
 #include <compare>
 #include <optional>
 #include <string>
@@ -38,6 +39,14 @@ std::string FormatDate(Date d);
 
 // The stored form used by the databases: always "yyyy-mm-dd hh:nn:ss".
 std::string FormatStoredDate(Date d);
+
+// Room for any date text the runtime writes, years beyond four digits
+// included.
+using DateText = std::array<char, 40>;
+// The stored form written into `text`, for callers that format a date for
+// every statement they run and keep no string of it: the view points into
+// `text`.
+std::string_view FormatStoredDate(Date d, DateText& text);
 
 // The ISO form used by the JSON protocol: "yyyy-mm-ddThh:nn:ss".
 std::string FormatIsoDate(Date d);

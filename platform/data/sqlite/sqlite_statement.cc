@@ -118,13 +118,13 @@ VarType StorageKind(int storage) {
 
 // The text stays where it is until the statement is reset: the parameter's
 // own, or one the statement keeps for the run. SQLite need not copy it.
-void BindText(sqlite3_stmt* stmt, int index, const std::string& text) {
+void BindText(sqlite3_stmt* stmt, int index, std::string_view text) {
   sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
-// `texts` holds the texts made for this run (dates in their stored form); it
-// has room for one per parameter, so none of them moves.
-void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param, std::vector<std::string>& texts) {
+// `dates` holds the date texts made for this run; it has room for one per
+// parameter, so none of them moves.
+void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param, std::vector<rt::DateText>& dates) {
   const rt::Variant& v = param.value;
   switch (v.Type()) {
     case VarType::Empty:
@@ -156,12 +156,12 @@ void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param,
     case VarType::Date:
       // CDate refuses a hand-made date outside the calendar (Overflow), which
       // would otherwise be stored as a day nobody entered.
-      BindText(stmt, index, texts.emplace_back(rt::FormatStoredDate(rt::CDate(v))));
+      BindText(stmt, index, rt::FormatStoredDate(rt::CDate(v), dates.emplace_back()));
       return;
     case VarType::String:
       if (param.type == contracts::ParamType::DateTime) {
         if (auto date = rt::ParseDate(v.AsString())) {
-          BindText(stmt, index, texts.emplace_back(rt::FormatStoredDate(*date)));
+          BindText(stmt, index, rt::FormatStoredDate(*date, dates.emplace_back()));
           return;
         }
       }
@@ -211,9 +211,9 @@ void SqliteStatement::Bind(std::span<const contracts::Parameter> params) {
                           std::to_string(params.size()) + " value(s) were given",
                       SQLITE_RANGE, kSqliteSource);
   }
-  texts_.clear();
-  texts_.reserve(params.size());
-  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i], texts_);
+  dates_.clear();
+  dates_.reserve(params.size());
+  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i], dates_);
 }
 
 ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/data/driver.h"
+#include "platform/runtime/date.h"
 
 namespace korvo::data {
 
@@ -51,7 +52,7 @@ class SqliteStatement final : public DriverStatement {
   sqlite3_stmt* stmt_;
   Columns columns_;
   std::size_t lastRowCount_ = 1;
-  std::vector<std::string> texts_;  // texts bound for the current run
+  std::vector<rt::DateText> dates_;  // date texts bound for the current run
 };
 
 }  // namespace korvo::data
