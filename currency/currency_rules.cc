@@ -131,10 +131,15 @@ MethodHandler RulesHandler(const char* method) {
   return MethodHandler{method, FailureInfo::None, true, std::nullopt};
 }
 
+// True when the script's name is the column in any letter case.
+bool NamesColumn(const rt::Variant& name, std::string_view column) {
+  return name.IsString() ? rt::UCaseEquals(name.AsString(), column) : rt::UCaseEquals(rt::CStr(name), column);
+}
+
 // The index of the first name that is the column in any letter case.
 std::optional<std::int32_t> IndexOfColumn(const rt::Array& names, std::string_view column) {
   for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
-    if (rt::UCase(rt::CStr(names.At(i))) == column) return i;
+    if (NamesColumn(names.At(i), column)) return i;
   }
   return std::nullopt;
 }
@@ -397,7 +402,7 @@ bool TCurrency::IReferentialIntegrity_Exists(const std::string&, rt::Variant& ke
     const rt::Array& names = keys.AsArray();
     bool exists = false;
     for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
-      if (rt::UCase(rt::CStr(names.At(i))) != "CURRENCYCODE") continue;
+      if (!NamesColumn(names.At(i), "CURRENCYCODE")) continue;
       exists = CurrencyExists(infra::Gen_NullToString(values.AsArray().At(i)));
     }
     return exists;

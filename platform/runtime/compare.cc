@@ -72,6 +72,9 @@ std::optional<int> Compare(const Variant& a, const Variant& b) {
 }
 
 bool Equals(const Variant& a, const Variant& b) {
+  // Two texts, the common case (names, codes), compare as texts whatever
+  // else the general rules would consider.
+  if (a.IsString() && b.IsString()) return a.AsString() == b.AsString();
   const std::optional<int> order = Compare(a, b);
   return order && *order == 0;
 }

@@ -59,6 +59,9 @@ std::string FormatMoney(Money m);
 std::string Trim(std::string_view s);       // blanks (U+0020) at both ends
 std::string UCase(std::string_view s);      // full Unicode upper case
 std::string LCase(std::string_view s);
+// UCase(s) == upper, without making the upper-case copy when s is ASCII
+// (names compared against a column name, say).
+bool UCaseEquals(std::string_view s, std::string_view upper);
 std::int32_t Len(std::string_view s);       // characters
 // Case-insensitive text equality, for names (ProgIDs, members, keys).
 bool TextEqualsNoCase(std::string_view a, std::string_view b);

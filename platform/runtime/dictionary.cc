@@ -11,6 +11,7 @@ namespace {
 // Keys of different numeric kinds are one key when their values are equal;
 // every other kind matches only its own kind.
 bool KeysEqual(const Variant& a, const Variant& b) {
+  if (a.IsString()) return b.IsString() && a.AsString() == b.AsString();
   if (a.IsNumeric() && b.IsNumeric()) return Equals(a, b);
   if (a.Type() != b.Type()) return false;
   switch (a.Type()) {

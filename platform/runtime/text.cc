@@ -53,6 +53,12 @@ std::string UCase(std::string_view s) {
   return ToUtf8(u.toUpper(icu::Locale::getRoot()));
 }
 
+bool UCaseEquals(std::string_view s, std::string_view upper) {
+  if (!IsAscii(s)) return UCase(s) == upper;
+  return s.size() == upper.size() &&
+         std::equal(s.begin(), s.end(), upper.begin(), [](char x, char y) { return AsciiUpper(x) == y; });
+}
+
 std::string LCase(std::string_view s) {
   if (IsAscii(s)) return MapAscii(s, AsciiLower);
   icu::UnicodeString u = FromUtf8(s);

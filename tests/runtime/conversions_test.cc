@@ -152,6 +152,13 @@ TEST(TextHelperTest, CharacterSemantics) {
   EXPECT_EQ(Len("\xff"), 1);  // a malformed byte is one character
   EXPECT_EQ(UCase("straße"), "STRASSE");
   EXPECT_EQ(UCase("Rate factor_1"), "RATE FACTOR_1");
+  // UCaseEquals answers what comparing UCase's result would, also where
+  // upper-casing changes the length or maps a letter outside ASCII.
+  EXPECT_TRUE(UCaseEquals("CurrencyCode", "CURRENCYCODE"));
+  EXPECT_FALSE(UCaseEquals("CurrencyCode", "currencycode"));
+  EXPECT_FALSE(UCaseEquals("CurrencyCod", "CURRENCYCODE"));
+  EXPECT_TRUE(UCaseEquals("straße", "STRASSE"));
+  EXPECT_TRUE(UCaseEquals("currencyc\xc4\xb1" "de", "CURRENCYCIDE"));  // dotless i upper-cases to I
   EXPECT_EQ(LCase("EURO-Rate [2]"), "euro-rate [2]");
   EXPECT_EQ(LCase("ÄÖÜ Kg"), "äöü kg");
   EXPECT_EQ(Trim("  a b  "), "a b");
