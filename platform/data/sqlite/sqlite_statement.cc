@@ -53,56 +53,74 @@ std::string_view ValueText(sqlite3_value* value) {
   return std::string_view(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
 }
 
-rt::Variant IntegerValue(sqlite3_int64 v) {
+// The reading functions below append the value to the row being read: it
+// is made where it stays, with no temporary to move and destroy, once per
+// column of every row.
+using Values = std::vector<rt::Variant>;
+
+void AppendInteger(Values& out, sqlite3_int64 v) {
   if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max()) {
-    return rt::Variant(static_cast<std::int32_t>(v));
+    out.emplace_back(static_cast<std::int32_t>(v));
+  } else {
+    out.emplace_back(static_cast<double>(v));
   }
-  return rt::Variant(static_cast<double>(v));
 }
 
 // The value as its storage class (sqlite3_value_type) gives it.
-rt::Variant StoredValue(sqlite3_value* value, int storage) {
+void AppendStored(Values& out, sqlite3_value* value, int storage) {
   switch (storage) {
     case SQLITE_INTEGER:
-      return IntegerValue(sqlite3_value_int64(value));
+      AppendInteger(out, sqlite3_value_int64(value));
+      return;
     case SQLITE_FLOAT:
-      return rt::Variant(sqlite3_value_double(value));
+      out.emplace_back(sqlite3_value_double(value));
+      return;
     case SQLITE_NULL:
-      return rt::Variant::Null();
+      out.emplace_back(rt::Variant::NullTag{});
+      return;
     default:
-      return rt::Variant(std::string(ValueText(value)));
+      out.emplace_back(ValueText(value));
+      return;
+  }
+}
+
+// Appends the value in the column's declared kind when it fits that kind;
+// false (nothing appended) for a value to be given as stored.
+bool AppendInKind(Values& out, sqlite3_value* value, int storage, VarType kind) {
+  const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+  switch (kind) {
+    case VarType::Boolean:
+      if (!numeric) return false;
+      out.emplace_back(sqlite3_value_double(value) != 0.0);
+      return true;
+    case VarType::Integer: {
+      if (storage != SQLITE_INTEGER) return false;
+      const sqlite3_int64 v = sqlite3_value_int64(value);
+      if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max()) return false;
+      out.emplace_back(static_cast<std::int16_t>(v));
+      return true;
+    }
+    case VarType::Double:
+      if (!numeric) return false;
+      out.emplace_back(sqlite3_value_double(value));
+      return true;
+    case VarType::Date: {
+      if (storage != SQLITE_TEXT) return false;
+      const auto date = rt::ParseDate(ValueText(value));
+      if (!date) return false;
+      out.emplace_back(*date);
+      return true;
+    }
+    default:
+      return false;
   }
 }
 
 // The value in the column's declared kind; a stored value that does not fit
 // the kind is given as stored rather than altered.
-rt::Variant ReadValue(sqlite3_value* value, int storage, std::optional<VarType> kind) {
-  const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
-  if (storage == SQLITE_NULL || !kind) return StoredValue(value, storage);
-  switch (*kind) {
-    case VarType::Boolean:
-      if (numeric) return rt::Variant(sqlite3_value_double(value) != 0.0);
-      break;
-    case VarType::Integer:
-      if (storage == SQLITE_INTEGER) {
-        const sqlite3_int64 v = sqlite3_value_int64(value);
-        if (v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max()) {
-          return rt::Variant(static_cast<std::int16_t>(v));
-        }
-      }
-      break;
-    case VarType::Double:
-      if (numeric) return rt::Variant(sqlite3_value_double(value));
-      break;
-    case VarType::Date:
-      if (storage == SQLITE_TEXT) {
-        if (auto date = rt::ParseDate(ValueText(value))) return rt::Variant(*date);
-      }
-      break;
-    default:
-      break;
-  }
-  return StoredValue(value, storage);
+void AppendValue(Values& out, sqlite3_value* value, int storage, std::optional<VarType> kind) {
+  if (storage != SQLITE_NULL && kind && AppendInKind(out, value, storage, *kind)) return;
+  AppendStored(out, value, storage);
 }
 
 VarType StorageKind(int storage) {
@@ -243,7 +261,7 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
       const auto i = static_cast<std::size_t>(c);
       sqlite3_value* value = sqlite3_column_value(stmt_, c);
       const int storage = sqlite3_value_type(value);
-      result.values.push_back(ReadValue(value, storage, kinds[i]));
+      AppendValue(result.values, value, storage, kinds[i]);
       // An expression column takes the kind of its first non-null value.
       if (!kinds[i] && !kindSeen[i] && storage != SQLITE_NULL) {
         result.fields.Edit(i).type = StorageKind(storage);
