@@ -128,6 +128,29 @@ TEST_F(PostgresTest, AConnectionTheServerDroppedIsOpenedAgain) {
   EXPECT_EQ(Value("SELECT 1").AsLong(), 1);  // the same pooled connection, reconnected
 }
 
+TEST_F(PostgresTest, AStatementPreparedAgainInANewSessionDescribesItsColumnsAgain) {
+  Exec("INSERT INTO COUNTRY VALUES ('NL', 'Netherlands', 'NLD')");
+  auto connection = Open();
+  const std::string everything = "SELECT * FROM COUNTRY";
+  EXPECT_EQ(connection->Execute(everything)->FieldCount(), 3);
+  auto again = connection->Execute(everything);
+  ASSERT_EQ(again->FieldCount(), 3);
+  EXPECT_EQ(again->Field(2).name, "ISOCODE");
+  EXPECT_EQ(again->Value("ISOCODE").AsString(), "NLD");
+
+  // The session ends, taking the prepared statement with it, while the table
+  // gains a column: the same text prepared anew answers four columns.
+  ErrorOf([&] { connection->Execute("SELECT pg_terminate_backend(pg_backend_pid())"); });
+  Exec("ALTER TABLE COUNTRY ADD COLUMN REGION INTEGER");
+  auto rs = connection->Execute(everything);
+  ASSERT_EQ(rs->FieldCount(), 4);
+  EXPECT_EQ(rs->Field(3).name, "region");
+  EXPECT_EQ(rs->Field(3).type, rt::VarType::Long);
+  ASSERT_EQ(rs->RecordCount(), 1);
+  EXPECT_EQ(rs->Value("ISOCODE").AsString(), "NLD");
+  EXPECT_TRUE(rs->Value("region").IsNull());
+}
+
 TEST_F(PostgresTest, StatementsTheCacheForgetsAreDeallocatedOnTheServer) {
   auto connection = Open();
   for (int i = 0; i < 100; ++i) connection->Execute("SELECT " + std::to_string(i));

@@ -34,7 +34,7 @@ constexpr const char* kCreateKeyCollation =
     "deterministic = false)";
 
 std::string SqlType(const ColumnDef& column) {
-  const std::string size = "(" + std::to_string(column.size) + ")";
+  const std::string size = '(' + std::to_string(column.size) + ')';
   switch (column.type) {
     case ColumnType::Text:
       return column.size > 0 ? "VARCHAR" + size : "TEXT";
@@ -66,7 +66,7 @@ std::string ColumnClause(const TableDef& table, const ColumnDef& column) {
 
 }  // namespace
 
-std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOptions& options) const {
+ConnectParameters PostgresConnectParameters(const ConnectionOptions& options) {
   ConnectParameters parameters;
   for (const auto& [key, value] : options.values()) {
     // A structured binding is captured by an init-capture: clang 14 (the
@@ -80,7 +80,11 @@ std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOption
   if (!database || database->empty()) RaiseConnectionOption("Connection string names no Database");
   parameters.emplace_back("client_encoding", "UTF8");
   parameters.emplace_back("fallback_application_name", "korvo");
-  return std::make_unique<PostgresConnection>(parameters);
+  return parameters;
+}
+
+std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOptions& options) const {
+  return std::make_unique<PostgresConnection>(PostgresConnectParameters(options));
 }
 
 std::vector<std::string> PostgresDriver::CreateStatements(const TableDef& table) const {

@@ -13,8 +13,15 @@
 #pragma once
 
 #include "platform/data/driver.h"
+#include "platform/data/postgres/postgres_connection.h"
 
 namespace korvo::data {
+
+// The libpq keywords and values a PostgreSQL connection string's options
+// stand for, with the session's fixed ones (UTF-8 client encoding, the
+// program's name). Raises 0x80004005 for a missing Database or an option it
+// does not know. Thread-safe.
+ConnectParameters PostgresConnectParameters(const ConnectionOptions& options);
 
 class PostgresDriver final : public Driver {
  public:

@@ -63,6 +63,7 @@ void PostgresStatement::PrepareOnServer(PGconn* connection) {
   Checked(PQprepare(connection, name.c_str(), translation_->sql.c_str(), 0, nullptr), connection);
   name_ = std::move(name);
   session_ = connection_.Session();
+  described_ = false;
   parameterTypes_.clear();
   if (translation_->parameters == 0) return;
   // The types the server inferred decide how each value is written.
@@ -83,19 +84,29 @@ ResultSet PostgresStatement::Rows(const PGresult* result, std::int32_t maxRecord
     }
     return rows;
   }
-  const int fields = PQnfields(result);
-  for (int f = 0; f < fields; ++f) {
-    rows.fields.push_back({translation_->ColumnName(PQfname(result, f)), FieldKind(PQftype(result, f))});
-  }
+  if (!described_) Describe(result);
+  rows.fields = fields_;
+  const int fields = static_cast<int>(columnTypes_.size());
   if (maxRecords > 0) count = std::min(count, static_cast<int>(maxRecords));
   rows.values.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(fields));
   for (int r = 0; r < count; ++r) {
     for (int f = 0; f < fields; ++f) {
       rows.values.push_back(PQgetisnull(result, r, f) ? rt::Variant::Null()
-                                                      : ReadValue(PQftype(result, f), ValueText(result, r, f)));
+                                                      : ReadValue(columnTypes_[f], ValueText(result, r, f)));
     }
   }
   return rows;
+}
+
+// A prepared statement answers the same columns at every run.
+void PostgresStatement::Describe(const PGresult* result) {
+  fields_ = FieldList();
+  columnTypes_.clear();
+  for (int f = 0; f < PQnfields(result); ++f) {
+    columnTypes_.push_back(PQftype(result, f));
+    fields_.push_back({translation_->ColumnName(PQfname(result, f)), FieldKind(columnTypes_.back())});
+  }
+  described_ = true;
 }
 
 }  // namespace korvo::data

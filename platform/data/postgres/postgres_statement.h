@@ -1,7 +1,9 @@
 // PostgresStatement: one statement of a PostgresConnection, prepared on the
 // server (PQprepare) at its first run and executed with text parameters the
-// server reads as the types it inferred (postgres_values.h). Result columns
-// carry the library's spelling of their names and the kinds of their types.
+// server reads as the types it inferred (postgres_values.h): one round trip
+// per run once prepared. Result columns carry the library's spelling of
+// their names and the kinds of their types, described once per preparation
+// and shared by every result.
 // An INSERT that returns its database-assigned key hands the key to the
 // connection and answers no rows, as an INSERT does elsewhere.
 //
@@ -40,6 +42,7 @@ class PostgresStatement final : public DriverStatement {
  private:
   PgResult Execute(PGconn* connection, std::span<const contracts::Parameter> params);
   void PrepareOnServer(PGconn* connection);
+  void Describe(const PGresult* result);
   ResultSet Rows(const PGresult* result, std::int32_t maxRecords);
 
   PostgresConnection& connection_;
@@ -47,6 +50,10 @@ class PostgresStatement final : public DriverStatement {
   std::string name_;           // "" until prepared in the current session
   std::uint64_t session_ = 0;  // the connection's session name_ belongs to
   std::vector<Oid> parameterTypes_;
+  // The result columns of the preparation: described at its first run.
+  bool described_ = false;
+  FieldList fields_;
+  std::vector<Oid> columnTypes_;
 };
 
 }  // namespace korvo::data

@@ -43,7 +43,10 @@ std::string MoneyText(rt::Money money) {
   const auto scale = static_cast<std::uint64_t>(rt::Money::kScale);
   std::string fraction = std::to_string(magnitude % scale);
   fraction.insert(0, 4 - fraction.size(), '0');
-  return (negative ? "-" : "") + std::to_string(magnitude / scale) + "." + fraction;
+  std::string text = negative ? "-" : "";
+  text += std::to_string(magnitude / scale);
+  text += '.';
+  return text + fraction;
 }
 
 std::string Truth(bool value, Oid type) {
