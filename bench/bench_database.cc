@@ -4,9 +4,12 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
+#include "bench/postgres_floor.h"
 #include "bench/sqlite_floor.h"
 #include "infrastructure/components.h"
 #include "platform/data/pool.h"
@@ -38,15 +41,8 @@ constexpr std::array<MainCurrency, 7> kCurrencies{{
 }};
 constexpr int kCurrencyCount = 200;
 constexpr int kTermsPerKind = 20;
-constexpr const char* kInsertTerms[] = {
-    "INSERT INTO PAYMENTTERM (PAYMENTTERMCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO PAYMENTMETHOD (PAYMENTMETHODCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO DELIVERYTERM (DELIVERYTERMCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO DELIVERYMETHOD (DELIVERYMETHODCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO PACKAGINGTERM (PACKAGINGTERMCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO WARRANTYTERM (WARRANTYTERMCODE, DESCRIPTION) VALUES (?, ?)",
-    "INSERT INTO PENALTYTERM (PENALTYTERMCODE, DESCRIPTION) VALUES (?, ?)",
-};
+constexpr const char* kTermTables[] = {"PAYMENTTERM",   "PAYMENTMETHOD", "DELIVERYTERM", "DELIVERYMETHOD",
+                                       "PACKAGINGTERM", "WARRANTYTERM",  "PENALTYTERM"};
 
 // The latest rate of every main currency starts on this day.
 rt::Date LatestRateDay() { return *rt::MakeDate({2024, 7, 1, 0, 0, 0}); }
@@ -56,12 +52,28 @@ std::string DayText(int daysBeforeLatest) {
   return rt::FormatStoredDate(day);
 }
 
-constexpr const char* kInsertCurrency = "INSERT INTO CURRENCY VALUES (?, ?, ?, ?, ?, 2, NULL)";
-constexpr const char* kInsertRate = "INSERT INTO CURRENCYRATE VALUES (?, ?, ?, ?, ?, ?)";
+// The markers of `count` parameters as the floor's database writes them:
+// "?, ?" on SQLite, "$1, $2" on PostgreSQL.
+template <class Floor>
+std::string Markers(int count) {
+  std::string text;
+  for (int n = 1; n <= count; ++n) {
+    if (n > 1) text += ", ";
+    if (Floor::kBackend == Backend::SQLite) {
+      text += '?';
+    } else {
+      text += '$';
+      text += std::to_string(n);
+    }
+  }
+  return text;
+}
 
-void InsertCurrency(SqliteFloor& db, const std::string& code, bool home, bool euro, bool epc) {
+// Flags are bound as 0 and 1, which PostgreSQL reads as false and true.
+template <class Floor>
+void InsertCurrency(Floor& db, const std::string& sql, const std::string& code, bool home, bool euro, bool epc) {
   const std::string name = "Currency " + code;
-  SqliteFloor::Query(db, kInsertCurrency)
+  typename Floor::Query(db, sql.c_str())
       .Bind(1, code)
       .Bind(2, name)
       .Bind(3, std::int64_t{home})
@@ -71,11 +83,12 @@ void InsertCurrency(SqliteFloor& db, const std::string& code, bool home, bool eu
 }
 
 // Daily rates, oldest first; the last one has no expiry date.
-void InsertHistory(SqliteFloor& db, const MainCurrency& c, int history) {
+template <class Floor>
+void InsertHistory(Floor& db, const std::string& sql, const MainCurrency& c, int history) {
   for (int i = history - 1; i >= 0; --i) {
     const std::string effective = DayText(i);
     const std::string expiry = DayText(i - 1);
-    SqliteFloor::Query insert(db, kInsertRate);
+    typename Floor::Query insert(db, sql.c_str());
     insert.Bind(1, std::string_view(c.code)).Bind(2, effective);
     if (i == 0) {
       insert.BindNull(3);
@@ -94,9 +107,32 @@ std::string FillerCode(int n) {
   return code;
 }
 
+std::string PostgresConnectionString(const std::string& database) {
+  const auto server = PostgresServer();
+  if (!server) throw std::runtime_error("PostgreSQL needs KORVO_BENCH_PG (scripts/pg-server starts a server)");
+  return "Driver=PostgreSQL;" + *server + ";Database=" + database;
+}
+
+// Runs one command on the server's maintenance database, outside the pool
+// (which would give that database the library's schema).
+void AdministerPostgres(const std::string& sql) {
+  PostgresFloor admin(PostgresConnectionString("postgres"), FloorMode::Prepared);
+  PostgresFloor::Query(admin, sql.c_str()).Run();
+}
+
 }  // namespace
 
-const BenchDatabase& SharedDatabase(int history) {
+std::optional<std::string> PostgresServer() {
+  const char* options = std::getenv("KORVO_BENCH_PG");
+  if (!options || !*options) return std::nullopt;
+  return std::string(options);
+}
+
+const BenchDatabase& SharedDatabase(int history, Backend backend) {
+  if (backend == Backend::PostgreSQL) {
+    static const BenchDatabase postgres(1, Backend::PostgreSQL);
+    return postgres;
+  }
   if (history >= 10000) {
     static const BenchDatabase tenThousand(10000);
     return tenThousand;
@@ -116,17 +152,37 @@ const std::string& PricingDateText() {
   return text;
 }
 
-BenchDatabase::BenchDatabase(int history) {
+BenchDatabase::BenchDatabase(int history, Backend backend) : backend_(backend) {
+  if (backend == Backend::PostgreSQL) {
+    name_ = "korvo_bench_" + std::to_string(getpid()) + "_" + std::to_string(history);
+    connectionString_ = PostgresConnectionString(name_);
+    AdministerPostgres("CREATE DATABASE " + name_);
+    data::InitializeDatabase(connectionString_);
+    Fill<PostgresFloor>(history);
+    // Planner statistics, as a database in use has them; autovacuum would
+    // otherwise gather them in the middle of the run.
+    PostgresFloor db(connectionString_, FloorMode::Prepared);
+    PostgresFloor::Query(db, "ANALYZE").Run();
+    return;
+  }
   std::string dir = (std::filesystem::temp_directory_path() / "korvo-bench-XXXXXX").string();
   if (!mkdtemp(dir.data())) throw std::runtime_error("mkdtemp failed");
   path_ = dir + "/bench.db";
   connectionString_ = "Driver=SQLite;Database=" + path_;
   data::InitializeDatabase(connectionString_);
-  Fill(history);
+  Fill<SqliteFloor>(history);
 }
 
 BenchDatabase::~BenchDatabase() {
   data::ConnectionPool::CloseIdle(connectionString_);
+  if (backend_ == Backend::PostgreSQL) {
+    try {
+      AdministerPostgres("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "cannot drop the benchmark database %s: %s\n", name_.c_str(), e.what());
+    }
+    return;
+  }
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(path_).parent_path(), ignored);
 }
@@ -136,21 +192,30 @@ void BenchDatabase::UseForLibrary() const {
   infra::ResetConnectionStringCache();
 }
 
+template <class Floor>
 void BenchDatabase::Fill(int history) const {
-  SqliteFloor db(path_, SqliteFloor::Mode::Prepared);
-  SqliteFloor::Transaction transaction(db, /*write=*/true);
+  // The texts outlive the floor, which keeps its statements under their address.
+  const std::string insertCurrency = "INSERT INTO CURRENCY VALUES (" + Markers<Floor>(5) + ", 2, NULL)";
+  const std::string insertRate = "INSERT INTO CURRENCYRATE VALUES (" + Markers<Floor>(6) + ")";
+  std::vector<std::string> insertTerms;
+  for (const std::string table : kTermTables) {
+    insertTerms.push_back("INSERT INTO " + table + " (" + table + "CODE, DESCRIPTION) VALUES (" + Markers<Floor>(2) +
+                          ")");
+  }
+  Floor db(FloorTarget(), FloorMode::Prepared);
+  typename Floor::Transaction transaction(db, /*write=*/true);
   for (const MainCurrency& c : kCurrencies) {
-    InsertCurrency(db, c.code, c.home, c.euro, c.epc);
-    if (!c.euro) InsertHistory(db, c, history);
+    InsertCurrency(db, insertCurrency, c.code, c.home, c.euro, c.epc);
+    if (!c.euro) InsertHistory(db, insertRate, c, history);
   }
   for (int n = static_cast<int>(kCurrencies.size()); n < kCurrencyCount; ++n) {
-    InsertCurrency(db, FillerCode(n), false, false, false);
+    InsertCurrency(db, insertCurrency, FillerCode(n), false, false, false);
   }
-  for (const char* insert : kInsertTerms) {
+  for (const std::string& insert : insertTerms) {
     for (int n = 0; n < kTermsPerKind; ++n) {
-      const std::string code = "T" + std::to_string(100 + n);
+      const std::string code = 'T' + std::to_string(100 + n);
       const std::string description = "Terms number " + std::to_string(n);
-      SqliteFloor::Query(db, insert).Bind(1, code).Bind(2, description).Run();
+      typename Floor::Query(db, insert.c_str()).Bind(1, code).Bind(2, description).Run();
     }
   }
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/backend.h"
 #include "platform/host/component.h"
 #include "platform/host/host_scope.h"
 
@@ -23,9 +24,10 @@ namespace korvo::bench {
 inline constexpr const char* kLibrary = "library";
 inline constexpr const char* kFloor = "floor";
 inline constexpr const char* kLiteral = "literal";
-inline constexpr const char* kSqlite = "sqlite";
+inline constexpr const char* kSqlite = BackendName(Backend::SQLite);
 
-// Registers one variant of a measured call with the suite's settings.
+// Registers one variant of a measured call with the suite's settings; on a
+// server database (PostgreSQL) timed by the wall clock.
 benchmark::internal::Benchmark* Register(const std::string& call, const std::string& backend,
                                          const std::string& variant,
                                          std::function<void(benchmark::State&)> body);

@@ -1,6 +1,7 @@
 // The Currency class's read calls: conversions, look-ups, the validity test
-// and the currency list, each beside its floor and its literal variant; and
-// the conversion as the rate history grows and with two threads.
+// and the currency list, each beside its floor and its literal variant, on
+// SQLite and (given a server, PostgresServer()) on PostgreSQL; and, on
+// SQLite, the conversion as the rate history grows and with two threads.
 #include <functional>
 #include <string>
 
@@ -14,9 +15,9 @@ namespace korvo::bench {
 namespace {
 
 using common::Currency;
-using Floor = SqliteFloor;
 
 using Method = std::function<void(host::Ref<Currency>&)>;
+template <class Floor>
 using Work = std::function<void(Floor&)>;
 
 // One request: a new Currency object in a reading scope, one call on it.
@@ -34,30 +35,37 @@ void LibraryCall(benchmark::State& state, const BenchDatabase& database, const s
 }
 
 // The hand-written floor (or, per read, the literal variant) of the call.
-void FloorCall(benchmark::State& state, const BenchDatabase& database, Floor::Mode mode, const Work& work) {
-  Floor db(database.Path(), mode);
+template <class Floor>
+void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode mode, const Work<Floor>& work) {
+  Floor db(database.FloorTarget(), mode);
   work(db);
   if (state.thread_index() == 0) ReportStatements(state, db.statements());
   for (auto _ : state) work(db);
   state.SetItemsProcessed(state.iterations());
 }
 
-benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1) {
-  return Register(call, kSqlite, kLibrary,
-                  [=](benchmark::State& state) { LibraryCall(state, SharedDatabase(history), call, method); });
+benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1,
+                                                Backend backend = Backend::SQLite) {
+  return Register(call, BackendName(backend), kLibrary, [=](benchmark::State& state) {
+    LibraryCall(state, SharedDatabase(history, backend), call, method);
+  });
 }
 
-benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Work& work, int history = 1,
-                                              Floor::Mode mode = Floor::Mode::Prepared) {
-  return Register(call, kSqlite, mode == Floor::Mode::Prepared ? kFloor : kLiteral,
-                  [=](benchmark::State& state) { FloorCall(state, SharedDatabase(history), mode, work); });
+template <class Floor>
+benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Work<Floor>& work, int history = 1,
+                                              FloorMode mode = FloorMode::Prepared) {
+  return Register(call, BackendName(Floor::kBackend), mode == FloorMode::Prepared ? kFloor : kLiteral,
+                  [=](benchmark::State& state) {
+                    FloorCall(state, SharedDatabase(history, Floor::kBackend), mode, work);
+                  });
 }
 
 // Registers the three variants of one call.
-void RegisterCall(const std::string& call, const Method& method, const Work& work) {
-  RegisterLibrary(call, method);
+template <class Floor>
+void RegisterCall(const std::string& call, const Method& method, const Work<Floor>& work) {
+  RegisterLibrary(call, method, 1, Floor::kBackend);
   RegisterFloor(call, work);
-  RegisterFloor(call, work, 1, Floor::Mode::ConnectionPerRead);
+  RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
 }
 
 Method Conversion(std::string from, std::string to) {
@@ -70,23 +78,25 @@ Method Conversion(std::string from, std::string to) {
   };
 }
 
-Work FloorConversion(std::string from, std::string to) {
+template <class Floor>
+Work<Floor> FloorConversion(std::string from, std::string to) {
   return [=](Floor& db) { benchmark::DoNotOptimize(FloorConvertAmount(db, from, to, 100)); };
 }
 
-}  // namespace
-
-void RegisterCurrency() {
-  RegisterCall("Currency.ConvertAmount:home-epc", Conversion("EUR", "DEM"), FloorConversion("EUR", "DEM"));
-  RegisterCall("Currency.ConvertAmount:float-float", Conversion("USD", "GBP"), FloorConversion("USD", "GBP"));
-  RegisterCall(
+// The read calls on one database.
+template <class Floor>
+void RegisterReads() {
+  RegisterCall<Floor>("Currency.ConvertAmount:home-epc", Conversion("EUR", "DEM"), FloorConversion<Floor>("EUR", "DEM"));
+  RegisterCall<Floor>("Currency.ConvertAmount:float-float", Conversion("USD", "GBP"),
+                      FloorConversion<Floor>("USD", "GBP"));
+  RegisterCall<Floor>(
       "Currency.GetCurrency",
       [](host::Ref<Currency>& currency) {
         rt::Variant code("USD");
         benchmark::DoNotOptimize(currency->GetCurrency(code));
       },
       [](Floor& db) { benchmark::DoNotOptimize(FloorGetCurrency(db, "USD")); });
-  RegisterCall(
+  RegisterCall<Floor>(
       "Currency.GetCurrencyRate",
       [](host::Ref<Currency>& currency) {
         rt::Variant code("USD");
@@ -94,28 +104,35 @@ void RegisterCurrency() {
         benchmark::DoNotOptimize(currency->GetCurrencyRate(code, date));
       },
       [](Floor& db) { benchmark::DoNotOptimize(FloorGetCurrencyRate(db, "USD")); });
-  RegisterCall(
+  RegisterCall<Floor>(
       "Currency.HasValidCurrencyRate",
       [](host::Ref<Currency>& currency) {
         benchmark::DoNotOptimize(currency->HasValidCurrencyRate("USD", PricingDate()));
       },
       [](Floor& db) { benchmark::DoNotOptimize(FloorHasValidCurrencyRate(db, "USD")); });
-  RegisterCall(
+  RegisterCall<Floor>(
       "Currency.GetCurrenciesInDictionary:200",
       [](host::Ref<Currency>& currency) { benchmark::DoNotOptimize(currency->GetCurrenciesInDictionary()); },
       [](Floor& db) { benchmark::DoNotOptimize(FloorCurrencyCodes(db)); });
+}
+
+}  // namespace
+
+void RegisterCurrency() {
+  RegisterReads<SqliteFloor>();
+  if (PostgresServer()) RegisterReads<PostgresFloor>();
 
   // The cost must not grow with the rate history.
   for (int history : {1, 100, 10000}) {
     const std::string call = "Currency.ConvertAmount:history-" + std::to_string(history);
     RegisterLibrary(call, Conversion("USD", "GBP"), history);
-    RegisterFloor(call, FloorConversion("USD", "GBP"), history);
+    RegisterFloor(call, FloorConversion<SqliteFloor>("USD", "GBP"), history);
   }
 
   // Two requests at a time, each on its own thread with its own scopes.
   const std::string threads = "Currency.ConvertAmount:threads";
   RegisterLibrary(threads, Conversion("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
-  RegisterFloor(threads, FloorConversion("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
+  RegisterFloor(threads, FloorConversion<SqliteFloor>("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
 }
 
 }  // namespace korvo::bench

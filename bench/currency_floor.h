@@ -1,7 +1,9 @@
 // The currency calls' database work written by hand (the floors): the same
-// statements the library issues, prepared once, bound and stepped, the
-// call's reads inside one read transaction, and the same arithmetic. With a
-// SqliteFloor working per read they are the calls' literal variants.
+// statements the library issues, prepared once and run with new parameters
+// (on SQLite the call's reads inside one read transaction), and the same
+// arithmetic. One set of routines serves every database: Floor is
+// SqliteFloor or PostgresFloor. With a floor working per read they are the
+// calls' literal variants.
 //
 // Errors throw std::runtime_error. Thread-compatible: one floor per thread.
 #pragma once
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/postgres_floor.h"
 #include "bench/sqlite_floor.h"
 
 namespace korvo::bench {
@@ -17,7 +20,8 @@ namespace korvo::bench {
 // Currency.ConvertAmount of amount from one currency to another at the
 // pricing date, rounded to four decimals. homeKnown: the object has loaded
 // the (euro) home currency on an earlier call, so it is not read again.
-double FloorConvertAmount(SqliteFloor& db, std::string_view from, std::string_view to, double amount,
+template <class Floor>
+double FloorConvertAmount(Floor& db, std::string_view from, std::string_view to, double amount,
                           bool homeKnown = false);
 // Currency.GetCurrency: the currency's flags.
 struct CurrencyFlags {
@@ -25,17 +29,21 @@ struct CurrencyFlags {
   bool euro = false;
   bool epc = false;
 };
-CurrencyFlags FloorGetCurrency(SqliteFloor& db, std::string_view code);
+template <class Floor>
+CurrencyFlags FloorGetCurrency(Floor& db, std::string_view code);
 // Currency.GetCurrencyRate at the pricing date: home rate, euro rate, factor.
 struct RateFigures {
   double home = 0;
   double euro = 0;
   double factor = 0;
 };
-RateFigures FloorGetCurrencyRate(SqliteFloor& db, std::string_view code);
+template <class Floor>
+RateFigures FloorGetCurrencyRate(Floor& db, std::string_view code);
 // Currency.HasValidCurrencyRate at the pricing date.
-bool FloorHasValidCurrencyRate(SqliteFloor& db, std::string_view code);
+template <class Floor>
+bool FloorHasValidCurrencyRate(Floor& db, std::string_view code);
 // Currency.GetCurrenciesInDictionary: every currency code.
-std::vector<std::string> FloorCurrencyCodes(SqliteFloor& db);
+template <class Floor>
+std::vector<std::string> FloorCurrencyCodes(Floor& db);
 
 }  // namespace korvo::bench

@@ -5,6 +5,10 @@
 //   korvo_bench --memory                            the memory check only
 //
 // --trace prints the statements each library call issues on its first run.
+// KORVO_BENCH_PG="Host=...;Port=...;User=..." (a PostgreSQL server's
+// connection options, as scripts/pg-server prints them) adds the PostgreSQL
+// rows, measured in a database of their own created on that server and
+// dropped at the end.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -13,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_database.h"
 #include "bench/bench_support.h"
 #include "bench/report.h"
 #include "bench/suites.h"
@@ -56,6 +61,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&count, args.data());
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
 
+  if (!PostgresServer()) {
+    std::cout << "postgres: skipped, no server (KORVO_BENCH_PG names one; bench/run starts one when PostgreSQL is "
+                 "installed)\n";
+  }
   RegisterCurrency();
   RegisterMaintenance();
   RegisterTermsAndLocale();

@@ -1,10 +1,10 @@
 // SqliteFloor: the database work of a call written by hand against the
 // SQLite C API, the yardstick the library's calls are measured against.
 //
-// Two ways of working:
+// Two ways of working (bench/backend.h):
 //   Prepared: one connection; every statement is prepared once and then only
-//     bound, stepped and reset; a ReadTransaction puts the call's reads
-//     inside one read transaction. This is the floor.
+//     bound, stepped and reset; a Transaction puts the call's reads inside
+//     one read transaction. This is the floor.
 //   ConnectionPerRead: every statement opens a connection of its own,
 //     prepares, steps, finalizes and closes it again, while another
 //     connection keeps the database open, as in a server process. This is the
@@ -21,11 +21,14 @@
 #include <string>
 #include <string_view>
 
+#include "bench/backend.h"
+
 namespace korvo::bench {
 
 class SqliteFloor {
  public:
-  enum class Mode { Prepared, ConnectionPerRead };
+  using Mode = FloorMode;
+  static constexpr Backend kBackend = Backend::SQLite;
 
   SqliteFloor(const std::string& path, Mode mode);
   ~SqliteFloor();
@@ -57,6 +60,7 @@ class SqliteFloor {
     std::string_view Text(int column) const;
     double Double(int column) const { return sqlite3_column_double(stmt_, column); }
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool Flag(int column) const { return sqlite3_column_int(stmt_, column) != 0; }
     bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
    private:

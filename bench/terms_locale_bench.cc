@@ -1,5 +1,5 @@
-// TermsAndConditions' list of one kind and Locale's currency name, each
-// beside its floor.
+// TermsAndConditions' list of one kind (on SQLite and, given a server, on
+// PostgreSQL) and Locale's currency name, each beside its floor.
 #include <unicode/ucurr.h>
 #include <unicode/uloc.h>
 
@@ -10,6 +10,7 @@
 
 #include "bench/bench_database.h"
 #include "bench/bench_support.h"
+#include "bench/postgres_floor.h"
 #include "bench/sqlite_floor.h"
 #include "bench/suites.h"
 #include "locale/locale.h"
@@ -18,15 +19,14 @@
 namespace korvo::bench {
 namespace {
 
-using Floor = SqliteFloor;
-
 constexpr std::int32_t kPaymentTerms = 1;  // ETermsAndConditions
 constexpr std::int32_t kUnitedStates = 0x0409;
 constexpr const char* kPaymentTermsSql = "SELECT PAYMENTTERMCODE, DESCRIPTION FROM PAYMENTTERM ORDER BY PAYMENTTERMCODE";
 
 template <class T, class Method>
-void LibraryCall(benchmark::State& state, const std::string& call, const char* progId, Method method) {
-  SharedDatabase().UseForLibrary();
+void LibraryCall(benchmark::State& state, Backend backend, const std::string& call, const char* progId,
+                 Method method) {
+  SharedDatabase(1, backend).UseForLibrary();
   const auto request = [&] {
     host::HostScope scope(ReadingRequest());
     auto object = Create<T>(scope, progId);
@@ -36,17 +36,18 @@ void LibraryCall(benchmark::State& state, const std::string& call, const char* p
   for (auto _ : state) request();
 }
 
-template <class Work>
-void FloorCall(benchmark::State& state, Floor::Mode mode, Work work) {
-  Floor db(SharedDatabase().Path(), mode);
+template <class Floor, class Work>
+void FloorCall(benchmark::State& state, FloorMode mode, Work work) {
+  Floor db(SharedDatabase(1, Floor::kBackend).FloorTarget(), mode);
   work(db);
   ReportStatements(state, db.statements());
   for (auto _ : state) work(db);
 }
 
+template <class Floor>
 std::vector<std::pair<std::string, std::string>> FloorPaymentTerms(Floor& db) {
   std::vector<std::pair<std::string, std::string>> terms;
-  Floor::Query query(db, kPaymentTermsSql);
+  typename Floor::Query query(db, kPaymentTermsSql);
   while (query.Step()) terms.emplace_back(query.Text(0), query.Text(1));
   return terms;
 }
@@ -63,26 +64,34 @@ std::string FloorCurrencyName(std::int32_t lcid) {
   return std::string{static_cast<char>(code[0]), static_cast<char>(code[1]), static_cast<char>(code[2])};
 }
 
+// The list of payment terms with its floor and literal variant on one
+// database.
+template <class Floor>
+void RegisterTerms() {
+  const std::string terms = "TermsAndConditions.getAllTermsAndConditions";
+  const char* backend = BackendName(Floor::kBackend);
+  Register(terms, backend, kLibrary, [=](benchmark::State& state) {
+    LibraryCall<common::TermsAndConditions>(state, Floor::kBackend, terms, "KorvoCommon.TermsAndConditions",
+                                            [](auto& object) {
+                                              benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms));
+                                            });
+  });
+  for (FloorMode mode : {FloorMode::Prepared, FloorMode::ConnectionPerRead}) {
+    Register(terms, backend, mode == FloorMode::Prepared ? kFloor : kLiteral, [=](benchmark::State& state) {
+      FloorCall<Floor>(state, mode, [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); });
+    });
+  }
+}
+
 }  // namespace
 
 void RegisterTermsAndLocale() {
-  const std::string terms = "TermsAndConditions.getAllTermsAndConditions";
-  Register(terms, kSqlite, kLibrary, [=](benchmark::State& state) {
-    LibraryCall<common::TermsAndConditions>(state, terms, "KorvoCommon.TermsAndConditions", [](auto& object) {
-      benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms));
-    });
-  });
-  Register(terms, kSqlite, kFloor, [](benchmark::State& state) {
-    FloorCall(state, Floor::Mode::Prepared, [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); });
-  });
-  Register(terms, kSqlite, kLiteral, [](benchmark::State& state) {
-    FloorCall(state, Floor::Mode::ConnectionPerRead,
-              [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); });
-  });
+  RegisterTerms<SqliteFloor>();
+  if (PostgresServer()) RegisterTerms<PostgresFloor>();
 
   const std::string locale = "Locale.GetCurrencyName";
   Register(locale, "icu", kLibrary, [=](benchmark::State& state) {
-    LibraryCall<common::Locale>(state, locale, "KorvoCommon.Locale", [](auto& object) {
+    LibraryCall<common::Locale>(state, Backend::SQLite, locale, "KorvoCommon.Locale", [](auto& object) {
       benchmark::DoNotOptimize(object->GetCurrencyName(kUnitedStates));
     });
   });
