@@ -7,15 +7,21 @@
 //   library  the library's public method, as a page calls it;
 //   floor    the same database work written by hand with the C API;
 //   literal  the floor's statements, each on a connection of its own.
+// On a server database the library and its floor run in turns within one
+// benchmark, registered as the library variant (TimeInTurns).
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <sched.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bench/backend.h"
+#include "bench/bench_database.h"
+#include "platform/data/pool.h"
 #include "platform/host/component.h"
 #include "platform/host/host_scope.h"
 
@@ -26,8 +32,7 @@ inline constexpr const char* kFloor = "floor";
 inline constexpr const char* kLiteral = "literal";
 inline constexpr const char* kSqlite = BackendName(Backend::SQLite);
 
-// Registers one variant of a measured call with the suite's settings; on a
-// server database (PostgreSQL) timed by the wall clock.
+// Registers one variant of a measured call with the suite's settings.
 benchmark::internal::Benchmark* Register(const std::string& call, const std::string& backend,
                                          const std::string& variant,
                                          std::function<void(benchmark::State&)> body);
@@ -51,13 +56,78 @@ host::Ref<T> Create(host::HostScope& request, const char* progId) {
 // Runs fn once and answers how many statements the library issued meanwhile
 // (the isolation statement, which does nothing on these backends, is not
 // counted). With --trace the statements are printed under the call's name.
-int CountStatements(const std::string& call, const std::function<void()>& fn);
+// The statements' texts go to `issued` when given.
+int CountStatements(const std::string& call, const std::function<void()>& fn,
+                    std::vector<std::string>* issued = nullptr);
 // Set by --trace.
 void EnableStatementTrace();
 
 // Records the statements per call in the run's counters.
 inline void ReportStatements(benchmark::State& state, int statements) {
   state.counters["stmts"] = statements;
+}
+
+// The counters a run in turns gives its floor: microseconds per call and
+// statements per call.
+inline constexpr const char* kFloorTime = "floor_us";
+inline constexpr const char* kFloorStatements = "floor_stmts";
+
+// Runs the library's call and its floor in turns, each timed by the wall
+// clock on its own, so both meet the same load: on a server database the
+// time of a call moves with the machine's other work from one moment to the
+// next, far more than the two differ. The run's (manual) time is the
+// library's, the floor's goes to kFloorTime. The benchmark must be
+// registered with UseManualTime.
+void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor);
+
+// While it lives, the calling thread runs only on the core the environment
+// variable KORVO_BENCH_PG_CPU names, where bench/run keeps its throw-away
+// PostgreSQL server. On a machine of few (virtual) cores a round trip costs
+// tens of microseconds more when the server's process wakes on another core
+// than the client's, an idle one, and which it does changes from one server
+// process and one moment to the next; on one core every round trip pays
+// the same. For an embedded database, or without the variable, it does
+// nothing. Non-copyable.
+class ServerCore {
+ public:
+  explicit ServerCore(Backend backend);
+  ~ServerCore();
+  ServerCore(const ServerCore&) = delete;
+  ServerCore& operator=(const ServerCore&) = delete;
+
+ private:
+  cpu_set_t before_;
+  bool pinned_ = false;
+};
+
+// A call's library request and its floor's work in turns, on the server's
+// core, with the statements each issues. Each run (repetition) starts both
+// on new connections, so a server process that happens to serve its reads
+// slower (where the scheduler puts it weighs more than what the library
+// does) counts in one run only, for either side alike. A floor that does
+// not run exactly the statements the library's driver sends (in its
+// database's dialect, in the same order) is not measured: the run ends with
+// an error saying so.
+template <class Floor, class Work>
+void CallInTurns(benchmark::State& state, const BenchDatabase& database, const std::string& call,
+                 const std::function<void()>& request, Work work) {
+  const ServerCore core(Floor::kBackend);
+  database.UseForLibrary();
+  data::ConnectionPool::CloseIdle(database.ConnectionString());
+  std::vector<std::string> issued;
+  ReportStatements(state, CountStatements(call, request, &issued));
+  Floor db(database.FloorTarget(), FloorMode::Prepared);
+  std::vector<std::string> ran;
+  db.Record(&ran);
+  work(db);
+  db.Record(nullptr);
+  state.counters[kFloorStatements] = static_cast<double>(ran.size());
+  for (std::string& sql : issued) sql = Floor::AsSent(sql);
+  if (ran != issued) {
+    state.SkipWithError("the floor runs other statements than the library sends");
+    return;
+  }
+  TimeInTurns(state, request, [&] { work(db); });
 }
 
 }  // namespace korvo::bench

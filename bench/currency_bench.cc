@@ -21,14 +21,18 @@ template <class Floor>
 using Work = std::function<void(Floor&)>;
 
 // One request: a new Currency object in a reading scope, one call on it.
-void LibraryCall(benchmark::State& state, const BenchDatabase& database, const std::string& call,
-                 const Method& method) {
-  database.UseForLibrary();
-  const auto request = [&] {
+std::function<void()> Request(const Method& method) {
+  return [method] {
     host::HostScope scope(ReadingRequest());
     auto currency = Create<Currency>(scope, "KorvoCommon.Currency");
     method(currency);
   };
+}
+
+void LibraryCall(benchmark::State& state, const BenchDatabase& database, const std::string& call,
+                 const Method& method) {
+  database.UseForLibrary();
+  const auto request = Request(method);
   if (state.thread_index() == 0) ReportStatements(state, CountStatements(call, request));
   for (auto _ : state) request();
   state.SetItemsProcessed(state.iterations());
@@ -37,6 +41,7 @@ void LibraryCall(benchmark::State& state, const BenchDatabase& database, const s
 // The hand-written floor (or, per read, the literal variant) of the call.
 template <class Floor>
 void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode mode, const Work<Floor>& work) {
+  const ServerCore core(Floor::kBackend);
   Floor db(database.FloorTarget(), mode);
   work(db);
   if (state.thread_index() == 0) ReportStatements(state, db.statements());
@@ -44,11 +49,9 @@ void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode
   state.SetItemsProcessed(state.iterations());
 }
 
-benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1,
-                                                Backend backend = Backend::SQLite) {
-  return Register(call, BackendName(backend), kLibrary, [=](benchmark::State& state) {
-    LibraryCall(state, SharedDatabase(history, backend), call, method);
-  });
+benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1) {
+  return Register(call, kSqlite, kLibrary,
+                  [=](benchmark::State& state) { LibraryCall(state, SharedDatabase(history), call, method); });
 }
 
 template <class Floor>
@@ -60,12 +63,21 @@ benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Wor
                   });
 }
 
-// Registers the three variants of one call.
+// Registers the three variants of one call: on SQLite each on its own,
+// timed by the CPU it uses; on PostgreSQL, where a call mostly waits for the
+// server, by the wall clock, the library and its floor in turns.
 template <class Floor>
 void RegisterCall(const std::string& call, const Method& method, const Work<Floor>& work) {
-  RegisterLibrary(call, method, 1, Floor::kBackend);
-  RegisterFloor(call, work);
-  RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
+  if constexpr (Floor::kBackend == Backend::SQLite) {
+    RegisterLibrary(call, method);
+    RegisterFloor(call, work);
+    RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
+  } else {
+    Register(call, BackendName(Floor::kBackend), kLibrary, [=](benchmark::State& state) {
+      CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, Request(method), work);
+    })->UseManualTime();
+    RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead)->UseRealTime();
+  }
 }
 
 Method Conversion(std::string from, std::string to) {

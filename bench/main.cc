@@ -8,7 +8,8 @@
 // KORVO_BENCH_PG="Host=...;Port=...;User=..." (a PostgreSQL server's
 // connection options, as scripts/pg-server prints them) adds the PostgreSQL
 // rows, measured in a database of their own created on that server and
-// dropped at the end.
+// dropped at the end; KORVO_BENCH_PG_CPU=N runs them on core N, where the
+// server runs (bench/run does both).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 

@@ -5,6 +5,7 @@
 
 #include "platform/data/connection_string.h"
 #include "platform/data/postgres/postgres_driver.h"
+#include "platform/data/postgres/postgres_translator.h"
 
 namespace korvo::bench {
 namespace {
@@ -46,6 +47,11 @@ PostgresFloor::PostgresFloor(const std::string& connectionString, Mode mode) : m
 
 PostgresFloor::~PostgresFloor() { PQfinish(db_); }
 
+std::string PostgresFloor::AsSent(const std::string& librarySql) {
+  static const data::PostgresTranslator translator;
+  return translator.Translate(librarySql).sql;
+}
+
 PGconn* PostgresFloor::Connect() const {
   std::vector<const char*> keywords, values;
   for (std::size_t i = 0; i < keywords_.size(); ++i) {
@@ -75,6 +81,7 @@ void PostgresFloor::Exec(const char* sql) { PQclear(Checked(db_, PQexec(db_, sql
 
 PostgresFloor::Query::Query(PostgresFloor& floor, const char* sql) : floor_(floor), sql_(sql) {
   ++floor_.statements_;
+  if (floor_.ran_) floor_.ran_->emplace_back(sql);
 }
 
 PostgresFloor::Query::~Query() { PQclear(result_); }

@@ -42,6 +42,10 @@ class PostgresFloor {
 
   // Statements run so far (to check the floor does the library's work).
   int statements() const { return statements_; }
+  // From now on the texts of the statements run go to `ran`; nullptr stops.
+  void Record(std::vector<std::string>* ran) { ran_ = ran; }
+  // The text the library's driver sends for one of the library's statements.
+  static std::string AsSent(const std::string& librarySql);
 
   // One run of one statement: bind, run (at the first Step), walk the rows.
   // The SQL text must outlive the floor: its prepared statement is kept
@@ -107,6 +111,7 @@ class PostgresFloor {
   PGconn* db_ = nullptr;  // the prepared connection, or the one keeping the database open
   std::map<const char*, std::string> prepared_;  // text address -> statement name
   int statements_ = 0;
+  std::vector<std::string>* ran_ = nullptr;
 };
 
 }  // namespace korvo::bench

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "bench/backend.h"
+#include "bench/bench_support.h"
 
 namespace korvo::bench {
 namespace {
@@ -75,7 +76,7 @@ void TableReporter::ReportRuns(const std::vector<Run>& runs) {
     // with other work does not inflate; calls whose cost includes waiting
     // (another process, a database server, the disk, a second thread) by the
     // wall clock.
-    const bool wallClock = run.run_name.time_type == "real_time";
+    const bool wallClock = !run.run_name.time_type.empty();  // real or manual (in turns) time
     median.microseconds =
         ToMicroseconds(wallClock ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime(), run.time_unit);
     if (auto it = run.counters.find("items_per_second"); it != run.counters.end()) {
@@ -85,6 +86,13 @@ void TableReporter::ReportRuns(const std::vector<Run>& runs) {
       if (threaded && median.itemsPerSecond > 0) median.microseconds = 1e6 / median.itemsPerSecond;
     }
     if (auto it = run.counters.find("stmts"); it != run.counters.end()) median.statements = it->second.value;
+    // A library run in turns with its floor carries the floor's figures.
+    if (auto it = run.counters.find(kFloorTime); it != run.counters.end()) {
+      const Name name = Split(key);
+      Median& floor = medians_[name.call + "/" + name.backend + "/" + kFloorVariant];
+      floor.microseconds = it->second.value;
+      floor.statements = run.counters.at(kFloorStatements).value;
+    }
   }
   ConsoleReporter::ReportRuns(runs);
 }

@@ -4,6 +4,7 @@
 #include <unicode/uloc.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,21 +24,27 @@ constexpr std::int32_t kPaymentTerms = 1;  // ETermsAndConditions
 constexpr std::int32_t kUnitedStates = 0x0409;
 constexpr const char* kPaymentTermsSql = "SELECT PAYMENTTERMCODE, DESCRIPTION FROM PAYMENTTERM ORDER BY PAYMENTTERMCODE";
 
+// One request: a new object in a reading scope, one call on it.
 template <class T, class Method>
-void LibraryCall(benchmark::State& state, Backend backend, const std::string& call, const char* progId,
-                 Method method) {
-  SharedDatabase(1, backend).UseForLibrary();
-  const auto request = [&] {
+std::function<void()> Request(const char* progId, Method method) {
+  return [=] {
     host::HostScope scope(ReadingRequest());
     auto object = Create<T>(scope, progId);
     method(object);
   };
+}
+
+template <class T, class Method>
+void LibraryCall(benchmark::State& state, const std::string& call, const char* progId, Method method) {
+  SharedDatabase().UseForLibrary();
+  const auto request = Request<T>(progId, method);
   ReportStatements(state, CountStatements(call, request));
   for (auto _ : state) request();
 }
 
 template <class Floor, class Work>
 void FloorCall(benchmark::State& state, FloorMode mode, Work work) {
+  const ServerCore core(Floor::kBackend);
   Floor db(SharedDatabase(1, Floor::kBackend).FloorTarget(), mode);
   work(db);
   ReportStatements(state, db.statements());
@@ -65,21 +72,31 @@ std::string FloorCurrencyName(std::int32_t lcid) {
 }
 
 // The list of payment terms with its floor and literal variant on one
-// database.
+// database; on PostgreSQL the library and its floor in turns
+// (TimeInTurns in bench_support.h says why).
 template <class Floor>
 void RegisterTerms() {
   const std::string terms = "TermsAndConditions.getAllTermsAndConditions";
   const char* backend = BackendName(Floor::kBackend);
-  Register(terms, backend, kLibrary, [=](benchmark::State& state) {
-    LibraryCall<common::TermsAndConditions>(state, Floor::kBackend, terms, "KorvoCommon.TermsAndConditions",
-                                            [](auto& object) {
-                                              benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms));
-                                            });
-  });
-  for (FloorMode mode : {FloorMode::Prepared, FloorMode::ConnectionPerRead}) {
-    Register(terms, backend, mode == FloorMode::Prepared ? kFloor : kLiteral, [=](benchmark::State& state) {
-      FloorCall<Floor>(state, mode, [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); });
+  const auto list = [](auto& object) { benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms)); };
+  const auto work = [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); };
+  const char* progId = "KorvoCommon.TermsAndConditions";
+  if constexpr (Floor::kBackend == Backend::SQLite) {
+    Register(terms, backend, kLibrary, [=](benchmark::State& state) {
+      LibraryCall<common::TermsAndConditions>(state, terms, progId, list);
     });
+    Register(terms, backend, kFloor,
+             [=](benchmark::State& state) { FloorCall<Floor>(state, FloorMode::Prepared, work); });
+    Register(terms, backend, kLiteral,
+             [=](benchmark::State& state) { FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work); });
+  } else {
+    Register(terms, backend, kLibrary, [=](benchmark::State& state) {
+      CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), terms,
+                         Request<common::TermsAndConditions>(progId, list), work);
+    })->UseManualTime();
+    Register(terms, backend, kLiteral, [=](benchmark::State& state) {
+      FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work);
+    })->UseRealTime();
   }
 }
 
@@ -91,7 +108,7 @@ void RegisterTermsAndLocale() {
 
   const std::string locale = "Locale.GetCurrencyName";
   Register(locale, "icu", kLibrary, [=](benchmark::State& state) {
-    LibraryCall<common::Locale>(state, Backend::SQLite, locale, "KorvoCommon.Locale", [](auto& object) {
+    LibraryCall<common::Locale>(state, locale, "KorvoCommon.Locale", [](auto& object) {
       benchmark::DoNotOptimize(object->GetCurrencyName(kUnitedStates));
     });
   });
