@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
@@ -102,18 +103,73 @@ struct ClassTable {
   mutable std::shared_mutex mutex;
   // Shared and immutable, so creation reads a registration without copying it.
   std::unordered_map<std::string, std::shared_ptr<const Registration>, ProgIdHash, ProgIdEqual> classes;
+  // Advanced after every change, so that each thread's copy of what it has
+  // looked up (ThreadClasses) knows to forget it. On a line of its own: every
+  // creation of every thread reads it, only a registration writes it.
+  alignas(64) std::atomic<std::uint64_t> generation{0};
 
   std::shared_ptr<const Registration> Find(std::string_view progId) const {
     std::shared_lock lock(mutex);
     auto it = classes.find(progId);
     return it == classes.end() ? nullptr : it->second;
   }
+  void Changed() { generation.fetch_add(1, std::memory_order_release); }
 };
 
 ClassTable& Classes() {
   static ClassTable table;
   return table;
 }
+
+// The registrations this thread has created objects of, so that creating one
+// touches nothing another thread writes: taking the table's shared lock and a
+// reference to the registration on every creation made two threads' requests
+// wait for each other's cache lines. Entries keep their registrations alive.
+// They are forgotten all at once when the table's generation has moved (a
+// class was registered, replaced or removed), at this thread's next creation
+// that is not nested inside another, and when the thread ends; a replaced
+// registration lives on until then.
+class ThreadClasses {
+ public:
+  // The registration of progId, or nullptr. It stays valid while the
+  // caller holds a Creating guard taken after the look-up: a creation nested
+  // inside another, after the table changed, finds the current registration
+  // without forgetting those the outer creations are using (`pinned` then
+  // holds it).
+  const Registration* Find(std::string_view progId, std::shared_ptr<const Registration>& pinned) {
+    const ClassTable& table = Classes();
+    const std::uint64_t current = table.generation.load(std::memory_order_acquire);
+    if (current != generation_) {
+      if (depth_ > 0) return (pinned = table.Find(progId)).get();
+      known_.clear();
+      generation_ = current;
+    }
+    if (auto it = known_.find(progId); it != known_.end()) return it->second.get();
+    auto found = table.Find(progId);
+    if (!found) return nullptr;
+    std::string key = found->info.progId;
+    return known_.emplace(std::move(key), std::move(found)).first->second.get();
+  }
+
+  // Marks a creation running on this thread for its lifetime. Non-copyable.
+  class Creating {
+   public:
+    explicit Creating(ThreadClasses& classes) : classes_(classes) { ++classes_.depth_; }
+    ~Creating() { --classes_.depth_; }
+    Creating(const Creating&) = delete;
+    Creating& operator=(const Creating&) = delete;
+
+   private:
+    ThreadClasses& classes_;
+  };
+
+ private:
+  std::uint64_t generation_ = ~std::uint64_t{0};  // matches no table generation at first
+  int depth_ = 0;
+  std::unordered_map<std::string, std::shared_ptr<const Registration>, ProgIdHash, ProgIdEqual> known_;
+};
+
+thread_local ThreadClasses t_classes;
 
 }  // namespace
 
@@ -134,13 +190,17 @@ std::optional<ClassInfo> Registry::Register(ClassInfo info) {
     previous = it->second->info;
     it->second = std::move(registration);
   }
+  table.Changed();
   return previous;
 }
 
 void Registry::Unregister(std::string_view progId) {
   ClassTable& table = Classes();
   std::unique_lock lock(table.mutex);
-  if (auto it = table.classes.find(progId); it != table.classes.end()) table.classes.erase(it);
+  if (auto it = table.classes.find(progId); it != table.classes.end()) {
+    table.classes.erase(it);
+    table.Changed();
+  }
 }
 
 std::optional<ClassInfo> Registry::Find(std::string_view progId) const {
@@ -172,7 +232,10 @@ RegistrationOverride::~RegistrationOverride() {
 rt::ObjectRef CreateObject(std::string_view progId) { return CreateInContext(progId, nullptr); }
 
 rt::ObjectRef CreateInContext(std::string_view progId, ObjectContext* parent) {
-  auto registration = Classes().Find(progId);
+  ThreadClasses& classes = t_classes;
+  std::shared_ptr<const Registration> pinned;
+  const Registration* registration = classes.Find(progId, pinned);
+  ThreadClasses::Creating creating(classes);  // keeps the registration while its factory runs
   if (!registration || !registration->info.factory) rt::Raise(rt::errnum::kCannotCreateObject);
   const ClassInfo* info = &registration->info;
   rt::ObjectRef object = info->factory();

@@ -3,7 +3,12 @@
 // ProgIDs compare case-insensitively, as the original host's did. Tests and
 // deployments may register a replacement for any ProgID (a recording log, a
 // refusing referential checker); RegistrationOverride does so for a scope.
-// Thread-safe: registrations and look-ups may come from any thread.
+// Thread-safe: registrations and look-ups may come from any thread. Creation
+// reads what each thread remembers of the table, without a lock; a change
+// reaches every thread's next creation (one nested inside a running
+// creation included). A replaced registration, and what its factory holds,
+// is released when every thread that created its objects has created
+// another object or ended.
 #pragma once
 
 #include <functional>
