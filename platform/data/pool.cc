@@ -1,7 +1,11 @@
 #include "platform/data/pool.h"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/data/connection_string.h"
@@ -9,20 +13,31 @@
 
 namespace korvo::data {
 
+// An idle physical connection and the thread that used it last. A thread is
+// given back the connection it used last when that one is idle: its
+// statements, pages and buffers are still in that thread's processor cache,
+// while a connection passed between threads drags them across processors.
+struct IdleConnection {
+  std::unique_ptr<DriverConnection> connection;
+  std::thread::id lastUser;
+};
+
 struct PoolEntry {
   PoolEntry(const Driver& d, ConnectionOptions o) : driver(d), options(std::move(o)) {}
   const Driver& driver;
   const ConnectionOptions options;
   std::mutex mutex;
-  std::vector<std::unique_ptr<DriverConnection>> idle;
+  std::vector<IdleConnection> idle;  // most recently returned last
   std::size_t inUse = 0;
 };
 
 namespace {
 
+// Entries are never removed: a lease and every thread's look-up below may
+// hold a plain pointer to one for as long as the process runs.
 struct Pools {
   std::mutex mutex;
-  std::unordered_map<std::string, std::shared_ptr<PoolEntry>> entries;
+  std::unordered_map<std::string, std::unique_ptr<PoolEntry>> entries;
 };
 
 Pools& AllPools() {
@@ -30,31 +45,48 @@ Pools& AllPools() {
   return *pools;
 }
 
-std::shared_ptr<PoolEntry> FindEntry(const std::string& connectionString) {
+PoolEntry* FindEntry(const std::string& connectionString) {
   Pools& pools = AllPools();
   std::lock_guard lock(pools.mutex);
   auto it = pools.entries.find(connectionString);
-  return it == pools.entries.end() ? nullptr : it->second;
+  return it == pools.entries.end() ? nullptr : it->second.get();
 }
 
-std::shared_ptr<PoolEntry> EntryFor(const std::string& connectionString) {
-  if (auto entry = FindEntry(connectionString)) return entry;
+PoolEntry& SharedEntryFor(const std::string& connectionString) {
+  if (PoolEntry* entry = FindEntry(connectionString)) return *entry;
   // Parse outside the lock: a malformed string raises and leaves no entry.
   ConnectionOptions options = ParseConnectionString(connectionString);
   const Driver& driver = FindDriver(options.driver());
   Pools& pools = AllPools();
   std::lock_guard lock(pools.mutex);
   auto& slot = pools.entries[connectionString];
-  if (!slot) slot = std::make_shared<PoolEntry>(driver, std::move(options));
-  return slot;
+  if (!slot) slot = std::make_unique<PoolEntry>(driver, std::move(options));
+  return *slot;
 }
 
+// The entries this thread has used, so that finding one for every call takes
+// no lock shared with other threads. Never stale (entries live as long as the
+// process); it holds one pointer per connection string the thread has used.
+PoolEntry& EntryFor(const std::string& connectionString) {
+  thread_local std::unordered_map<std::string, PoolEntry*> known;
+  if (auto it = known.find(connectionString); it != known.end()) return *it->second;
+  PoolEntry& entry = SharedEntryFor(connectionString);
+  known.emplace(connectionString, &entry);
+  return entry;
+}
+
+// The idle connection this thread used last, else the most recently
+// returned one; nullptr when none is idle.
 std::unique_ptr<DriverConnection> TakeIdle(PoolEntry& entry) {
+  const std::thread::id self = std::this_thread::get_id();
   std::lock_guard lock(entry.mutex);
   ++entry.inUse;
   if (entry.idle.empty()) return nullptr;
-  auto connection = std::move(entry.idle.back());
-  entry.idle.pop_back();
+  auto chosen = std::find_if(entry.idle.rbegin(), entry.idle.rend(),
+                             [&](const IdleConnection& idle) { return idle.lastUser == self; });
+  auto taken = chosen == entry.idle.rend() ? std::prev(entry.idle.end()) : std::prev(chosen.base());
+  auto connection = std::move(taken->connection);
+  entry.idle.erase(taken);
   return connection;
 }
 
@@ -68,7 +100,7 @@ void Unlease(PoolEntry& entry) {
 PooledConnection& PooledConnection::operator=(PooledConnection&& other) noexcept {
   if (this != &other) {
     Release();
-    entry_ = std::move(other.entry_);
+    entry_ = std::exchange(other.entry_, nullptr);
     connection_ = std::move(other.connection_);
   }
   return *this;
@@ -85,40 +117,40 @@ void PooledConnection::Release() noexcept {
     std::lock_guard lock(entry_->mutex);
     --entry_->inUse;
     if (entry_->idle.size() < ConnectionPool::kMaxIdle) {
-      entry_->idle.push_back(std::move(connection_));
+      entry_->idle.push_back({std::move(connection_), std::this_thread::get_id()});
     } else {
       surplus = std::move(connection_);  // closed outside the lock
     }
   }
-  entry_.reset();
+  entry_ = nullptr;
 }
 
 PooledConnection ConnectionPool::Acquire(const std::string& connectionString) {
-  std::shared_ptr<PoolEntry> entry = EntryFor(connectionString);
-  std::unique_ptr<DriverConnection> connection = TakeIdle(*entry);
+  PoolEntry& entry = EntryFor(connectionString);
+  std::unique_ptr<DriverConnection> connection = TakeIdle(entry);
   if (!connection) {
     try {
-      connection = entry->driver.Connect(entry->options);
-      UpgradeSchema(*connection, entry->driver, UpgradeMode::IfEmptyFile);
+      connection = entry.driver.Connect(entry.options);
+      UpgradeSchema(*connection, entry.driver, UpgradeMode::IfEmptyFile);
     } catch (...) {
-      Unlease(*entry);
+      Unlease(entry);
       throw;
     }
   }
-  return PooledConnection(std::move(entry), std::move(connection));
+  return PooledConnection(&entry, std::move(connection));
 }
 
 PoolStats ConnectionPool::Stats(const std::string& connectionString) {
-  auto entry = FindEntry(connectionString);
+  PoolEntry* entry = FindEntry(connectionString);
   if (!entry) return {};
   std::lock_guard lock(entry->mutex);
   return {entry->idle.size(), entry->inUse};
 }
 
 void ConnectionPool::CloseIdle(const std::string& connectionString) {
-  auto entry = FindEntry(connectionString);
+  PoolEntry* entry = FindEntry(connectionString);
   if (!entry) return;
-  std::vector<std::unique_ptr<DriverConnection>> closing;
+  std::vector<IdleConnection> closing;
   {
     std::lock_guard lock(entry->mutex);
     closing.swap(entry->idle);

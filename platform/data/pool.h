@@ -4,8 +4,10 @@
 // Acquire hands out a PooledConnection, an RAII lease that returns the
 // physical connection when it ends (an explicit transaction still open on it
 // is rolled back first). At most kMaxIdle idle connections are kept per
-// connection string; more are closed on return. A new physical connection to
-// an empty database file creates the schema (platform/data/schema.h).
+// connection string; more are closed on return. A thread is given back the
+// idle connection it returned last, when there is one (its pages are still
+// in that thread's processor cache). A new physical connection to an empty
+// database file creates the schema (platform/data/schema.h).
 //
 // Thread-safe. A leased connection belongs to the thread holding the lease.
 #pragma once
@@ -13,6 +15,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/data/driver.h"
 
@@ -28,7 +31,8 @@ struct PoolEntry;
 class PooledConnection {
  public:
   PooledConnection() = default;
-  PooledConnection(PooledConnection&& other) noexcept = default;
+  PooledConnection(PooledConnection&& other) noexcept
+      : entry_(std::exchange(other.entry_, nullptr)), connection_(std::move(other.connection_)) {}
   PooledConnection& operator=(PooledConnection&& other) noexcept;
   PooledConnection(const PooledConnection&) = delete;
   PooledConnection& operator=(const PooledConnection&) = delete;
@@ -43,9 +47,9 @@ class PooledConnection {
 
  private:
   friend class ConnectionPool;
-  PooledConnection(std::shared_ptr<PoolEntry> entry, std::unique_ptr<DriverConnection> connection)
-      : entry_(std::move(entry)), connection_(std::move(connection)) {}
-  std::shared_ptr<PoolEntry> entry_;
+  PooledConnection(PoolEntry* entry, std::unique_ptr<DriverConnection> connection)
+      : entry_(entry), connection_(std::move(connection)) {}
+  PoolEntry* entry_ = nullptr;  // pool entries live as long as the process
   std::unique_ptr<DriverConnection> connection_;
 };
 
