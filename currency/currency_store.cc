@@ -37,7 +37,7 @@ rt::Variant ConvertedTo(contracts::ParamType type, const rt::Variant& value) {
 
 }  // namespace
 
-std::string CurrencyConnectionString() {
+const std::string& CurrencyConnectionString() {
   return infra::ConnectionStringApplicationFirst(kConnectionStringMethod);
 }
 

@@ -21,7 +21,8 @@ inline constexpr const char* kTCurrencyProgId = "KorvoCommon.TCurrency";
 
 // Both classes find their database the same way, application first.
 // Configuration failures are reported as "KorvoCommon.Currency.ConnectionString".
-std::string CurrencyConnectionString();
+// The thread's cached string itself (infra::ConnectionStringApplicationFirst).
+const std::string& CurrencyConnectionString();
 
 // A new open connection on CurrencyConnectionString(); the caller closes it.
 contracts::ConnectionRef OpenCurrencyConnection();

@@ -85,19 +85,19 @@ std::string Gen_NullToString(const rt::Variant& value) {
   return value.IsNull() ? std::string() : rt::CStr(value);
 }
 
-std::string ConnectionStringApplicationFirst(std::string_view propertyMethod) {
+const std::string& ConnectionStringApplicationFirst(std::string_view propertyMethod) {
   if (!t_connectionString.empty()) return t_connectionString;
   ReadApplicationVariable();
   if (t_connectionString.empty()) ReadConfigurationHandled(propertyMethod);
   return t_connectionString;
 }
 
-std::string ConnectionStringConfigurationOnly(std::string_view propertyMethod) {
+const std::string& ConnectionStringConfigurationOnly(std::string_view propertyMethod) {
   if (t_connectionString.empty()) ReadConfigurationHandled(propertyMethod);
   return t_connectionString;
 }
 
-std::string ConnectionStringConfigurationOnlyUnhandled() {
+const std::string& ConnectionStringConfigurationOnlyUnhandled() {
   if (rt::Trim(t_connectionString).empty()) ReadConfiguration();
   return t_connectionString;
 }

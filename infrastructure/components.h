@@ -40,12 +40,16 @@ std::string Gen_NullToString(const rt::Variant& value);
 // suppressed), else Korvex.Configuration [CONNECTIONS]
 // KorvoCommonConnection_ConnectionString after selecting "KorvoServer".
 // Configuration failures go to Err_Handle(propertyMethod).
-std::string ConnectionStringApplicationFirst(std::string_view propertyMethod);
+// The three forms return the thread's cache itself: every read of every
+// class asks for it, and a copy per read is a heap allocation per read. The
+// reference is valid on the calling thread until the cache changes (the
+// next call of these or ResetConnectionStringCache): copy it to keep it.
+const std::string& ConnectionStringApplicationFirst(std::string_view propertyMethod);
 // Configuration only (steps 1, 3, 4); the same error handling.
-std::string ConnectionStringConfigurationOnly(std::string_view propertyMethod);
+const std::string& ConnectionStringConfigurationOnly(std::string_view propertyMethod);
 // TCurrency's handler-less form: configuration only, failures unhandled,
 // and a cached value that is blank after trimming counts as empty.
-std::string ConnectionStringConfigurationOnlyUnhandled();
+const std::string& ConnectionStringConfigurationOnlyUnhandled();
 
 // Empties the calling thread's connection-string cache. The original never
 // clears it; this exists for the script host (a new --db) and tests.

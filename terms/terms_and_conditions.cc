@@ -214,7 +214,7 @@ bool TermsAndConditions::IsTermorConditionPresent(const std::string& i_sTCCode, 
   return Handled(kPresent, [&](Held&) { return CodeExists(TermsKindOf(i_nTCType), i_sTCCode); });
 }
 
-std::string TermsAndConditions::ConnectionString() {
+const std::string& TermsAndConditions::ConnectionString() {
   return infra::ConnectionStringApplicationFirst(kConnectionString);
 }
 

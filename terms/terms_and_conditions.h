@@ -68,7 +68,7 @@ class TermsAndConditions final : public host::Component {
 
  private:
   // The library's connection string, web application first.
-  static std::string ConnectionString();
+  static const std::string& ConnectionString();
 
   // Whether a row of `table` matches every key column = value (compared as
   // Unicode texts). Raises -1 "Invalid Arguments" for a blank table name,
