@@ -1,6 +1,7 @@
 #include "platform/host/registry.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -142,13 +143,15 @@ class ThreadClasses {
     if (current != generation_) {
       if (depth_ > 0) return (pinned = table.Find(progId)).get();
       known_.clear();
+      recent_ = {};
       generation_ = current;
     }
-    if (auto it = known_.find(progId); it != known_.end()) return it->second.get();
-    auto found = table.Find(progId);
-    if (!found) return nullptr;
-    std::string key = found->info.progId;
-    return known_.emplace(std::move(key), std::move(found)).first->second.get();
+    for (const Recent& r : recent_) {
+      if (r.registration && r.progId == progId) return r.registration;
+    }
+    const Registration* found = Known(table, progId);
+    if (found) recent_[next_++ % recent_.size()] = Recent{found->info.progId, found};
+    return found;
   }
 
   // Marks a creation running on this thread for its lifetime. Non-copyable.
@@ -164,9 +167,27 @@ class ThreadClasses {
   };
 
  private:
+  // The registrations last created, by the ProgID exactly as registered: a
+  // request creates the same few classes over and over (a connection per
+  // read), and comparing the name is cheaper than hashing it.
+  struct Recent {
+    std::string_view progId;  // the registration's own name
+    const Registration* registration = nullptr;
+  };
+
+  const Registration* Known(const ClassTable& table, std::string_view progId) {
+    if (auto it = known_.find(progId); it != known_.end()) return it->second.get();
+    auto found = table.Find(progId);
+    if (!found) return nullptr;
+    std::string key = found->info.progId;
+    return known_.emplace(std::move(key), std::move(found)).first->second.get();
+  }
+
   std::uint64_t generation_ = ~std::uint64_t{0};  // matches no table generation at first
   int depth_ = 0;
   std::unordered_map<std::string, std::shared_ptr<const Registration>, ProgIdHash, ProgIdEqual> known_;
+  std::array<Recent, 4> recent_{};  // points into known_'s registrations
+  std::size_t next_ = 0;
 };
 
 thread_local ThreadClasses t_classes;
