@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/error.h"
@@ -48,6 +49,7 @@ class Dictionary final : public Object {
   Array Items() const;
 
   struct Entry {
+    Entry(const Variant& k, Variant&& i) : key(k), item(std::move(i)) {}
     Variant key;
     Variant item;
   };
