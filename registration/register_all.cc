@@ -4,6 +4,7 @@
 
 #include "currency/register.h"
 #include "locale/register.h"
+#include "partner/register.h"
 #include "platform/data/register.h"
 #include "platform/korvex/register.h"
 #include "terms/register.h"
@@ -16,6 +17,7 @@ void RegisterAll() {
     data::RegisterClasses();
     korvex::RegisterClasses();
     common::RegisterCurrencyClasses();
+    common::RegisterPartnerClasses();
     common::RegisterTermsClasses();
     common::RegisterLocaleClasses();
   });

@@ -1,0 +1,8 @@
+#include "partner/business_partner.h"
+#include "partner/internal/bp_members.h"
+
+namespace korvo::common {
+
+void AddMaintenanceMembers(PartnerMembers&) {}
+
+}  // namespace korvo::common
