@@ -102,6 +102,14 @@ const std::string& ConnectionStringConfigurationOnlyUnhandled() {
   return t_connectionString;
 }
 
+const std::string& ConnectionStringApplicationFirstUnhandled() {
+  if (!rt::Trim(t_connectionString).empty()) return t_connectionString;
+  t_connectionString.clear();
+  ReadApplicationVariable();
+  if (rt::Trim(t_connectionString).empty()) ReadConfiguration();
+  return t_connectionString;
+}
+
 void ResetConnectionStringCache() { t_connectionString.clear(); }
 
 }  // namespace korvo::infra

@@ -50,6 +50,10 @@ const std::string& ConnectionStringConfigurationOnly(std::string_view propertyMe
 // TCurrency's handler-less form: configuration only, failures unhandled,
 // and a cached value that is blank after trimming counts as empty.
 const std::string& ConnectionStringConfigurationOnlyUnhandled();
+// The user classes' connection opener's form: application first, failures
+// unhandled (they reach the opening method's handler as they are), and a
+// cached value that is blank after trimming counts as empty.
+const std::string& ConnectionStringApplicationFirstUnhandled();
 
 // Empties the calling thread's connection-string cache. The original never
 // clears it; this exists for the script host (a new --db) and tests.

@@ -8,6 +8,7 @@
 #include "platform/data/register.h"
 #include "platform/korvex/register.h"
 #include "terms/register.h"
+#include "user/user_register.h"
 
 namespace korvo::registration {
 
@@ -20,6 +21,7 @@ void RegisterAll() {
     common::RegisterPartnerClasses();
     common::RegisterTermsClasses();
     common::RegisterLocaleClasses();
+    common::RegisterUserClass();
   });
 }
 
