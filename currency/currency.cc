@@ -1,7 +1,8 @@
 #include "currency/currency.h"
 
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
 #include "infrastructure/sql_access.h"
 #include "platform/runtime/conversions.h"
@@ -36,9 +37,9 @@ rt::Variant TrimmedText(const rt::Variant& column) {
 rt::DictionaryRef CurrencyDictionary(const contracts::Recordset& row) {
   auto currency = rt::Dictionary::Create();
   currency->Add("CURRENCYCODE", rt::Variant(rt::Trim(rt::CStr(row.Value("CURRENCYCODE")))));
-  currency->Add("HOMECURRENCY", rt::Variant(IsTrue(row.Value("HOMECURRENCY"))));
-  currency->Add("EURO", rt::Variant(IsTrue(row.Value("EURO"))));
-  currency->Add("EPC", rt::Variant(IsTrue(row.Value("EPC"))));
+  currency->Add("HOMECURRENCY", rt::Variant(infra::IsTrue(row.Value("HOMECURRENCY"))));
+  currency->Add("EURO", rt::Variant(infra::IsTrue(row.Value("EURO"))));
+  currency->Add("EPC", rt::Variant(infra::IsTrue(row.Value("EPC"))));
   currency->Add("DECIMALS", rt::Variant(rt::CInt(row.Value("DECIMALS"))));
   currency->Add("LOCALEID", LocaleIdOf(row.Value("LOCALEID")));
   return currency;
@@ -47,12 +48,10 @@ rt::DictionaryRef CurrencyDictionary(const contracts::Recordset& row) {
 // The code of a memo, "" when there is none; every failure is swallowed.
 template <class Load>
 std::string MemoCode(Load load) {
-  try {
+  return infra::NeverRaising(std::string(), [&] {
     rt::DictionaryRef memo = load();
-    return memo ? rt::CStr(ValueOf(*memo, "CURRENCYCODE")) : std::string();
-  } catch (...) {
-    return std::string();
-  }
+    return memo ? rt::CStr(infra::ValueOf(*memo, "CURRENCYCODE")) : std::string();
+  });
 }
 
 }  // namespace
@@ -77,7 +76,7 @@ rt::DictionaryRef Currency::LoadMemo(rt::DictionaryRef& memo, const char* sql,
                                      std::string_view method) {
   if (memo) return memo;
   contracts::ConnectionRef connection;
-  return RunHandled({method}, connection, [&] {
+  return infra::RunHandled({method}, connection, [&] {
     connection = OpenCurrencyConnection();
     contracts::RecordsetRef rows = connection->Execute(sql, {}, nullptr, 1);
     if (!rows->IsEOF()) memo = CurrencyDictionary(*rows);
@@ -99,7 +98,7 @@ bool Currency::GetCurrency(rt::Variant& iCurrencyCode) {
     RaiseCurrencyError(MissingCurrencyCode, "MissingCurrencyCode");
   }
   contracts::ConnectionRef connection;
-  return RunHandled({kGetCurrencyMethod}, connection, [&] {
+  return infra::RunHandled({kGetCurrencyMethod}, connection, [&] {
     connection = OpenCurrencyConnection();
     const contracts::Parameter params[] = {
         InputParameter("CurrencyCode", contracts::ParamType::FixedText, iCurrencyCode, 3)};
@@ -109,9 +108,9 @@ bool Currency::GetCurrency(rt::Variant& iCurrencyCode) {
     }
     properties_ = CurrencyValues{iCurrencyCode,
                                  TrimmedText(row->Value("CURRENCYNAME")),
-                                 rt::Variant(IsTrue(row->Value("HOMECURRENCY"))),
-                                 rt::Variant(IsTrue(row->Value("EURO"))),
-                                 rt::Variant(IsTrue(row->Value("EPC"))),
+                                 rt::Variant(infra::IsTrue(row->Value("HOMECURRENCY"))),
+                                 rt::Variant(infra::IsTrue(row->Value("EURO"))),
+                                 rt::Variant(infra::IsTrue(row->Value("EPC"))),
                                  rt::Variant(rt::CInt(row->Value("DECIMALS"))),
                                  LocaleIdOf(row->Value("LOCALEID"))};
     infra::Sql_CloseConnection(connection);

@@ -5,6 +5,7 @@
 
 #include "currency/currency_store.h"
 #include "infrastructure/components.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
@@ -70,9 +71,9 @@ bool DecimalsInRange(const rt::Variant& decimals) {
 template <class Load>
 void RequireSoleFlagged(const rt::Variant& flag, const rt::Variant& code, Load loadFlagged,
                         KorvoCommonError duplicate) {
-  if (!IsTrue(flag)) return;
+  if (!infra::IsTrue(flag)) return;
   const rt::DictionaryRef flagged = loadFlagged(*NewCurrency());
-  if (flagged && rt::CStr(ValueOf(*flagged, "CURRENCYCODE")) != rt::CStr(code)) {
+  if (flagged && rt::CStr(infra::ValueOf(*flagged, "CURRENCYCODE")) != rt::CStr(code)) {
     RaiseCheck(duplicate);
   }
 }
@@ -122,7 +123,7 @@ void CheckRateDates(const RateValues& rate, bool isInsert) {
 void CheckRateFigures(const RateValues& rate, const std::string& homeCode) {
   const bool noHomeRate = rate.homeRate.IsNull();
   const bool noEuroRate = rate.euroRate.IsNull();
-  if (IsTrue(rate.epc)) {
+  if (infra::IsTrue(rate.epc)) {
     // A participating currency converts through its fixed euro rate only.
     const bool homeRateNeutral = noHomeRate || RateNumber(rate.homeRate) == 1;
     if (!(homeRateNeutral && !noEuroRate && RateNumber(rate.euroRate) > 0)) {

@@ -9,7 +9,8 @@
 // money type (ties to even), never to a currency's own decimals.
 #include "currency/currency.h"
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::common {
@@ -71,7 +72,7 @@ rt::DictionaryRef ConvertedPrices(rt::Money price, rt::Money discount, Convert c
 rt::Money Currency::ConvertAmount(std::string& iFromCurrencyCode, std::string& iToCurrencyCode,
                                   rt::Money& iAmount, rt::Date& iDate) {
   if (iFromCurrencyCode == iToCurrencyCode) return iAmount;
-  return RunHandled({kConvertAmountMethod, FailureInfo::None}, [&] {
+  return infra::RunHandled({kConvertAmountMethod, infra::FailureInfo::None}, [&] {
     const RateFigures homeRate = HomeRateFigures(iDate);
     const double home =
         ToHomeAmount(iFromCurrencyCode, rt::MoneyToDouble(iAmount), homeRate, iDate);
@@ -82,18 +83,18 @@ rt::Money Currency::ConvertAmount(std::string& iFromCurrencyCode, std::string& i
 RateFigures Currency::HomeRateFigures(rt::Date date) {
   if (!homeMemo_) homeMemo_ = GetHomeCurrency();
   if (!homeMemo_) RaiseCurrencyError(CurrencyNotFound, "CurrencyNotFound");
-  if (IsTrue(ValueOf(*homeMemo_, "EURO"))) return kUnitRate;
-  return ValidRateFigures(ValueOf(*homeMemo_, "CURRENCYCODE"), date);
+  if (infra::IsTrue(infra::ValueOf(*homeMemo_, "EURO"))) return kUnitRate;
+  return ValidRateFigures(infra::ValueOf(*homeMemo_, "CURRENCYCODE"), date);
 }
 
 double Currency::ToHomeAmount(const std::string& from, double amount, const RateFigures& homeRate,
                               rt::Date date) {
   rt::Variant code(from);
   GetCurrency(code);
-  if (IsTrue(properties_.euro)) return ThroughEuro(amount, kUnitRate, homeRate);
-  if (IsTrue(properties_.home)) return amount;
+  if (infra::IsTrue(properties_.euro)) return ThroughEuro(amount, kUnitRate, homeRate);
+  if (infra::IsTrue(properties_.home)) return amount;
   const RateFigures rate = ValidRateFigures(code, date);
-  if (IsTrue(properties_.epc)) {
+  if (infra::IsTrue(properties_.epc)) {
     RequireEuroRate(rate);
     RequireHomeEuroRate(homeRate);
     return ThroughEuro(amount, rate, homeRate);
@@ -106,16 +107,16 @@ double Currency::FromHomeAmount(const std::string& to, double amount, const Rate
                                 rt::Date date) {
   rt::Variant code(to);
   GetCurrency(code);
-  if (IsTrue(properties_.euro)) return ThroughEuro(amount, homeRate, kUnitRate);
+  if (infra::IsTrue(properties_.euro)) return ThroughEuro(amount, homeRate, kUnitRate);
   // Read before the home test: a target without a valid rate fails even when
   // it is the home currency.
   const RateFigures rate = ValidRateFigures(code, date);
-  if (IsTrue(properties_.epc)) {
+  if (infra::IsTrue(properties_.epc)) {
     RequireHomeEuroRate(homeRate);
     RequireEuroRate(rate);
     return ThroughEuro(amount, homeRate, rate);
   }
-  if (IsTrue(properties_.home)) return amount;
+  if (infra::IsTrue(properties_.home)) return amount;
   RequireHomeRate(rate);
   return FromHomeByHomeRate(amount, rate);
 }
@@ -123,11 +124,11 @@ double Currency::FromHomeAmount(const std::string& to, double amount, const Rate
 rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency,
                                       rt::Variant& iNewCurrencyCode, rt::Money& iPrice,
                                       rt::Money& iDiscountAmount, rt::Date& iOrderDate) {
-  return RunHandled({kConvertToMethod, FailureInfo::None}, [&] {
+  return infra::RunHandled({kConvertToMethod, infra::FailureInfo::None}, [&] {
     GetCurrency(iNewCurrencyCode);
     const RateFigures target =
-        IsTrue(properties_.euro) ? kUnitRate : ValidRateFigures(iNewCurrencyCode, iOrderDate);
-    if (!IsTrue(properties_.epc)) {
+        infra::IsTrue(properties_.euro) ? kUnitRate : ValidRateFigures(iNewCurrencyCode, iOrderDate);
+    if (!infra::IsTrue(properties_.epc)) {
       // The amounts are taken to be in the home currency.
       RequireHomeRate(target);
       return ConvertedPrices(iPrice, iDiscountAmount,
@@ -135,12 +136,12 @@ rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency,
     }
     RequireEuroRate(target);
     if (!iFromCurrency) rt::Raise(rt::errnum::kObjectNotSet);
-    if (IsTrue(ValueOf(*iFromCurrency, "EURO"))) {
+    if (infra::IsTrue(infra::ValueOf(*iFromCurrency, "EURO"))) {
       return ConvertedPrices(iPrice, iDiscountAmount,
                              [&](double amount) { return (amount * target.euro) * target.factor; });
     }
     const RateFigures source =
-        ValidRateFigures(ValueOf(*iFromCurrency, "CURRENCYCODE"), iOrderDate);
+        ValidRateFigures(infra::ValueOf(*iFromCurrency, "CURRENCYCODE"), iOrderDate);
     RequireHomeEuroRate(source);
     return ConvertedPrices(iPrice, iDiscountAmount,
                            [&](double amount) { return ThroughEuro(amount, source, target); });
@@ -150,13 +151,11 @@ rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency,
 bool Currency::CanConvertToHomeCurrency(const std::string& istrCurrencyCode, rt::Date idteDate) {
   std::string home = GetHomeCurrencyCode();
   if (home.empty()) return false;
-  try {
+  return infra::NeverRaising(false, [&] {
     std::string code = istrCurrencyCode;
     rt::Money one = rt::MoneyFromDouble(1.0);
     return ConvertAmount(code, home, one, idteDate) > rt::Money{};
-  } catch (...) {
-    return false;  // the conversion has logged its failure
-  }
+  });
 }
 
 }  // namespace korvo::common

@@ -2,7 +2,8 @@
 // dictionary, and one currency as a display dictionary.
 #include "currency/currency.h"
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
@@ -25,7 +26,7 @@ constexpr const char* kGetCurrencyAsDictMethod = " / KorvoCommon.Currency.GetCur
 constexpr const char* kGetCurrencyAsDictSource = "KorvoCommon.Currency.GetCurrencyAsDict";
 
 rt::Variant FlagText(const rt::Variant& column) {
-  return rt::Variant(IsTrue(column) ? "True" : "False");
+  return rt::Variant(infra::IsTrue(column) ? "True" : "False");
 }
 
 rt::DictionaryRef DisplayDictionary(const contracts::Recordset& row) {
@@ -45,7 +46,7 @@ rt::DictionaryRef DisplayDictionary(const contracts::Recordset& row) {
 
 contracts::RecordsetRef Currency::GetCurrencies() {
   contracts::ConnectionRef connection;
-  return RunHandled({kGetCurrenciesMethod}, connection, [&] {
+  return infra::RunHandled({kGetCurrenciesMethod}, connection, [&] {
     connection = OpenCurrencyConnection();
     contracts::RecordsetRef currencies =
         infra::Sql_GetReadonlyRecordset(kCurrenciesSql, *connection);
@@ -56,9 +57,9 @@ contracts::RecordsetRef Currency::GetCurrencies() {
 }
 
 rt::DictionaryRef Currency::GetCurrenciesInDictionary() {
-  const MethodHandler handler{kGetCurrenciesInDictionaryMethod, FailureInfo::None, true,
+  const infra::MethodHandler handler{kGetCurrenciesInDictionaryMethod, infra::FailureInfo::None, true,
                               UnexpectedGetCurrency};
-  return RunHandled(handler, [&] {
+  return infra::RunHandled(handler, [&] {
     contracts::RecordsetRef currencies = GetCurrencies();
     auto codes = rt::Dictionary::Create();
     for (; !currencies->IsEOF(); currencies->MoveNext()) {
@@ -70,10 +71,10 @@ rt::DictionaryRef Currency::GetCurrenciesInDictionary() {
 }
 
 rt::DictionaryRef Currency::GetCurrencyAsDict(rt::Variant& istrCurrencyCode) {
-  const MethodHandler handler{kGetCurrencyAsDictMethod, FailureInfo::None, false,
+  const infra::MethodHandler handler{kGetCurrencyAsDictMethod, infra::FailureInfo::None, false,
                               UnexpectedGetCurrencyAsDict};
   contracts::ConnectionRef connection;
-  rt::DictionaryRef currency = RunHandled(handler, connection, [&] {
+  rt::DictionaryRef currency = infra::RunHandled(handler, connection, [&] {
     const std::string sql =
         "SELECT CURRENCYCODE, CURRENCYNAME, HOMECURRENCY, EURO, EPC, DECIMALS, LOCALEID FROM "
         "CURRENCY WHERE CURRENCYCODE='" +

@@ -6,7 +6,8 @@
 
 #include "currency/currency.h"
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
@@ -64,7 +65,7 @@ rt::DictionaryRef RateDictionary(const contracts::Recordset& row, bool nullRates
 contracts::RecordsetRef ReadRate(std::string_view method, const rt::Variant& code, const char* sql,
                                  std::span<const contracts::Parameter> params) {
   contracts::ConnectionRef connection;
-  return RunHandled({method}, connection, [&] {
+  return infra::RunHandled({method}, connection, [&] {
     if (code.IsNullOrEmpty()) RaiseCurrencyError(MissingCurrencyCode, "MissingCurrencyCode");
     connection = OpenCurrencyConnection();
     contracts::RecordsetRef row = connection->Execute(sql, params, nullptr, 1);
@@ -131,7 +132,7 @@ bool Currency::HasValidCurrencyRate(const std::string& istrCurrencyCode, rt::Dat
 
 bool Currency::HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::Date idteDate,
                                       bool iblnStrict) {
-  try {
+  return infra::NeverRaising(false, [&] {
     const std::string home = GetHomeCurrencyCode();
     if (home.empty()) return false;
     const std::string euro = GetEuroCurrencyCode();
@@ -139,8 +140,8 @@ bool Currency::HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::D
 
     rt::Variant code(istrCurrencyCode);
     GetCurrency(code);
-    const bool isHome = IsTrue(properties_.home);
-    const bool isEpc = IsTrue(properties_.epc);
+    const bool isHome = infra::IsTrue(properties_.home);
+    const bool isEpc = infra::IsTrue(properties_.epc);
     const RateFigures rate = ValidRateFigures(code, idteDate);
 
     if (isHome) {
@@ -157,9 +158,7 @@ bool Currency::HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::D
     if (homeRate.home != 1) return false;
     if (!euro.empty() && !(homeRate.euro > 0) && iblnStrict) return false;
     return isEpc ? (rate.euro > 0 && homeRate.euro > 0) : rate.home > 0;
-  } catch (...) {
-    return false;  // the look-ups have logged what went wrong
-  }
+  });
 }
 
 rt::DictionaryRef Currency::GetCurrencyCodesHavingValidCurrencyRate(rt::Date idteDate) {

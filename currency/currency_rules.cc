@@ -10,8 +10,9 @@
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
-#include "currency/rule_findings.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/rule_findings.h"
+#include "infrastructure/script_data_object.h"
 #include "currency/tcurrency.h"
 #include "infrastructure/components.h"
 #include "infrastructure/sql_access.h"
@@ -23,7 +24,6 @@ namespace korvo::common {
 
 namespace {
 
-constexpr const char* kKindKey = "METAObjectID";
 constexpr const char* kCurrencyKind = "CurrencyDataObject";
 constexpr const char* kRateKind = "CurrencyRateDataObject";
 
@@ -52,44 +52,22 @@ constexpr const char* kRateColumns[] = {"CURRENCYCODE",  "EFFECTIVEDATE", "EXPIR
 constexpr const char* kRateTypes[] = {"String", "Date", "Date", "Double", "Double", "Integer"};
 constexpr const char* kHomeRateColumn[] = {"HOMESALESRATE"};
 
-struct ScriptTable {
-  std::string_view table;
-  const char* kind;
-  std::span<const char* const> columns;
-  std::size_t keyColumns;
-};
-constexpr ScriptTable kScriptTables[] = {
+constexpr infra::ScriptTable kScriptTables[] = {
     {"CURRENCY", kCurrencyKind, kCurrencyColumns, 1},
     {"CURRENCYRATE", kRateKind, kRateColumns, 2},
 };
 
-// Declared field types for the data-type check, built once.
-struct DeclaredTypes {
-  rt::Array names;
-  rt::Array types;
-};
-
-rt::Array TextArray(std::span<const char* const> texts) {
-  std::vector<rt::Variant> items(texts.begin(), texts.end());
-  return rt::Array(std::move(items));
-}
-
-const DeclaredTypes& CurrencyTypes() {
-  static const DeclaredTypes types{TextArray(kCurrencyColumns), TextArray(kCurrencyTypes)};
+const infra::DeclaredTypes& CurrencyTypes() {
+  static const infra::DeclaredTypes types(kCurrencyColumns, kCurrencyTypes);
   return types;
 }
 
-const DeclaredTypes& RateTypes() {
-  static const DeclaredTypes types{TextArray(kRateColumns), TextArray(kRateTypes)};
+const infra::DeclaredTypes& RateTypes() {
+  static const infra::DeclaredTypes types(kRateColumns, kRateTypes);
   return types;
 }
 
-// A required currency field and the message that reports it missing.
-struct RequiredField {
-  const char* column;
-  const char* message;
-};
-constexpr RequiredField kRequiredCurrencyFields[] = {
+constexpr infra::RequiredField kRequiredCurrencyFields[] = {
     {"CURRENCYCODE", "SLBCO5017"}, {"CURRENCYNAME", "SLBCO5018"}, {"HOMECURRENCY", "SLBCO5022"},
     {"EURO", "SLBCO5021"},         {"EPC", "SLBCO5020"},          {"DECIMALS", "SLBCO5019"},
 };
@@ -127,59 +105,19 @@ std::string CurrencyCheckMessage(const rt::ErrorRecord& error, const char* unmap
   return unmappedPrefix + error.Description;
 }
 
-MethodHandler RulesHandler(const char* method) {
-  return MethodHandler{method, FailureInfo::None, true, std::nullopt};
+infra::MethodHandler RulesHandler(const char* method) {
+  return infra::MethodHandler{method, infra::FailureInfo::None, true, std::nullopt};
 }
 
-// True when the script's name is the column in any letter case.
-bool NamesColumn(const rt::Variant& name, std::string_view column) {
-  return name.IsString() ? rt::UCaseEquals(name.AsString(), column) : rt::UCaseEquals(rt::CStr(name), column);
-}
 
-// The index of the first name that is the column in any letter case.
-std::optional<std::int32_t> IndexOfColumn(const rt::Array& names, std::string_view column) {
-  for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
-    if (NamesColumn(names.At(i), column)) return i;
-  }
-  return std::nullopt;
-}
 
-rt::DictionaryRef DataObject(const ScriptTable& table, bool keysOnly, const rt::Array& names,
-                             const rt::Array& values) {
-  auto data = rt::Dictionary::Create();
-  data->Add(kKindKey, rt::Variant(table.kind));
-  const auto columns = keysOnly ? table.columns.first(table.keyColumns) : table.columns;
-  for (const char* column : columns) {
-    if (auto index = IndexOfColumn(names, column)) data->Add(column, values.At(*index));
-  }
-  return data;
-}
 
-// Reads and removes the kind entry: the caller's dictionary loses it.
-rt::Variant TakeKind(rt::Dictionary& data) {
-  const rt::Variant kind = ValueOf(data, kKindKey);
-  if (data.Exists(kKindKey)) data.Remove(kKindKey);
-  return kind;
-}
 
-void RequireFilled(rt::Dictionary& data, std::span<const RequiredField> fields,
-                   Findings& findings) {
-  for (const RequiredField& field : fields) {
-    if (!infra::Val_IsFilled(data, field.column, true)) findings.Add(field.message);
-  }
-}
 
-// Identifying entries that are present must be filled.
-void RequireFilledKeys(rt::Dictionary& data, std::span<const char* const> keys, const char* message,
-                       Findings& findings) {
-  for (const char* key : keys) {
-    if (!infra::Val_IsFilled(data, key)) findings.Add(message);
-  }
-}
 
 // The euro itself is always stored as euro-participating.
 void MarkEuroParticipating(rt::Dictionary& data) {
-  if (IsTrue(ValueOf(data, "EURO"))) data.Set("EPC", rt::Variant(true));
+  if (infra::IsTrue(infra::ValueOf(data, "EURO"))) data.Set("EPC", rt::Variant(true));
 }
 
 // The entries written to CURRENCYRATE: all but the participation flag, which
@@ -192,13 +130,8 @@ rt::DictionaryRef RateRow(const rt::Dictionary& data) {
   return row;
 }
 
-rt::DictionaryRef KeyDictionary(const rt::Dictionary& data, std::span<const char* const> keys) {
-  auto row = rt::Dictionary::Create();
-  for (const char* key : keys) row->Add(key, ValueOf(data, key));
-  return row;
-}
 
-rt::Variant KeyArray(std::span<const char* const> names) { return rt::Variant(TextArray(names)); }
+rt::Variant KeyArray(std::span<const char* const> names) { return rt::Variant(infra::TextArray(names)); }
 
 }  // namespace
 
@@ -224,11 +157,10 @@ rt::ObjectRef TCurrency::DeleteFromScript(std::string iTableName, rt::Variant& i
 
 rt::ObjectRef TCurrency::RunScript(const char* method, const std::string& table, rt::Variant& keys,
                                    rt::Variant& values, bool keysOnly, RulesEntry rules) {
-  return RunHandled(RulesHandler(method), [&] {
+  return infra::RunHandled(RulesHandler(method), [&] {
     rt::ObjectRef result;
-    for (const ScriptTable& known : kScriptTables) {
-      if (known.table != table) continue;
-      rt::Variant data(DataObject(known, keysOnly, keys.AsArray(), values.AsArray()));
+    if (const infra::ScriptTable* known = infra::FindScriptTable(kScriptTables, table)) {
+      rt::Variant data(infra::BuildDataObject(*known, keysOnly, keys.AsArray(), values.AsArray()));
       result = (this->*rules)(data);
     }
     infra::Mts_SetComplete();
@@ -257,17 +189,17 @@ rt::ObjectRef TCurrency::BusinessRules_Delete(rt::Variant& dataObject) {
 
 rt::ObjectRef TCurrency::ApplyRules(const char* method, rt::Variant& dataObject, Rule currencyRule,
                                     Rule rateRule) {
-  return RunHandled(RulesHandler(method), [&] {
+  return infra::RunHandled(RulesHandler(method), [&] {
     const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
     if (!data) rt::Raise(rt::errnum::kObjectNotSet);
-    const rt::Variant kind = TakeKind(*data);
+    const rt::Variant kind = infra::TakeKind(*data);
     rt::ObjectRef result;
     if (rt::Equals(kind, rt::Variant(kCurrencyKind))) {
       result = (this->*currencyRule)(*data);
     } else if (rt::Equals(kind, rt::Variant(kRateKind))) {
       result = (this->*rateRule)(*data);
     } else {
-      result = Findings().Result();
+      result = infra::Findings().Result();
     }
     infra::Mts_SetComplete();
     return result;
@@ -275,13 +207,13 @@ rt::ObjectRef TCurrency::ApplyRules(const char* method, rt::Variant& dataObject,
 }
 
 rt::ObjectRef TCurrency::InsertCurrencyByRules(rt::Dictionary& data) {
-  Findings findings;
+  infra::Findings findings;
   MarkEuroParticipating(data);
   findings.AppendUnlessPassed(
       infra::Val_CheckDataTypes(data, CurrencyTypes().names, CurrencyTypes().types));
-  RequireFilled(data, kRequiredCurrencyFields, findings);
+  infra::RequireFilled(data, kRequiredCurrencyFields, findings);
   // A Null code is a missing code, reported above; it names no currency.
-  const rt::Variant code = ValueOf(data, "CURRENCYCODE");
+  const rt::Variant code = infra::ValueOf(data, "CURRENCYCODE");
   if (CurrencyExists(infra::Gen_NullToString(code))) findings.Add("SLBCO5040");
   if (findings.Passed()) {
     rt::Variant names = KeyArray(std::span(kCurrencyColumns).first(1));
@@ -295,18 +227,18 @@ rt::ObjectRef TCurrency::InsertCurrencyByRules(rt::Dictionary& data) {
 }
 
 rt::ObjectRef TCurrency::UpdateCurrencyByRules(rt::Dictionary& data) {
-  Findings findings;
+  infra::Findings findings;
   MarkEuroParticipating(data);
-  RequireFilledKeys(data, std::span(kCurrencyColumns).first(1), "SLBCO5017", findings);
-  RequireFilled(data, std::span(kRequiredCurrencyFields).subspan(1), findings);
+  infra::RequireFilledKeys(data, std::span(kCurrencyColumns).first(1), "SLBCO5017", findings);
+  infra::RequireFilled(data, std::span(kRequiredCurrencyFields).subspan(1), findings);
   CheckCurrencyFindings(data, kInvalidCurrencyPrefix, findings);
   if (!findings.Passed()) return findings.Result();
-  const rt::DictionaryRef keys = KeyDictionary(data, std::span(kCurrencyColumns).first(1));
+  const rt::DictionaryRef keys = infra::KeyDictionary(data, std::span(kCurrencyColumns).first(1));
   return infra::Sql_UpdateTable("CURRENCY", data, *keys, OpenConfiguredConnection());
 }
 
 rt::ObjectRef TCurrency::DeleteCurrencyByRules(rt::Dictionary& data) {
-  Findings findings;
+  infra::Findings findings;
   for (const TableMessage& user : kCurrencyUsers) {
     contracts::ConnectionRef connection = OpenCurrencyConnection();
     infra::ScopedClose<contracts::ConnectionRef> closing(connection);
@@ -315,23 +247,23 @@ rt::ObjectRef TCurrency::DeleteCurrencyByRules(rt::Dictionary& data) {
       findings.Add(user.message);
     }
   }
-  if (findings.Passed() && !CurrencyDelete(rt::CStr(ValueOf(data, "CURRENCYCODE")))) {
+  if (findings.Passed() && !CurrencyDelete(rt::CStr(infra::ValueOf(data, "CURRENCYCODE")))) {
     findings.Add("SLBCO4026");
   }
   return findings.Result();
 }
 
 rt::ObjectRef TCurrency::InsertRateByRules(rt::Dictionary& data) {
-  Findings findings;
+  infra::Findings findings;
   findings.AppendUnlessPassed(
       infra::Val_CheckDataTypes(data, RateTypes().names, RateTypes().types));
   const auto keyColumns = std::span(kRateColumns).first(2);
-  RequireFilledKeys(data, keyColumns, kEmptyKey, findings);
-  RequireFilledKeys(data, kHomeRateColumn, kEmptyHomeRate, findings);
+  infra::RequireFilledKeys(data, keyColumns, kEmptyKey, findings);
+  infra::RequireFilledKeys(data, kHomeRateColumn, kEmptyHomeRate, findings);
   if (findings.Passed()) {
     // A rate needs its currency.
     rt::Variant names = KeyArray(keyColumns);
-    rt::Variant values(rt::Array({ValueOf(data, "CURRENCYCODE"), ValueOf(data, "EFFECTIVEDATE")}));
+    rt::Variant values(rt::Array({infra::ValueOf(data, "CURRENCYCODE"), infra::ValueOf(data, "EFFECTIVEDATE")}));
     if (!IReferentialIntegrity_Exists("CURRENCYRATE", names, values)) {
       findings.Add(kIntegrityConflict);
     }
@@ -342,32 +274,32 @@ rt::ObjectRef TCurrency::InsertRateByRules(rt::Dictionary& data) {
 }
 
 rt::ObjectRef TCurrency::UpdateRateByRules(rt::Dictionary& data) {
-  Findings findings;
+  infra::Findings findings;
   const auto keyColumns = std::span(kRateColumns).first(2);
-  RequireFilledKeys(data, keyColumns, kEmptyKey, findings);
+  infra::RequireFilledKeys(data, keyColumns, kEmptyKey, findings);
   CheckRateFindings(data, false, findings);
   if (!findings.Passed()) return findings.Result();
-  return infra::Sql_UpdateTable("CURRENCYRATE", *RateRow(data), *KeyDictionary(data, keyColumns),
+  return infra::Sql_UpdateTable("CURRENCYRATE", *RateRow(data), *infra::KeyDictionary(data, keyColumns),
                                 OpenConfiguredConnection());
 }
 
 rt::ObjectRef TCurrency::DeleteRateByRules(rt::Dictionary& data) {
-  Findings findings;
-  rt::Variant code = ValueOf(data, "CURRENCYCODE");
-  rt::Variant effective = ValueOf(data, "EFFECTIVEDATE");
+  infra::Findings findings;
+  rt::Variant code = infra::ValueOf(data, "CURRENCYCODE");
+  rt::Variant effective = infra::ValueOf(data, "EFFECTIVEDATE");
   if (!DeleteCurrencyRate(code, effective)) findings.Add("SLBCO4030");
   return findings.Result();
 }
 
 void TCurrency::CheckCurrencyFindings(const rt::Dictionary& data, const char* unmappedPrefix,
-                                      Findings& findings) {
-  const rt::Variant localeId = ValueOf(data, "LOCALEID");
-  current_ = CurrencyValues{ValueOf(data, "CURRENCYCODE"),
-                            ValueOf(data, "CURRENCYNAME"),
-                            ValueOf(data, "HOMECURRENCY"),
-                            ValueOf(data, "EURO"),
-                            ValueOf(data, "EPC"),
-                            ValueOf(data, "DECIMALS"),
+                                      infra::Findings& findings) {
+  const rt::Variant localeId = infra::ValueOf(data, "LOCALEID");
+  current_ = CurrencyValues{infra::ValueOf(data, "CURRENCYCODE"),
+                            infra::ValueOf(data, "CURRENCYNAME"),
+                            infra::ValueOf(data, "HOMECURRENCY"),
+                            infra::ValueOf(data, "EURO"),
+                            infra::ValueOf(data, "EPC"),
+                            infra::ValueOf(data, "DECIMALS"),
                             localeId.IsEmpty() ? rt::Variant::Null() : localeId};
   try {
     CheckCurrency(current_);
@@ -376,14 +308,14 @@ void TCurrency::CheckCurrencyFindings(const rt::Dictionary& data, const char* un
   }
 }
 
-void TCurrency::CheckRateFindings(const rt::Dictionary& data, bool isInsert, Findings& findings) {
-  RateValues rate{ValueOf(data, "CURRENCYCODE"),
-                  ValueOf(data, "EFFECTIVEDATE"),
-                  ValueOf(data, "EXPIRYDATE"),
-                  ValueOf(data, "HOMESALESRATE"),
-                  ValueOf(data, "EUROSALESRATE"),
-                  ValueOf(data, "RATEFACTOR"),
-                  ValueOf(data, "EPC")};
+void TCurrency::CheckRateFindings(const rt::Dictionary& data, bool isInsert, infra::Findings& findings) {
+  RateValues rate{infra::ValueOf(data, "CURRENCYCODE"),
+                  infra::ValueOf(data, "EFFECTIVEDATE"),
+                  infra::ValueOf(data, "EXPIRYDATE"),
+                  infra::ValueOf(data, "HOMESALESRATE"),
+                  infra::ValueOf(data, "EUROSALESRATE"),
+                  infra::ValueOf(data, "RATEFACTOR"),
+                  infra::ValueOf(data, "EPC")};
   // Callers rarely know the flag of the currency a rate belongs to: when the
   // data object has none, the currency's own row tells.
   if (rate.epc.IsNullOrEmpty()) rate.epc = CurrencyEpcFlag(rate.code);
@@ -398,11 +330,11 @@ void TCurrency::CheckRateFindings(const rt::Dictionary& data, bool isInsert, Fin
 
 bool TCurrency::IReferentialIntegrity_Exists(const std::string&, rt::Variant& keys,
                                              rt::Variant& values) {
-  return RunHandled(RulesHandler(kExistsMethod), [&] {
+  return infra::RunHandled(RulesHandler(kExistsMethod), [&] {
     const rt::Array& names = keys.AsArray();
     bool exists = false;
     for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
-      if (!NamesColumn(names.At(i), "CURRENCYCODE")) continue;
+      if (!infra::NamesColumn(names.At(i), "CURRENCYCODE")) continue;
       exists = CurrencyExists(infra::Gen_NullToString(values.AsArray().At(i)));
     }
     return exists;

@@ -36,11 +36,4 @@ struct RateValues {
   rt::Variant epc;
 };
 
-// A flag as an If statement reads it, with Null and Empty counting as false.
-// Raises Type mismatch (13) for a text that is not a Boolean or a number.
-bool IsTrue(const rt::Variant& flag);
-
-// The entry under key, or Empty when absent; never adds the key.
-rt::Variant ValueOf(const rt::Dictionary& dictionary, const char* key);
-
 }  // namespace korvo::common

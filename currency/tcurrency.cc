@@ -5,7 +5,8 @@
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
 #include "infrastructure/contracts/referential_checker.h"
 #include "infrastructure/errors.h"
@@ -44,8 +45,8 @@ constexpr const char* kDeleteCurrencyRateMethod = "KorvoCommon.Currency.DeleteCu
 // "Currency not present": the component base plus 100, outside KorvoCommonError.
 constexpr std::int32_t kCurrencyNotPresent = kComponentErrorBase + 100;
 
-MethodHandler Writer(const char* method, FailureInfo info = FailureInfo::ConnectionErrors) {
-  return MethodHandler{method, info, true, std::nullopt};
+infra::MethodHandler Writer(const char* method, infra::FailureInfo info = infra::FailureInfo::ConnectionErrors) {
+  return infra::MethodHandler{method, info, true, std::nullopt};
 }
 
 contracts::Parameter CodeParameter(const rt::Variant& code) {
@@ -122,7 +123,7 @@ bool TCurrency::UpdateCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCur
 
 bool TCurrency::WriteCurrency(const char* method, bool isInsert) {
   contracts::ConnectionRef connection;
-  return RunHandled(Writer(method), connection, [&] {
+  return infra::RunHandled(Writer(method), connection, [&] {
     CheckCurrency(current_);
     connection = OpenCurrencyConnection();
     connection->Execute(isInsert ? kInsertCurrencySql : kUpdateCurrencySql,
@@ -137,7 +138,7 @@ bool TCurrency::DeleteCurrency(rt::Variant& i_vCurrencyCode) {
     RaiseCurrencyError(MissingCurrencyCode, "MissingCurrencyCode");
   }
   contracts::ConnectionRef connection;
-  return RunHandled(Writer(kDeleteCurrencyMethod), connection, [&] {
+  return infra::RunHandled(Writer(kDeleteCurrencyMethod), connection, [&] {
     if (!ReferencesAllowDelete(i_vCurrencyCode, false)) {
       RaiseCurrencyError(ReferentialDelete, "ReferentialDelete");
     }
@@ -153,7 +154,7 @@ bool TCurrency::DeleteCurrency(rt::Variant& i_vCurrencyCode) {
 
 bool TCurrency::CurrencyDelete(std::string iCurrencyCode) {
   contracts::ConnectionRef connection;
-  return RunHandled(Writer(kCurrencyDeleteMethod, FailureInfo::None), connection, [&] {
+  return infra::RunHandled(Writer(kCurrencyDeleteMethod, infra::FailureInfo::None), connection, [&] {
     if (!ReferencesAllowDelete(rt::Variant(iCurrencyCode), true)) {
       infra::Mts_SetAbort();
       return false;
@@ -197,7 +198,7 @@ bool TCurrency::UpdateCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEff
 bool TCurrency::WriteRate(const char* method, const RateValues& rate, bool isInsert) {
   CheckRateWithHome(rate, isInsert);  // its errors reach the caller unlogged
   contracts::ConnectionRef connection;
-  return RunHandled(Writer(method), connection, [&] {
+  return infra::RunHandled(Writer(method), connection, [&] {
     connection = OpenCurrencyConnection();
     connection->Execute(isInsert ? kInsertRateSql : kUpdateRateSql,
                         RateParameters(rate, !isInsert));
@@ -209,7 +210,7 @@ bool TCurrency::WriteRate(const char* method, const RateValues& rate, bool isIns
 void TCurrency::CheckRateWithHome(const RateValues& rate, bool isInsert) {
   if (!homeMemo_) homeMemo_ = NewCurrency()->GetHomeCurrency();
   const std::string homeCode =
-      homeMemo_ ? rt::CStr(ValueOf(*homeMemo_, "CURRENCYCODE")) : std::string();
+      homeMemo_ ? rt::CStr(infra::ValueOf(*homeMemo_, "CURRENCYCODE")) : std::string();
   CheckRate(rate, isInsert, homeCode);
 }
 
@@ -221,7 +222,7 @@ bool TCurrency::DeleteCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEff
     RaiseCurrencyError(MissingEffectiveDate, "MissingEffectiveDate");
   }
   contracts::ConnectionRef connection;
-  return RunHandled(Writer(kDeleteCurrencyRateMethod), connection, [&] {
+  return infra::RunHandled(Writer(kDeleteCurrencyRateMethod), connection, [&] {
     connection = OpenCurrencyConnection();
     const contracts::Parameter params[] = {
         CodeParameter(iCurrencyCode),

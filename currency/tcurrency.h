@@ -24,9 +24,11 @@
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/variant.h"
 
-namespace korvo::common {
-
+namespace korvo::infra {
 class Findings;
+}  // namespace korvo::infra
+
+namespace korvo::common {
 
 class TCurrency final : public host::Component,
                         public contracts::BusinessRules,
@@ -120,8 +122,8 @@ class TCurrency final : public host::Component,
   // Load the data object into the check values and run the checks, turning
   // a failure into its message.
   void CheckCurrencyFindings(const rt::Dictionary& data, const char* unmappedPrefix,
-                             Findings& findings);
-  void CheckRateFindings(const rt::Dictionary& data, bool isInsert, Findings& findings);
+                             infra::Findings& findings);
+  void CheckRateFindings(const rt::Dictionary& data, bool isInsert, infra::Findings& findings);
 
   CurrencyValues current_;
   rt::DictionaryRef homeMemo_;

@@ -1,23 +1,23 @@
-#include "currency/method_guard.h"
+#include "infrastructure/method_guard.h"
 
 #include "infrastructure/components.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "platform/runtime/error.h"
 
-namespace korvo::common {
+namespace korvo::infra {
 
 void HandleFailure(const MethodHandler& handler, contracts::ConnectionRef& connection) {
   rt::ErrorRecord current = rt::CurrentError();
   if (handler.reportedNumber && current.Number != 0) current.Number = *handler.reportedNumber;
-  infra::Info info;
+  Info info;
   if (handler.info == FailureInfo::ConnectionErrors) {
-    info = rt::Variant(infra::Err_ConnectionErrors(connection.get()));
+    info = rt::Variant(Err_ConnectionErrors(connection.get()));
   }
-  infra::ScopedClose<contracts::ConnectionRef>(connection).CloseNow();
-  if (handler.votesAbort) infra::Mts_SetAbort();
-  infra::Err_HandleRecord(current, handler.method, info);
+  ScopedClose<contracts::ConnectionRef>(connection).CloseNow();
+  if (handler.votesAbort) Mts_SetAbort();
+  Err_HandleRecord(current, handler.method, info);
   throw;  // only an error numbered 0 gets here: it leaves as it came
 }
 
-}  // namespace korvo::common
+}  // namespace korvo::infra

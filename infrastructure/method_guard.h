@@ -1,8 +1,8 @@
-// The single failure handler of a public currency method: release the
+// The single failure handler of a public method: release the
 // connection, vote, and report through Err_Handle, which logs the error with
 // the method's name and raises it again to the caller.
 //
-// Module-internal. Thread-compatible: a handler describes one method and
+// Shared by every public class. Thread-compatible: a handler describes one method and
 // holds no state of its own.
 #pragma once
 
@@ -13,7 +13,7 @@
 
 #include "infrastructure/contracts/database.h"
 
-namespace korvo::common {
+namespace korvo::infra {
 
 enum class FailureInfo {
   None,              // Err_Handle gets no info
@@ -60,4 +60,16 @@ decltype(auto) RunHandled(const MethodHandler& handler, Body&& body) {
   return RunHandled(handler, none, std::forward<Body>(body));
 }
 
-}  // namespace korvo::common
+// Runs body for a method that deliberately never raises: its callers test
+// the answer, and the failing call below has already logged what went
+// wrong. Any error becomes `fallback`.
+template <class T, class Body>
+T NeverRaising(T fallback, Body&& body) {
+  try {
+    return std::forward<Body>(body)();
+  } catch (...) {
+    return fallback;
+  }
+}
+
+}  // namespace korvo::infra

@@ -1,9 +1,10 @@
-#include "currency/rule_findings.h"
+#include "infrastructure/rule_findings.h"
 
 #include "infrastructure/components.h"
+#include "infrastructure/validate.h"
 #include "platform/runtime/error.h"
 
-namespace korvo::common {
+namespace korvo::infra {
 
 namespace {
 
@@ -18,7 +19,7 @@ contracts::ResultObject& Messages(const rt::ObjectRef& object) {
 }  // namespace
 
 Findings::Findings()
-    : object_(infra::Gen_GetComponent("Korvex.ResultObject")), messages_(&Messages(object_)) {}
+    : object_(Gen_GetComponent("Korvex.ResultObject")), messages_(&Messages(object_)) {}
 
 void Findings::Add(const std::string& code) { messages_->AddMessage(code); }
 
@@ -29,4 +30,17 @@ void Findings::AppendUnlessPassed(const rt::ObjectRef& other) {
 
 bool Findings::Passed() const { return messages_->Succeeded(); }
 
-}  // namespace korvo::common
+void RequireFilled(rt::Dictionary& data, std::span<const RequiredField> fields, Findings& findings) {
+  for (const RequiredField& field : fields) {
+    if (!Val_IsFilled(data, field.column, true)) findings.Add(field.message);
+  }
+}
+
+void RequireFilledKeys(rt::Dictionary& data, std::span<const char* const> keys, const char* message,
+                       Findings& findings) {
+  for (const char* key : keys) {
+    if (!Val_IsFilled(data, key)) findings.Add(message);
+  }
+}
+
+}  // namespace korvo::infra

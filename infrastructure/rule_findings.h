@@ -2,15 +2,17 @@
 // collects a message code per failed rule. The row is written only while it
 // has none.
 //
-// Module-internal. Single-threaded, like the result object it wraps.
+// Shared by every public class. Single-threaded, like the result object it wraps.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "infrastructure/contracts/result_object.h"
+#include "platform/runtime/dictionary.h"
 #include "platform/runtime/object.h"
 
-namespace korvo::common {
+namespace korvo::infra {
 
 class Findings {
  public:
@@ -30,4 +32,19 @@ class Findings {
   contracts::ResultObject* messages_;
 };
 
-}  // namespace korvo::common
+// A required field and the message code that reports it missing.
+struct RequiredField {
+  const char* column;
+  const char* message;
+};
+
+// Adds each field's message when the field is absent or not filled (Null,
+// Empty or blank text) in data.
+void RequireFilled(rt::Dictionary& data, std::span<const RequiredField> fields, Findings& findings);
+
+// Adds `message` once per identifying key that is present but not filled:
+// an update or delete names its row by these keys.
+void RequireFilledKeys(rt::Dictionary& data, std::span<const char* const> keys, const char* message,
+                       Findings& findings);
+
+}  // namespace korvo::infra

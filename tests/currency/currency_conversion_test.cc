@@ -102,18 +102,18 @@ TEST_F(CurrencyConversionTest, ConvertToUsesTheSourceOnlyForParticipatingTargets
   rt::Money price = Amount(10), discount = Amount(1);
   rt::Date date = Day(2024, 3, 7);
   rt::DictionaryRef prices = currency_->ConvertTo(source, target, price, discount, date);
-  EXPECT_EQ(ValueOf(*prices, "PRICE").AsMoney(), Amount(1300));
-  EXPECT_EQ(ValueOf(*prices, "DISCOUNTAMOUNT").AsMoney(), Amount(130));
+  EXPECT_EQ(infra::ValueOf(*prices, "PRICE").AsMoney(), Amount(1300));
+  EXPECT_EQ(infra::ValueOf(*prices, "DISCOUNTAMOUNT").AsMoney(), Amount(130));
 
   source = currency_->GetHomeCurrency();
   target = rt::Variant("DEM");
   price = Amount(100);
   prices = currency_->ConvertTo(source, target, price, discount, date);
-  EXPECT_EQ(ValueOf(*prices, "PRICE").AsMoney(), rt::Money::FromUnits(887517));
+  EXPECT_EQ(infra::ValueOf(*prices, "PRICE").AsMoney(), rt::Money::FromUnits(887517));
 
   source = currency_->GetEuroCurrency();
   prices = currency_->ConvertTo(source, target, price, discount, date);
-  EXPECT_EQ(ValueOf(*prices, "PRICE").AsMoney(), rt::Money::FromUnits(1955830));
+  EXPECT_EQ(infra::ValueOf(*prices, "PRICE").AsMoney(), rt::Money::FromUnits(1955830));
 }
 
 TEST_F(CurrencyConversionTest, CanConvertToHomeCurrencyNeverRaises) {

@@ -15,6 +15,7 @@
 #include "infrastructure/components.h"
 #include "infrastructure/contracts/database.h"
 #include "infrastructure/errors.h"
+#include "infrastructure/script_data_object.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/korvex/log_recorder.h"

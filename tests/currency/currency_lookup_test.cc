@@ -51,9 +51,9 @@ TEST_F(CurrencyLookupTest, HomeMemoIsReadOnceAndCanBeReplaced) {
   auto currency = NewCurrency();
   rt::DictionaryRef home = currency->GetHomeCurrency();
   ASSERT_TRUE(home);
-  EXPECT_EQ(rt::CStr(ValueOf(*home, "CURRENCYCODE")), "NLG");
-  EXPECT_TRUE(ValueOf(*home, "EPC").AsBool());
-  EXPECT_TRUE(ValueOf(*home, "LOCALEID").IsNull());
+  EXPECT_EQ(rt::CStr(infra::ValueOf(*home, "CURRENCYCODE")), "NLG");
+  EXPECT_TRUE(infra::ValueOf(*home, "EPC").AsBool());
+  EXPECT_TRUE(infra::ValueOf(*home, "LOCALEID").IsNull());
 
   Execute("UPDATE CURRENCY SET HOMECURRENCY=0");
   EXPECT_EQ(currency->GetHomeCurrency(), home);         // the memo, not the table
@@ -84,10 +84,10 @@ TEST_F(CurrencyLookupTest, DisplayDictionaryShowsFlagsAsTexts) {
   auto currency = NewCurrency();
   rt::Variant code("EUR");
   rt::DictionaryRef display = currency->GetCurrencyAsDict(code);
-  EXPECT_EQ(ValueOf(*display, "EURO").AsString(), "True");
-  EXPECT_EQ(ValueOf(*display, "HOMECURRENCY").AsString(), "False");
-  EXPECT_EQ(ValueOf(*display, "DECIMALS").AsString(), "2");
-  EXPECT_EQ(ValueOf(*display, "CURRENCYNAME").AsString(), "Name of EUR  ");
+  EXPECT_EQ(infra::ValueOf(*display, "EURO").AsString(), "True");
+  EXPECT_EQ(infra::ValueOf(*display, "HOMECURRENCY").AsString(), "False");
+  EXPECT_EQ(infra::ValueOf(*display, "DECIMALS").AsString(), "2");
+  EXPECT_EQ(infra::ValueOf(*display, "CURRENCYNAME").AsString(), "Name of EUR  ");
 
   rt::Variant unknown("O'X");
   const rt::ErrorRecord error = ErrorOf([&] { currency->GetCurrencyAsDict(unknown); });

@@ -20,10 +20,10 @@ TEST_F(CurrencyRatesTest, ValidFromEffectiveDateUntilExpiryDateExclusive) {
   AddRateRow("USD", "2024-01-01", "'2024-02-01 12:00:00'", "1.1", "0");
   AddRateRow("USD", "2024-02-01 12:00:00", "NULL", "1.2", "0");
 
-  EXPECT_EQ(rt::CDbl(ValueOf(*RateOn("USD", Day(2024, 1, 1)), "HOMESALESRATE")), 1.1);
-  EXPECT_EQ(rt::CDbl(ValueOf(*RateOn("USD", Day(2024, 2, 1, 11)), "HOMESALESRATE")), 1.1);
-  EXPECT_EQ(rt::CDbl(ValueOf(*RateOn("USD", Day(2024, 2, 1, 12)), "HOMESALESRATE")), 1.2);
-  EXPECT_EQ(rt::CDbl(ValueOf(*RateOn("USD", Day(2090, 1, 1)), "HOMESALESRATE")), 1.2);
+  EXPECT_EQ(rt::CDbl(infra::ValueOf(*RateOn("USD", Day(2024, 1, 1)), "HOMESALESRATE")), 1.1);
+  EXPECT_EQ(rt::CDbl(infra::ValueOf(*RateOn("USD", Day(2024, 2, 1, 11)), "HOMESALESRATE")), 1.1);
+  EXPECT_EQ(rt::CDbl(infra::ValueOf(*RateOn("USD", Day(2024, 2, 1, 12)), "HOMESALESRATE")), 1.2);
+  EXPECT_EQ(rt::CDbl(infra::ValueOf(*RateOn("USD", Day(2090, 1, 1)), "HOMESALESRATE")), 1.2);
 
   const rt::ErrorRecord error = ErrorOf([&] { RateOn("USD", Day(2023, 12, 31)); });
   EXPECT_EQ(error.Number, -2147221377);
@@ -35,16 +35,16 @@ TEST_F(CurrencyRatesTest, ValidFromEffectiveDateUntilExpiryDateExclusive) {
 TEST_F(CurrencyRatesTest, NullRatesReadAsZeroOrAsNull) {
   AddEuroEra();
   rt::DictionaryRef valid = RateOn("DEM", Day(2024, 1, 1));
-  EXPECT_EQ(ValueOf(*valid, "HOMESALESRATE").Type(), rt::VarType::Integer);
-  EXPECT_EQ(rt::CDbl(ValueOf(*valid, "HOMESALESRATE")), 0);
-  EXPECT_TRUE(ValueOf(*valid, "EXPIRYDATE").IsNull());
-  EXPECT_EQ(ValueOf(*valid, "RATEFACTOR").Type(), rt::VarType::Long);
+  EXPECT_EQ(infra::ValueOf(*valid, "HOMESALESRATE").Type(), rt::VarType::Integer);
+  EXPECT_EQ(rt::CDbl(infra::ValueOf(*valid, "HOMESALESRATE")), 0);
+  EXPECT_TRUE(infra::ValueOf(*valid, "EXPIRYDATE").IsNull());
+  EXPECT_EQ(infra::ValueOf(*valid, "RATEFACTOR").Type(), rt::VarType::Long);
 
   rt::Variant code("DEM");
   rt::Date effective = Day(2000, 1, 1);
   rt::DictionaryRef specific = currency_->GetSpecificCurrencyRate(code, effective);
-  EXPECT_TRUE(ValueOf(*specific, "HOMESALESRATE").IsNull());
-  EXPECT_EQ(ValueOf(*specific, "EFFECTIVEDATE").AsDate(), effective);
+  EXPECT_TRUE(infra::ValueOf(*specific, "HOMESALESRATE").IsNull());
+  EXPECT_EQ(infra::ValueOf(*specific, "EFFECTIVEDATE").AsDate(), effective);
 
   rt::Variant missing;
   EXPECT_EQ(ErrorOf([&] { currency_->GetSpecificCurrencyRate(missing, effective); }).Description,
@@ -102,7 +102,7 @@ TEST_F(CurrencyRatesTest, FutureOnlyRatesMakeRatesInvalid) {
 
   const rt::DictionaryRef invalid = currency->GetCurrencyCodesHavingNoValidCurrencyRate(day);
   ASSERT_EQ(invalid->Count(), 1);
-  EXPECT_EQ(rt::CStr(ValueOf(*invalid, "USD")), "USD");
+  EXPECT_EQ(rt::CStr(infra::ValueOf(*invalid, "USD")), "USD");
   EXPECT_FALSE(currency->AreCurrencyRatesValid(day));
   EXPECT_TRUE(currency->AreCurrencyRatesValid(Day(2030, 1, 1)));
 }
