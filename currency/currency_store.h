@@ -12,7 +12,7 @@
 
 #include "infrastructure/contracts/database.h"
 #include "platform/runtime/variant.h"
-#include "registration/enumerations.h"
+#include "infrastructure/common_errors.h"
 
 namespace korvo::common {
 

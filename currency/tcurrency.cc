@@ -5,6 +5,7 @@
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
+#include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
@@ -236,27 +237,23 @@ bool TCurrency::DeleteCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEff
 void TCurrency::Release() { infra::Mts_SetComplete(); }
 
 const host::DispatchTable& TCurrency::Dispatch() const {
-  static const host::DispatchTable table =
-      host::DispatchTable::For<TCurrency>()
-          .Method("AddCurrency", &TCurrency::AddCurrency)
-          .Method("UpdateCurrency", &TCurrency::UpdateCurrency)
-          .Method("DeleteCurrency", &TCurrency::DeleteCurrency)
-          .Method("CurrencyDelete", &TCurrency::CurrencyDelete)
-          .Method("AddCurrencyRate", &TCurrency::AddCurrencyRate)
-          .Method("UpdateCurrencyRate", &TCurrency::UpdateCurrencyRate)
-          .Method("DeleteCurrencyRate", &TCurrency::DeleteCurrencyRate)
-          .Method("InsertFromScript", &TCurrency::InsertFromScript)
-          .Method("UpdateFromScript", &TCurrency::UpdateFromScript)
-          .Method("DeleteFromScript", &TCurrency::DeleteFromScript)
-          .Method("Release", &TCurrency::Release)
-          .Method("BusinessRules_GetInstance", &TCurrency::BusinessRules_GetInstance)
-          .Method("BusinessRules_Insert", &TCurrency::BusinessRules_Insert)
-          .Method("BusinessRules_Update", &TCurrency::BusinessRules_Update)
-          .Method("BusinessRules_Delete", &TCurrency::BusinessRules_Delete)
-          .Method("IReferentialIntegrity_Exists", &TCurrency::IReferentialIntegrity_Exists)
-          .Method("IReferentialIntegrity_BeforeDelete",
-                  &TCurrency::IReferentialIntegrity_BeforeDelete)
-          .Build();
+  static const host::DispatchTable table = [] {
+    auto members = host::DispatchTable::For<TCurrency>();
+    members.Method("AddCurrency", &TCurrency::AddCurrency)
+        .Method("UpdateCurrency", &TCurrency::UpdateCurrency)
+        .Method("DeleteCurrency", &TCurrency::DeleteCurrency)
+        .Method("CurrencyDelete", &TCurrency::CurrencyDelete)
+        .Method("AddCurrencyRate", &TCurrency::AddCurrencyRate)
+        .Method("UpdateCurrencyRate", &TCurrency::UpdateCurrencyRate)
+        .Method("DeleteCurrencyRate", &TCurrency::DeleteCurrencyRate)
+        .Method("InsertFromScript", &TCurrency::InsertFromScript)
+        .Method("UpdateFromScript", &TCurrency::UpdateFromScript)
+        .Method("DeleteFromScript", &TCurrency::DeleteFromScript)
+        .Method("Release", &TCurrency::Release);
+    infra::AddBusinessRulesMembers(members);
+    infra::AddReferentialIntegrityMembers(members);
+    return members.Build();
+  }();
   return table;
 }
 

@@ -12,7 +12,7 @@
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
-#include "registration/enumerations.h"
+#include "terms/terms_enumerations.h"
 
 namespace korvo::common {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "registration/enumerations.h"
+#include "terms/terms_enumerations.h"
 
 namespace korvo::common {
 

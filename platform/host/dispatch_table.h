@@ -28,6 +28,7 @@
 #include <string_view>
 #include <tuple>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -48,7 +49,10 @@ class DispatchTable {
   };
 
   // The member of that name and kind, or nullptr. A PropertyGet lookup also
-  // finds a Method of that name (scripts read functions without parentheses).
+  // finds a Method of that name (scripts read functions without parentheses)
+  // and a Method lookup a PropertyGet. Where a name is registered twice for
+  // one kind, the first registration answers. Hashed: the cost does not grow
+  // with the size of the class.
   const Member* Find(std::string_view name, rt::InvokeKind kind) const;
   const std::vector<Member>& Members() const { return members_; }
 
@@ -58,7 +62,22 @@ class DispatchTable {
   static Builder<C> For();
 
  private:
+  // Index into members_ per kind of one name; -1 where the kind is absent.
+  struct Slots {
+    int method = -1;
+    int get = -1;
+    int put = -1;
+    int& Of(rt::InvokeKind kind) {
+      if (kind == rt::InvokeKind::Method) return method;
+      return kind == rt::InvokeKind::PropertyGet ? get : put;
+    }
+  };
+  // Builds the case-insensitive index; called once when a builder finishes.
+  void Index();
+  const Member* Scan(std::string_view name, rt::InvokeKind kind) const;
+
   std::vector<Member> members_;
+  std::unordered_map<std::string, Slots> index_;  // keyed by the upper-case name
 };
 
 namespace detail {
@@ -237,7 +256,10 @@ class DispatchTable::Builder {
     for (const auto& m : other.Members()) table_.members_.push_back(m);
     return *this;
   }
-  DispatchTable Build() { return std::move(table_); }
+  DispatchTable Build() {
+    table_.Index();
+    return std::move(table_);
+  }
 
  private:
   Builder& Add(std::string name, rt::InvokeKind kind, Invoker invoker, std::size_t arity) {
