@@ -1,0 +1,20 @@
+// One mailbox, as a sender or recipient must be given: "a@example.com" or
+// "Display Name <a@example.com>".
+#pragma once
+
+#include <string>
+
+namespace korvo::mail {
+
+struct Mailbox {
+  std::string displayName;  // decoded, UTF-8; may be empty
+  std::string address;      // the addr-spec, local@domain
+};
+
+// Parses `text` as exactly one mailbox. Raises errnum::kAddressInvalid, the
+// text shown escaped, for anything else: a line break or other control
+// character anywhere (also inside an encoded display name), a list of
+// several addresses, a group, or an address without local part or domain.
+Mailbox ParseMailbox(const std::string& text);
+
+}  // namespace korvo::mail
