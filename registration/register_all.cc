@@ -7,6 +7,7 @@
 #include "partner/register.h"
 #include "platform/data/register.h"
 #include "platform/korvex/register.h"
+#include "platform/membership/register.h"
 #include "platform/mail/register.h"
 #include "terms/register.h"
 #include "user/user_register.h"
@@ -18,6 +19,7 @@ void RegisterAll() {
   std::call_once(once, [] {
     data::RegisterClasses();
     korvex::RegisterClasses();
+    membership::RegisterClasses();
     mail::RegisterClasses();
     common::RegisterCurrencyClasses();
     common::RegisterPartnerClasses();

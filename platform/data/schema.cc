@@ -149,6 +149,18 @@ std::vector<TableDef> BuildTables() {
                      Bool("APPROVAL"), Bool("PROJECTHOMEPAGE"), Bool("TEAMBOOKING"), Bool("EXPENSEREGISTRATION"),
                      Bool("DATAACCESS"), Bool("ERPRELATED")},
                     {"ROLE"}));
+  // The embedded membership directory (platform/membership/embedded_directory.h):
+  // keys are case-folded texts in hexadecimal, so every database orders them
+  // alike. Attribute criteria find their users through the value index.
+  t.push_back(Table("MEMBERUSER",
+                    {Required(Text("USERKEY", 512)), Required(Text("USERID", 256)), Text("PASSWORDHASH", 255),
+                     Bool("WRITER")},
+                    {"USERKEY"}));
+  t.push_back(Indexed(Table("MEMBERATTRIBUTE",
+                            {Required(Text("USERKEY", 512)), Required(Text("ATTRKEY", 64)), Required(Int("VALUEINDEX")),
+                             Text("ATTRNAME", 64), Text("ATTRVALUE", 1024), Text("VALUEKEY", 2048)},
+                            {"USERKEY", "ATTRKEY", "VALUEINDEX"}),
+                      "IX_MEMBERATTRIBUTE_VALUE", {"ATTRKEY", "VALUEKEY", "USERKEY"}));
   return t;
 }
 

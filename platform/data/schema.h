@@ -68,7 +68,7 @@ const TableDef* FindTable(std::string_view name);
 bool IsKeyColumn(const TableDef& table, std::string_view column);
 
 // The schema version this build creates.
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Creates the schema in the database named by the connection string, or
 // upgrades an older one, in one transaction. Idempotent. Raises the data

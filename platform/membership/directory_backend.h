@@ -50,7 +50,7 @@ struct Attribute {
 // One directory entry as stored.
 struct Entry {
   std::string userId;  // as stored (its stored case)
-  std::vector<Attribute> attributes;  // in the order first written
+  std::vector<Attribute> attributes;  // each name once; their order is not significant
 };
 
 enum class Comparison { Equal, AtLeast };
@@ -84,6 +84,10 @@ class DirectoryBackend {
 
   // The configuration name of the backend ("embedded", "ldap").
   virtual std::string Name() const = 0;
+  // What tells this directory from another of the same backend in one
+  // process (the embedded one adds its database): the credential cache
+  // keeps the binds of each apart.
+  virtual std::string Identity() const { return Name(); }
 
   // --- Accounts -----------------------------------------------------------
   // Verifies `password` for `account` (as the caller named it; a backend may

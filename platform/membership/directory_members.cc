@@ -1,0 +1,128 @@
+#include "platform/membership/directory_members.h"
+
+#include "infrastructure/components.h"
+#include "platform/data/recordset.h"
+#include "platform/host/object_context.h"
+#include "platform/membership/attribute_kinds.h"
+#include "platform/membership/criteria.h"
+#include "platform/membership/directory_error.h"
+#include "platform/membership/directory_user.h"
+#include "platform/membership/new_entry.h"
+#include "platform/runtime/conversions.h"
+
+namespace korvo::membership {
+
+namespace {
+
+namespace err = contracts::membership_error;
+
+// The row limit a caller's page size asks for; 0 for none.
+std::int32_t RowLimit(const rt::Variant& pageSize) {
+  if (pageSize.IsMissing() || pageSize.IsNullOrEmpty()) return 0;
+  if (!pageSize.IsNumeric() && !(pageSize.IsString() && rt::ParseNumber(pageSize.AsString()))) {
+    RaiseDirectoryError(err::kInvalidCriteria, kMembersSource, "the page size is not a number");
+  }
+  return std::max(rt::CLng(pageSize), std::int32_t{0});
+}
+
+Criterion RoleCriterion(std::int16_t role) { return {"KorvoRole", Comparison::Equal, std::to_string(role)}; }
+
+contracts::RecordsetRef IdRecordset(const std::vector<std::string>& userIds) {
+  data::ResultSet rows;
+  rows.fields.push_back({std::string(kIdAttribute), rt::VarType::String});
+  rows.values.reserve(userIds.size());
+  for (const auto& id : userIds) rows.values.emplace_back(id);
+  return std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), std::string());
+}
+
+// A session value as text; "" when the session lacks it.
+std::string SessionText(rt::Dictionary& session, const char* key) {
+  const rt::Variant* value = session.Find(rt::Variant(key));
+  return value ? infra::Gen_NullToString(*value) : std::string();
+}
+
+}  // namespace
+
+const host::DispatchTable& DirectoryMembers::Dispatch() const {
+  using M = DirectoryMembers;
+  static const host::DispatchTable table = host::DispatchTable::For<M>()
+                                               .Getter("IDAttribute", &M::IDAttribute)
+                                               .Method("Search", &M::Search)
+                                               .Getter("NextFrom", &M::NextFrom)
+                                               .Method("SearchByRole", &M::SearchByRole)
+                                               .Method("SearchByRoleWith", &M::SearchByRoleWith)
+                                               .Method("CreateUser", &M::CreateUser)
+                                               .Method("DeleteUser", &M::DeleteUser)
+                                               .Build();
+  return table;
+}
+
+Directory& DirectoryMembers::Open() {
+  if (!directory_) directory_ = Directory::Open();
+  return *directory_;
+}
+
+std::string DirectoryMembers::IDAttribute() { return std::string(kIdAttribute); }
+
+contracts::RecordsetRef DirectoryMembers::Run(SearchRequest request) {
+  nextFrom_.clear();
+  SearchResult result = Open().Backend().Search(request);
+  nextFrom_ = std::move(result.nextFrom);
+  return IdRecordset(result.userIds);
+}
+
+contracts::RecordsetRef DirectoryMembers::Search(const rt::Variant& criteria, const std::string& /*scope*/,
+                                                 const rt::Variant& pageSize) {
+  SearchRequest request;
+  request.criteria = ReadCriteria(criteria, kMembersSource);
+  request.limit = RowLimit(pageSize);
+  return Run(std::move(request));
+}
+
+contracts::RecordsetRef DirectoryMembers::SearchByRole(std::int16_t role, const std::string& /*idAttribute*/) {
+  return Run(SearchRequest{{RoleCriterion(role)}, 0});
+}
+
+contracts::RecordsetRef DirectoryMembers::SearchByRoleWith(std::int16_t role, const rt::Variant& criteria,
+                                                           const std::string& /*idAttribute*/) {
+  SearchRequest request;
+  request.criteria = ReadCriteria(criteria, kMembersSource);
+  request.criteria.push_back(RoleCriterion(role));
+  return Run(std::move(request));
+}
+
+rt::ObjectRef DirectoryMembers::CreateUser(const std::string& name, const std::string& password,
+                                           const rt::Variant& names, const rt::Variant& values) {
+  RequireValidUserId(name, kMembersSource);
+  if (password.empty()) RaiseDirectoryError(err::kInvalidAttribute, kMembersSource, "a password may not be empty");
+  Entry entry = NewEntry(name, names, values, kMembersSource);
+  std::string accountId = AuthorizeWrite();
+  Open().Backend().Create(entry, password);
+  auto user = infra::Gen_GetComponentAs<DirectoryUser>(kUserProgId);
+  user->Attach(directory_, std::move(accountId), Open().LoadUser(name, kMembersSource));
+  return user;
+}
+
+void DirectoryMembers::DeleteUser(const std::string& userId) {
+  AuthorizeWrite();
+  Open().DeleteUser(userId, kMembersSource);
+}
+
+std::string DirectoryMembers::AuthorizeWrite() {
+  const Credentials acting = ActingAccount();
+  std::string accountId = Open().Authenticate(acting.account, acting.password, kMembersSource);
+  if (!Open().IsWriter(accountId)) RaiseDirectoryError(err::kAccessDenied, kMembersSource);
+  return accountId;
+}
+
+Credentials DirectoryMembers::ActingAccount() {
+  host::ObjectContext* context = Context() ? Context().get() : host::GetObjectContext();
+  if (context && context->scope() && context->scope()->session) {
+    rt::Dictionary& session = *context->scope()->session;
+    Credentials fromSession{SessionText(session, "REMOTE_ACCOUNT"), SessionText(session, "REMOTE_PASSWORD")};
+    if (!fromSession.account.empty()) return fromSession;
+  }
+  return Open().ScriptAccount();
+}
+
+}  // namespace korvo::membership
