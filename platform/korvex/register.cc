@@ -8,6 +8,8 @@
 #include "platform/korvex/referential_checker.h"
 #include "platform/korvex/result_object.h"
 #include "platform/runtime/dictionary.h"
+#include "platform/utility/drecordset.h"
+#include "platform/utility/page.h"
 #include "platform/utility/utilities.h"
 
 namespace korvo::korvex {
@@ -29,6 +31,8 @@ void RegisterClasses() {
   RegisterPlain<ResultObject>("Korvex.ResultObject");
   RegisterPlain<ReferentialChecker>("Korvex.ReferentialChecker");
   RegisterPlain<utility::Utilities>("KorvoLibrary.Utilities");
+  RegisterPlain<utility::Page>("KorvoLibrary.Page");
+  RegisterPlain<utility::DRecordset>("KorvoLibrary.DRecordset");
   RegisterPlain<rt::Dictionary>("Scripting.Dictionary");
 }
 

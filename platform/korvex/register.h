@@ -1,8 +1,9 @@
 // The framework and utility classes, registered with the host by ProgID:
 // "Korvex.Log", "Korvex.Configuration", "Korvex.ResultObject",
-// "Korvex.ReferentialChecker", "KorvoLibrary.Utilities" and
-// "Scripting.Dictionary". None has a transaction attribute of its own: made
-// inside a context, they share the caller's transaction.
+// "Korvex.ReferentialChecker", "KorvoLibrary.Utilities",
+// "KorvoLibrary.Page", "KorvoLibrary.DRecordset" and "Scripting.Dictionary".
+// None has a transaction attribute of its own: made inside a context, they
+// share the caller's transaction.
 #pragma once
 
 namespace korvo::korvex {
