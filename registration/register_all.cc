@@ -10,6 +10,7 @@
 #include "platform/membership/register.h"
 #include "platform/mail/register.h"
 #include "terms/register.h"
+#include "user/tuser_register.h"
 #include "user/user_register.h"
 
 namespace korvo::registration {
@@ -26,6 +27,7 @@ void RegisterAll() {
     common::RegisterTermsClasses();
     common::RegisterLocaleClasses();
     common::RegisterUserClass();
+    common::RegisterTUserClass();
   });
 }
 
