@@ -41,6 +41,9 @@
 
 namespace korvo::common {
 
+// How one attribute is read (user/internal/attribute_rule.h).
+struct AttributeRule;
+
 class User final : public host::Component,
                    public contracts::BusinessRules,
                    public contracts::ReferentialIntegrity {
@@ -162,7 +165,7 @@ class User final : public host::Component,
   // (a list object with Count and Item, or an array); Nothing when the
   // table is empty. A name that is not a column of EMPLOYEE raises Type
   // mismatch (13) "Invalid column: ..." before any statement runs (logged).
-  rt::Variant GetAllEmployees(const std::optional<rt::Variant>& iFields);
+  contracts::RecordsetRef GetAllEmployees(const std::optional<rt::Variant>& iFields);
   // One page of employees through the caller's KorvoLibrary.Page (or a new
   // DRecordset restored from i_sPersistedStateInfo), optionally only the
   // IDs of i_asEmployeeIDs; returns the DRecordset.
@@ -176,7 +179,7 @@ class User final : public host::Component,
                                               const std::string& i_sFromDep,
                                               const std::string& i_sToDep);
   // The IDs of the department's employees; Nothing when there are none.
-  rt::Variant GetAllEmployeesbyDepartment(const std::string& iDepartment);
+  contracts::RecordsetRef GetAllEmployeesbyDepartment(const std::string& iDepartment);
   // Department -> department, employees without a department left out.
   rt::DictionaryRef GetAllDepartments();
   // Code -> description of every warehouse (of one back-office system).
@@ -297,6 +300,24 @@ class User final : public host::Component,
                                           rt::Variant& values) override;
 
  private:
+  // The directory user, bound once for consecutive calls on one user
+  // (GetAUObject).
+  contracts::MembershipUser& DirectoryUser(const std::string& userId);
+  // The attribute's value by its rule, `value` being what the directory
+  // answered. Failures are logged under "KorvoCommon.User.GetUserField
+  // User: <id> Field:<key>" and raised again.
+  rt::Variant UserField(const std::string& userId, const AttributeRule& rule,
+                        const rt::Variant& value);
+  // Reads `property` of the directory user and applies the rule to it.
+  template <class Property>
+  rt::Variant Attribute(const std::string& userId, const AttributeRule& rule, Property property);
+  // A column of the user's administrative office; Empty without an office.
+  rt::Variant AdminOfficeField(const std::string& userId, const std::string& column);
+  // The user IDs of a role's holders (getKorvoUsersHavingRole) and of a
+  // directory search (GetKorvoUsers), each as item and key.
+  rt::CollectionRef UsersHavingRole(std::int16_t role);
+  rt::CollectionRef UsersMatching(const rt::Variant& criteria);
+
   DirectoryUserCache directoryUser_;
   OfficeCache office_{"KorvoCommon.User"};
 };

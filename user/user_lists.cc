@@ -1,12 +1,215 @@
-// Users listed from the directory, a page at a time.
+// Users listed from the membership directory, a page at a time: all
+// internal users, the holders of a directory role, the users of a user
+// type or project role, and the supplier users of a business partner.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "infrastructure/components.h"
+#include "infrastructure/contracts/configuration.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/sql_access.h"
+#include "infrastructure/user_lib.h"
+#include "platform/runtime/conversions.h"
+#include "user/internal/id_pages.h"
 #include "user/internal/user_members.h"
 #include "user/user.h"
 
 namespace korvo::common {
 
+namespace {
+
+using contracts::membership_role::kApprover;
+using contracts::membership_role::kBuyer;
+using contracts::membership_role::kSupplier;
+
+infra::MethodHandler ListHandler(const char* method) { return {method, infra::FailureInfo::None}; }
+
+// Each row's ID, as item and key.
+rt::CollectionRef IdCollection(contracts::RecordsetRef& rows, const std::string& idAttribute) {
+  infra::ScopedClose<contracts::RecordsetRef> close(rows);
+  auto users = rt::Collection::Create();
+  for (; rows && !rows->IsEOF(); rows->MoveNext()) {
+    const rt::Variant& id = rows->Value(idAttribute);
+    users->Add(id, rt::CStr(id));
+  }
+  return users;
+}
+
+std::vector<rt::Variant> Items(const rt::Collection& list) {
+  std::vector<rt::Variant> items;
+  for (const auto& entry : list.Entries()) items.push_back(entry.item);
+  return items;
+}
+
+// One page of a list, each ID as item without a key (PageCollection).
+rt::CollectionRef PageCollection(const rt::Collection& list, rt::Variant& fromKey,
+                                 const std::optional<rt::Variant>& pageSize) {
+  auto page = rt::Collection::Create();
+  for (rt::Variant& id : IdPage(Items(list), fromKey, pageSize)) page->Add(std::move(id));
+  return page;
+}
+
+rt::Variant Criteria(std::vector<rt::Variant> criteria) { return rt::Variant(rt::Array(std::move(criteria))); }
+
+// The directory's script account, as section MEMBERSHIP of the
+// configuration names it: the account (with the directory root appended
+// when one is set) and its password. Held only for the call.
+struct ScriptAccount {
+  std::string account;
+  std::string password;
+};
+
+ScriptAccount ReadScriptAccount(contracts::Configuration& configuration) {
+  configuration.Query();
+  ScriptAccount script{rt::CStr(configuration.ReadValue("MEMBERSHIP", "MemScriptUser")),
+                       rt::CStr(configuration.ReadValue("MEMBERSHIP", "MemScriptCode"))};
+  const std::string root = rt::CStr(configuration.ReadValue("MEMBERSHIP", "LDAPRoot"));
+  if (!root.empty()) script.account += "," + root;
+  return script;
+}
+
+bool HoldsRole(const rt::Array& codes, std::int16_t role) {
+  for (const rt::Variant& code : codes.items) {
+    const std::optional<int> order = rt::Compare(code, rt::Variant(role));
+    if (order && *order == 0) return true;
+  }
+  return false;
+}
+
+// The user's role codes, the parent entry's when the user has none.
+rt::Array EffectiveRoleCodes(contracts::MembershipUser& user) {
+  rt::Array codes = user.RoleCodes();
+  if (!codes.items.empty() && !codes.items[0].IsEmpty()) return codes;
+  auto parent = std::dynamic_pointer_cast<contracts::MembershipEntry>(user.Parent());
+  return parent ? parent->RoleCodes() : codes;
+}
+
+// Walks the directory from `from` with the script account, listing the
+// users without the supplier role until the page holds pageSize of them
+// (or, without a size, to the end). Returns where the walk goes on ("" at
+// the directory's end); `last` is the last ID listed.
+std::string ListInternalUsers(contracts::MembershipMembers& members,
+                              contracts::MembershipUser& user, const ScriptAccount& script,
+                              std::string from, const std::optional<std::int32_t>& pageSize,
+                              rt::Dictionary& listed, std::string& last) {
+  const std::string idAttribute = members.IDAttribute();
+  const rt::Variant searchSize = pageSize ? rt::Variant(*pageSize) : rt::Variant::Missing();
+  auto pageFull = [&] { return pageSize && listed.Count() >= *pageSize; };
+  do {
+    contracts::RecordsetRef rows =
+        members.Search(Criteria({rt::Variant(idAttribute + ">=" + from)}), "", searchSize);
+    infra::ScopedClose<contracts::RecordsetRef> close(rows);
+    if (!rows) return std::string();
+    for (; !rows->IsEOF() && !pageFull(); rows->MoveNext()) {
+      const std::string id = rt::CStr(rows->Value(idAttribute));
+      user.Bind(id, script.account, script.password);
+      if (HoldsRole(EffectiveRoleCodes(user), kSupplier)) continue;
+      listed.Add(rt::Variant(id),
+                 rt::Variant(rt::Array({rt::Variant(user.GivenName()), rt::Variant(user.Surname())})));
+      last = id;
+    }
+    // Rows left unread on a full page are listed next time: the next page
+    // restarts right after the last ID listed, whatever the directory's
+    // own continuation says.
+    from = rows->IsEOF() ? members.NextFrom() : last + "!";
+  } while (!pageFull() && !from.empty());
+  return from;
+}
+
+}  // namespace
+
+rt::CollectionRef User::UsersMatching(const rt::Variant& criteria) {
+  contracts::RecordsetRef rows;
+  return infra::RunHandled(ListHandler("KorvoCommon.User.GetKorvoUsers"), [&] {
+    infra::ScopedClose<contracts::RecordsetRef> close(rows);
+    auto members = infra::UL_CreateMO();
+    rows = members->Search(criteria, "", rt::Variant::Missing());
+    return IdCollection(rows, members->IDAttribute());
+  });
+}
+
+rt::CollectionRef User::UsersHavingRole(std::int16_t role) {
+  contracts::RecordsetRef rows;
+  return infra::RunHandled(ListHandler("KorvoCommon.User.getKorvoUsersHavingRole"), [&] {
+    infra::ScopedClose<contracts::RecordsetRef> close(rows);
+    auto members = infra::UL_CreateMO();
+    const std::string idAttribute = members->IDAttribute();
+    rows = members->SearchByRole(role, idAttribute);
+    return IdCollection(rows, idAttribute);
+  });
+}
+
+// Without a page size every internal user is listed on one page; a page
+// size of 0 or less lists none, as the other lists do.
+rt::DictionaryRef User::GetAllInternalUsers(rt::Variant& io_vFromUserID,
+                                            const std::optional<rt::Variant>& i_vPageSize) {
+  return infra::RunHandled(ListHandler("KorvoCommon.User.GetAllInternalUsers"), [&] {
+    auto configuration = infra::Gen_GetComponentAs<contracts::Configuration>("Korvex.Configuration");
+    auto members = infra::Gen_GetComponentAs<contracts::MembershipMembers>("KorvoMembership.Members");
+    auto user = infra::Gen_GetComponentAs<contracts::MembershipUser>("Korvomembership.User");
+    auto listed = rt::Dictionary::Create();
+    const std::optional<std::int32_t> pageSize =
+        i_vPageSize ? std::optional<std::int32_t>(rt::CLng(*i_vPageSize)) : std::nullopt;
+    if (pageSize && *pageSize <= 0) {
+      io_vFromUserID = rt::Variant("");
+      return listed;
+    }
+    const ScriptAccount script = ReadScriptAccount(*configuration);
+    std::string last;
+    const std::string next = ListInternalUsers(*members, *user, script, rt::CStr(io_vFromUserID),
+                                               pageSize, *listed, last);
+    io_vFromUserID = rt::Variant(next.empty() ? std::string() : last + "!");
+    return listed;
+  });
+}
+
+rt::CollectionRef User::GetAllBuyers(rt::Variant& io_vFromUserID,
+                                     const std::optional<rt::Variant>& i_vPageSize) {
+  return PageCollection(*UsersHavingRole(kBuyer), io_vFromUserID, i_vPageSize);
+}
+
+rt::CollectionRef User::GetAllApprovers(rt::Variant& io_vFromUserID,
+                                        const std::optional<rt::Variant>& i_vPageSize) {
+  return PageCollection(*UsersHavingRole(kApprover), io_vFromUserID, i_vPageSize);
+}
+
+rt::CollectionRef User::GetAllSuppliers(rt::Variant& io_vFromUserID,
+                                        const std::optional<rt::Variant>& i_vPageSize) {
+  return PageCollection(*UsersHavingRole(kSupplier), io_vFromUserID, i_vPageSize);
+}
+
+rt::CollectionRef User::GetUsersByUserType(std::int16_t iUserType, rt::Variant& io_vFromUserID,
+                                           const std::optional<rt::Variant>& i_vPageSize) {
+  const rt::CollectionRef users =
+      UsersMatching(Criteria({rt::Variant("ProjectUserType=" + std::to_string(iUserType))}));
+  return PageCollection(*users, io_vFromUserID, i_vPageSize);
+}
+
+rt::CollectionRef User::GetUsersByProjectRole(const std::string& iRole, rt::Variant& io_vFromUserID,
+                                              const std::optional<rt::Variant>& i_vPageSize) {
+  const rt::CollectionRef users = UsersMatching(Criteria({rt::Variant("ProjectRole=" + iRole)}));
+  return PageCollection(*users, io_vFromUserID, i_vPageSize);
+}
+
+rt::CollectionRef User::GetAllSuppliersForBP(std::int32_t i_lBPID) {
+  return infra::RunHandled(ListHandler("KorvoCommon.User.GetAllSuppliersForBP"), [&] {
+    return UsersMatching(Criteria({rt::Variant("BusinessPartnerID=" + std::to_string(i_lBPID)),
+                                   rt::Variant("KorvoRole=" + std::to_string(kSupplier))}));
+  });
+}
+
 namespace user_members {
 
-void AddListMembers(Builder&) {}
+void AddListMembers(Builder& table) {
+  table.Method("GetAllInternalUsers", &User::GetAllInternalUsers)
+      .Method("GetAllBuyers", &User::GetAllBuyers)
+      .Method("GetAllApprovers", &User::GetAllApprovers)
+      .Method("GetAllSuppliers", &User::GetAllSuppliers)
+      .Method("GetUsersByUserType", &User::GetUsersByUserType)
+      .Method("GetUsersByProjectRole", &User::GetUsersByProjectRole)
+      .Method("GetAllSuppliersForBP", &User::GetAllSuppliersForBP);
+}
 
 }  // namespace user_members
 
