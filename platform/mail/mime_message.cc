@@ -1,6 +1,7 @@
 #include "platform/mail/mime_message.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/mail/gmime_support.h"
 
@@ -10,6 +11,9 @@ namespace {
 
 constexpr std::uint64_t kBase64LineLength = 76;
 constexpr std::uint64_t kPartHeaderAllowance = 512;
+// Text that is not plain ASCII goes out as UTF-8, in headers and bodies
+// alike, never in whichever legacy charset happens to fit it.
+constexpr const char* kCharset = "UTF-8";
 
 // Header text on one line: a line break or other control character in a
 // caller's subject becomes a blank, so it can never start a header.
@@ -42,37 +46,61 @@ std::string UnixLines(const std::string& text) {
 void AddMailbox(GMimeMessage* message, GMimeAddressType type, const Mailbox& mailbox) {
   GObjectPtr<InternetAddress> address(
       internet_address_mailbox_new(mailbox.displayName.c_str(), mailbox.address.c_str()));
+  internet_address_set_charset(address.get(), kCharset);
   internet_address_list_add(g_mime_message_get_addresses(message, type), address.get());
 }
 
-void SetDateAndId(GMimeMessage* message) {
+// The right side of the Message-ID: the sender's domain, else this host's
+// name.
+std::string IdDomain(const MessageParts& parts) {
+  if (parts.from) return parts.from->address.substr(parts.from->address.rfind('@') + 1);
+  return g_get_host_name();
+}
+
+void SetDateAndId(GMimeMessage* message, const std::string& idDomain) {
   std::unique_ptr<GDateTime, decltype(&g_date_time_unref)> now(g_date_time_new_now_local(),
                                                                &g_date_time_unref);
   g_mime_message_set_date(message, now.get());
-  GMemoryPtr<char> id(g_mime_utils_generate_message_id(nullptr));
+  GMemoryPtr<char> id(g_mime_utils_generate_message_id(idDomain.c_str()));
   g_mime_message_set_message_id(message, id.get());
+}
+
+void SetContent(GMimePart* part, std::string_view bytes) {
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  GObjectPtr<GMimeDataWrapper> content(
+      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part, content.get());
+}
+
+void SetParameterCharset(GMimeParamList* parameters, const char* name) {
+  if (GMimeParam* parameter = g_mime_param_list_get_parameter(parameters, name)) {
+    g_mime_param_set_charset(parameter, kCharset);
+  }
 }
 
 GObjectPtr<GMimeObject> BodyPart(const MessageParts& parts) {
   GObjectPtr<GMimeTextPart> body(g_mime_text_part_new_with_subtype(parts.htmlBody ? "html" : "plain"));
-  g_mime_text_part_set_charset(body.get(), "utf-8");
-  g_mime_text_part_set_text(body.get(), UnixLines(parts.body).c_str());
+  SetContent(GMIME_PART(body.get()), UnixLines(parts.body));
+  g_mime_text_part_set_charset(body.get(), kCharset);
   g_mime_object_encode(GMIME_OBJECT(body.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(body.release()));
 }
 
 GObjectPtr<GMimeObject> AttachmentPart(const Attachment& attachment) {
-  GObjectPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, attachment.contentType.c_str()));
-  GObjectPtr<GMimePart> part(g_mime_part_new_with_type(g_mime_content_type_get_media_type(type.get()),
-                                                       g_mime_content_type_get_media_subtype(type.get())));
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(
-      reinterpret_cast<const char*>(attachment.content.data()), attachment.content.size()));
-  GObjectPtr<GMimeDataWrapper> content(
-      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(part.get(), content.get());
+  const auto slash = attachment.contentType.find('/');
+  GObjectPtr<GMimePart> part(
+      g_mime_part_new_with_type(attachment.contentType.substr(0, slash).c_str(),
+                                attachment.contentType.substr(slash + 1).c_str()));
+  GMimeObject* object = GMIME_OBJECT(part.get());
+  SetContent(part.get(), attachment.content);
   g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
-  g_mime_object_set_disposition(GMIME_OBJECT(part.get()), GMIME_DISPOSITION_ATTACHMENT);
+  g_mime_object_set_disposition(object, GMIME_DISPOSITION_ATTACHMENT);
   g_mime_part_set_filename(part.get(), OneLine(attachment.fileName).c_str());
+  SetParameterCharset(g_mime_content_type_get_parameters(g_mime_object_get_content_type(object)),
+                      "name");
+  SetParameterCharset(
+      g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(object)),
+      "filename");
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
@@ -106,7 +134,7 @@ std::string ComposeMessage(const MessageParts& parts) {
   if (parts.from) AddMailbox(message.get(), GMIME_ADDRESS_TYPE_FROM, *parts.from);
   AddMailbox(message.get(), GMIME_ADDRESS_TYPE_TO, parts.to);
   g_mime_message_set_subject(message.get(), OneLine(parts.subject).c_str(), "utf-8");
-  SetDateAndId(message.get());
+  SetDateAndId(message.get(), IdDomain(parts));
   g_mime_message_set_mime_part(message.get(), MimeBody(parts).get());
   return Serialize(message.get());
 }
