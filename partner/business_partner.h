@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "infrastructure/contracts/business_rules.h"
 #include "infrastructure/contracts/database.h"
@@ -34,6 +35,10 @@
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/object.h"
 #include "platform/runtime/variant.h"
+
+namespace korvo::infra {
+class Findings;
+}  // namespace korvo::infra
 
 namespace korvo::common {
 
@@ -142,8 +147,9 @@ class BusinessPartner final : public host::Component,
   // Retired (bp_listings.cc): raises -1 naming GetCustomerData.
   rt::ObjectRef GetAllCustomersFromBP();
 
-  // Name and back-office codes of one partner (a 16-bit ID).
-  RecordsetRef GetBusinessPartnerDetails(std::int16_t iBPID);
+  // Name and back-office codes of one partner. The ID is taken as 32-bit,
+  // so partners beyond 32,767 can be asked for too.
+  RecordsetRef GetBusinessPartnerDetails(std::int32_t iBPID);
   // Customers whose name contains the text literally.
   RecordsetRef GetCustomersByPartOfName(std::string iNamePart);
   std::string GetCustomerCarrier(OptionalId iBPID);
@@ -355,17 +361,57 @@ class BusinessPartner final : public host::Component,
   void ClearCurrent();
   // Fills the members from a row of the partner-with-customer read.
   void LoadCurrent(const contracts::Recordset& row);
+  // The read of a list or search, failures reported under
+  // "KorvoCommon.BusinessPartner." + method after an abort vote.
+  RecordsetRef ReadHandled(std::string_view method, const std::string& sql);
   // Loads iBPID first when it was given.
   void LoadIfGiven(const OptionalId& iBPID);
   void LoadIfGiven(const std::optional<std::int32_t>& id);
   // The address field-name dictionary: AddressFieldsEnum value -> column.
   rt::Dictionary& Fieldnames();
+  // The read of one of the current partner's named addresses.
+  RecordsetRef NamedAddress(const char* method, OptionalId iBPID, std::int32_t Current::*addressId);
   // Creates an address from the dictionary and links it; the new ID.
   std::int32_t InsertAndLinkAddress(rt::Dictionary& address);
   // statement + " WHERE (" / " AND (" + condition + ")".
   static std::string AppendCondition(const std::string& statement, const std::string& condition);
-  // Removes the address link rows of a partner or an address before it goes.
+  // Removes the rows a partner or an address owns (its address links; a
+  // partner's customer row and group memberships) before it goes; false,
+  // logged, when that fails.
   bool BeforeDelete(const std::string& origin, const rt::Array& keys, const rt::Array& values);
+  // The referential checker's test and notification, the owned rows, then
+  // the row itself: the affected rows, or -1 when refused.
+  std::int32_t DeleteRow(const char* table, const char* keyColumn, std::int32_t id,
+                         contracts::ConnectionRef& connection);
+  // AddressDelete and CustomerDelete: every failure answers false.
+  bool QuietDelete(const char* table, const char* keyColumn, std::int32_t id);
+  // Script methods share one shape: build the data object, apply the rules,
+  // vote by the result.
+  using RulesEntry = rt::ObjectRef (BusinessPartner::*)(rt::Variant& dataObject);
+  rt::ObjectRef RunScript(const char* method, const std::string& table, rt::Variant& keys,
+                          rt::Variant& values, RulesEntry rules);
+  // Insert and update by the data object's kind; votes by the findings.
+  rt::ObjectRef ApplyRules(const char* method, rt::Variant& dataObject, bool isInsert);
+  // The rules of each kind; each returns the result the caller gets.
+  rt::ObjectRef InsertPartner(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef UpdatePartner(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef InsertAddress(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef UpdateAddress(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef InsertCustomer(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef UpdateCustomer(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef InsertGroup(rt::Dictionary& data, infra::Findings& findings);
+  rt::ObjectRef UpdateGroup(rt::Dictionary& data, infra::Findings& findings);
+  // The checks insert and update share, with their message codes.
+  static void CheckAddress(rt::Dictionary& data, bool isInsert, infra::Findings& findings);
+  static void CheckCustomer(rt::Dictionary& data, bool isInsert, infra::Findings& findings);
+  // One membership statement on a connection of its own; a complete vote.
+  bool ChangeMembership(const char* method, const std::string& sql);
+  // A membership read, failures logged unvoted under the method's name.
+  RecordsetRef ReadMembership(const char* method, const std::string& sql);
+  // Closes the connection and votes by the outcome.
+  static bool FinishDelete(bool deleted, contracts::ConnectionRef& connection);
+  // A group without members is deleted; one with members adds "SLBBR1050".
+  void DeleteGroup(rt::Dictionary& data, infra::Findings& findings);
 
   Current current_;
   rt::DictionaryRef fieldnames_;

@@ -1,0 +1,54 @@
+#include "partner/internal/bp_sql.h"
+
+#include "infrastructure/sql_access.h"
+#include "infrastructure/sql_build.h"
+
+namespace korvo::common::bp_sql {
+
+std::string MethodContext(std::string_view method) {
+  return "KorvoCommon.BusinessPartner." + std::string(method);
+}
+
+infra::MethodHandler Standard(std::string_view context) {
+  return infra::MethodHandler{context, infra::FailureInfo::None, true};
+}
+
+infra::MethodHandler NoVote(std::string_view context) {
+  return infra::MethodHandler{context, infra::FailureInfo::None, false};
+}
+
+std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(text) + "'"; }
+
+std::string Containing(std::string_view text) {
+  return "'%" + infra::Gen_SqlLikeEscape(text) + "%'";
+}
+
+std::string Id(const rt::Variant& value) { return infra::Sql_IntegerLiteral(value); }
+std::string IdList(const rt::Variant& ids) {
+  if (!ids.IsArray()) rt::Raise(rt::errnum::kTypeMismatch);
+  std::string list;
+  for (const rt::Variant& id : ids.AsArray().items) {
+    if (!list.empty()) list += ", ";
+    list += Id(id);
+  }
+  return list;
+}
+
+contracts::RecordsetRef Read(const std::string& sql, const std::string& connectionString) {
+  return infra::Sql_GetDisconnectedRecordset(sql, connectionString, true);
+}
+
+bool Exists(const std::string& sql, const std::string& connectionString) {
+  return infra::Sql_RecordExists(sql, connectionString, true);
+}
+
+std::int32_t Execute(const std::string& sql, const std::string& connectionString) {
+  contracts::ConnectionRef connection = infra::Sql_GetOpenConnection(connectionString);
+  infra::ScopedClose<contracts::ConnectionRef> close(connection);
+  std::int32_t affected = 0;
+  infra::Sql_RequireConnection(connection).Execute(sql, {}, &affected);
+  infra::Sql_CloseConnection(connection);
+  return affected;
+}
+
+}  // namespace korvo::common::bp_sql

@@ -1,0 +1,41 @@
+// Statement pieces and reads shared by BusinessPartner's concern files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "infrastructure/contracts/database.h"
+#include "infrastructure/method_guard.h"
+#include "platform/runtime/variant.h"
+
+namespace korvo::common::bp_sql {
+
+// "KorvoCommon.BusinessPartner." + method, the context failures are
+// reported under.
+std::string MethodContext(std::string_view method);
+
+// The standard handler of the class: abort vote, logged under the context
+// (which must outlive the handler),
+// no info.
+infra::MethodHandler Standard(std::string_view context);
+// The same without a vote (reads that never vote).
+infra::MethodHandler NoVote(std::string_view context);
+
+// A text between single quotes with its quotes doubled.
+std::string Quoted(std::string_view text);
+// A text made literal inside LIKE '%...%', quotes doubled.
+std::string Containing(std::string_view text);
+// An ID written into statement text: a whole number, else Type mismatch.
+std::string Id(const rt::Variant& value);
+// The elements of an array of IDs joined by ", ", each through Id(); a
+// value that is not an array raises Type mismatch.
+std::string IdList(const rt::Variant& ids);
+
+// The disconnected read (read-committed) on the connection string.
+contracts::RecordsetRef Read(const std::string& sql, const std::string& connectionString);
+// True when the statement returns a row (read-committed).
+bool Exists(const std::string& sql, const std::string& connectionString);
+// Runs one write statement on a connection of its own; the affected rows.
+std::int32_t Execute(const std::string& sql, const std::string& connectionString);
+
+}  // namespace korvo::common::bp_sql
