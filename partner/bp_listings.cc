@@ -1,52 +1,229 @@
-// Paged listings of partners, customers and addresses. Not built yet: every
-// listing fails with -1 until the paging work lands.
+// Paged listings of partners, customers and addresses, served through the
+// utility library's DRecordset (and the web page's Page when it brings
+// one), and the whole-table reads they replaced, which now only refuse.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "infrastructure/components.h"
+#include "infrastructure/contracts/utilities.h"
+#include "infrastructure/errors.h"
+#include "infrastructure/method_guard.h"
 #include "partner/business_partner.h"
 #include "partner/internal/bp_members.h"
+#include "partner/internal/bp_sql.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::common {
 
 namespace {
-[[noreturn]] void NotBuiltYet() { rt::Raise(-1, "not built yet"); }
+
+constexpr const char* kAllPartners = "SELECT * FROM BUSINESSPARTNER";
+constexpr const char* kPartnerNames = "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER";
+constexpr const char* kAllAddresses = "SELECT * FROM ADDRESS";
+constexpr const char* kPartnerKey = "BUSINESSPARTNERID";
+constexpr const char* kAddressKey = "ADDRESSID";
+// The name under which the application keeps this library's connection
+// string, told to the caller's page.
+constexpr const char* kConnectionName = "KorvoCommonConnection";
+
+using Append = std::string (*)(const std::string&, const std::string&);
+
+// What a listing request brings besides its filters.
+struct PageRequest {
+  const rt::Variant& page;
+  const std::string& persistedState;
+  std::int16_t pageSize;
+  const std::optional<std::string>& sortFields;
+};
+
+// An ID list counts as given when it is there at all: an omitted, Empty or
+// Null argument means no restriction.
+bool IdsGiven(const std::optional<rt::Variant>& ids) {
+  return ids && !ids->IsMissing() && !ids->IsEmpty() && !ids->IsNull();
+}
+
+// "KEY IN (id, id, ...)", every element written through the integer
+// guard. No IDs at all restrict the listing to nothing: "KEY IN (NULL)",
+// which every database accepts and no row matches.
+std::string IdCondition(const char* keyField, const rt::Variant& ids) {
+  std::string list;
+  try {
+    list = bp_sql::IdList(ids);
+  } catch (const rt::Error& e) {
+    rt::Raise(e.number(), e.record().Description +
+                              ": the ID list must be an array of whole numbers of 32 bits");
+  }
+  return std::string(keyField) + " IN (" + (list.empty() ? "NULL" : list) + ")";
+}
+
+std::string PartnerStatement(std::string statement, Append append, bool skipOneTime, bool skipInternal,
+                             const std::optional<rt::Variant>& ids) {
+  if (IdsGiven(ids)) statement = append(statement, IdCondition(kPartnerKey, *ids));
+  if (skipOneTime) statement = append(statement, "NOT ISONETIMEBP = 1");
+  if (skipInternal) statement = append(statement, "NOT ISINTERNALBP = 1");
+  return statement;
+}
+
+std::shared_ptr<contracts::Page> PageOf(const rt::Variant& page) {
+  if (page.IsMissing() || page.IsEmpty() || page.IsNull() || (page.IsObject() && !page.AsObject())) return nullptr;
+  if (!page.IsObject()) rt::Raise(rt::errnum::kTypeMismatch);
+  auto typed = std::dynamic_pointer_cast<contracts::Page>(page.AsObject());
+  if (!typed) rt::Raise(rt::errnum::kTypeMismatch);
+  return typed;
+}
+
+std::shared_ptr<contracts::DRecordset> AsRecordset(const rt::ObjectRef& object) {
+  auto typed = std::dynamic_pointer_cast<contracts::DRecordset>(object);
+  if (!typed) rt::Raise(rt::errnum::kTypeMismatch);
+  return typed;
+}
+
+// The record set of the listing: the page's own when the caller brought a
+// page (moved to the page the user asked for), else a new one continuing
+// from the persisted state; set up and opened on the statement.
+rt::ObjectRef OpenListing(const PageRequest& request, const std::string& statement, const char* keyField,
+                          const std::function<const std::string&()>& connectionString) {
+  const std::shared_ptr<contracts::Page> page = PageOf(request.page);
+  rt::ObjectRef object;
+  if (page) {
+    page->SetConnectionName(kConnectionName);
+    object = page->GetRecordset();
+  } else {
+    object = infra::Gen_GetComponent("KorvoLibrary.DRecordset");
+  }
+  const std::shared_ptr<contracts::DRecordset> recordset = AsRecordset(object);
+  if (!page) {
+    recordset->SetConnectionString(connectionString());
+    recordset->RestoreState(request.persistedState);
+  }
+  recordset->SetPageSize(request.pageSize);
+  recordset->SetSortFields(request.sortFields.value_or(""));
+  if (page) {
+    std::int32_t asked = 0;
+    bool requested = false;
+    rt::Variant unused;
+    page->GetPendingPage(asked, requested, unused);
+    if (requested) {
+      recordset->ResetPosition();
+      bool go = true;
+      recordset->GoToPage(go, asked);
+    }
+  }
+  recordset->Open(statement, keyField);
+  return object;
+}
+
+// A whole-table read that is no longer served: fails with -1, the text
+// naming its paged replacement given as the method.
+[[noreturn]] void Retired(const std::string& text) {
+  try {
+    rt::Raise(-1);
+  } catch (...) {
+    infra::Err_Handle(text);
+    throw;
+  }
+}
+
+std::string FullTableScanText(const std::string& retired, const std::string& replacement) {
+  return "Function " + retired + "() is a 'full table scan' function and is not supported anymore.\r\n" +
+         "Use new function " + replacement + "() that supports paging (=based on DRecordset component).";
+}
+
 }  // namespace
 
-rt::ObjectRef BusinessPartner::GetAllAddresses() { NotBuiltYet(); }
-rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant&, std::string, std::int16_t,
-                                              std::optional<rt::Variant>,
-                                              std::optional<std::string>) {
-  NotBuiltYet();
+rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
+                                              std::int16_t i_iPageSize, std::optional<rt::Variant> i_alAddressIDs,
+                                              std::optional<std::string> i_sSortTableFieldNames) {
+  const std::string context = bp_sql::MethodContext("GetAddressData");
+  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+    std::string statement = kAllAddresses;
+    if (IdsGiven(i_alAddressIDs)) statement = AppendCondition(statement, IdCondition(kAddressKey, *i_alAddressIDs));
+    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
+                       kAddressKey, [this]() -> const std::string& { return ConnectionString(); });
+  });
 }
-rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant&, std::string,
-                                                      std::int16_t, bool, bool,
-                                                      std::optional<rt::Variant>,
-                                                      std::optional<std::string>) {
-  NotBuiltYet();
-}
-rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::string,
-                                                       std::int16_t, bool, bool,
-                                                       std::optional<rt::Variant>) {
-  NotBuiltYet();
-}
-rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant&, std::string, std::int16_t,
-                                               bool, bool, std::optional<rt::Variant>,
-                                               std::optional<std::string>) {
-  NotBuiltYet();
-}
-rt::ObjectRef BusinessPartner::GetAllCustomersFromBP() { NotBuiltYet(); }
-rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant&, std::string,
-                                                          std::int16_t, bool, bool,
-                                                          std::optional<rt::Variant>,
-                                                          std::optional<std::string>) {
-  NotBuiltYet();
-}
-rt::ObjectRef BusinessPartner::GetAllBusinessPartners(std::int32_t, std::int32_t,
-                                                      std::optional<rt::Variant>) {
-  NotBuiltYet();
-}
-rt::ObjectRef BusinessPartner::GetBusinessPartners(std::optional<rt::Variant>) { NotBuiltYet(); }
 
-std::string BusinessPartner::AppendCondition(const std::string& statement,
-                                             const std::string& condition) {
+rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
+                                                      std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
+                                                      bool i_bSkipInternalBusinessPartners,
+                                                      std::optional<rt::Variant> i_alBPIDs,
+                                                      std::optional<std::string> i_sSortTableFieldNames) {
+  const std::string context = bp_sql::MethodContext("GetBusinessPartnerData");
+  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+    const std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
+                                                   i_bSkipOneTimeBusinessPartners,
+                                                   i_bSkipInternalBusinessPartners, i_alBPIDs);
+    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
+                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
+  });
+}
+
+rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant& i_oPage,
+                                                          std::string i_sPersistedStateInfo,
+                                                          std::int16_t i_iPageSize,
+                                                          bool i_bSkipOneTimeBusinessPartners,
+                                                          bool i_bSkipInternalBusinessPartners,
+                                                          std::optional<rt::Variant> i_alBPIDs,
+                                                          std::optional<std::string> i_sSortTableFieldNames) {
+  const std::string context = bp_sql::MethodContext("GetBusinessPartnersLimited");
+  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+    const std::string statement = PartnerStatement(kPartnerNames, &BusinessPartner::AppendCondition,
+                                                   i_bSkipOneTimeBusinessPartners,
+                                                   i_bSkipInternalBusinessPartners, i_alBPIDs);
+    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
+                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
+  });
+}
+
+rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
+                                               std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
+                                               bool i_bSkipInternalBusinessPartners,
+                                               std::optional<rt::Variant> i_alBPIDs,
+                                               std::optional<std::string> i_sSortTableFieldNames) {
+  const std::string context = bp_sql::MethodContext("GetCustomerData");
+  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+    std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
+                                             i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
+                                             i_alBPIDs);
+    statement = AppendCondition(statement, "ZRKCUSTOMERCODE <> ''");
+    statement = AppendCondition(statement, "NOT ZRKCUSTOMERCODE IS NULL");
+    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
+                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
+  });
+}
+
+rt::ObjectRef BusinessPartner::GetAllAddresses() { Retired(FullTableScanText("GetAllAddresses", "GetAddressData")); }
+
+rt::ObjectRef BusinessPartner::GetAllCustomersFromBP() {
+  Retired(FullTableScanText("GetAllCustomersFromBP", "GetCustomerData"));
+}
+
+rt::ObjectRef BusinessPartner::GetAllBusinessPartners(std::int32_t, std::int32_t, std::optional<rt::Variant>) {
+  Retired(FullTableScanText("GetAllBusinessPartners", "GetBusinessPartnersLimited"));
+}
+
+rt::ObjectRef BusinessPartner::GetBusinessPartners(std::optional<rt::Variant>) {
+  Retired(FullTableScanText("GetBusinessPartners", "GetBusinessPartnersLimited"));
+}
+
+rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::string, std::int16_t, bool, bool,
+                                                       std::optional<rt::Variant>) {
+  Retired(
+      "'Public Function GetBusinessPartnerNames() As Scripting.Dictionary was a 'full table scan' function in "
+      "Korvo Common 2.4 and is not supported anymore. \r\n"
+      "New Public Function GetBusinessPartnerNames(ByVal i_oPage As KorvoLibrary.Page, "
+      "ByVal i_sPersistedStateInfo As String, "
+      "ByVal i_iPageSize As Integer, "
+      "ByVal i_bSkipOneTimeBusinessPartners As Boolean, "
+      "ByVal i_bSkipInternalBusinessPartners As Boolean, "
+      "Optional ByVal i_alBPIDs As Variant) As KorvoLibrary.DRecordset "
+      "is introduced in Korvo-Server 2.5, but is identified as a double function. \r\n"
+      "Use new function GetBusinessPartnersLimited() that supports paging (=based on DRecordset component). "
+      "This last function replaces the two functions above.\r\n");
+}
+
+std::string BusinessPartner::AppendCondition(const std::string& statement, const std::string& condition) {
   const char* joint = statement.find("WHERE") == std::string::npos ? " WHERE (" : " AND (";
   return statement + joint + condition + ")";
 }

@@ -33,7 +33,8 @@ class DRecordset {
   // The database the listing reads.
   virtual void SetConnectionString(const std::string& connectionString) = 0;
   // Takes back a state GetState handed out: page size, sort fields and the
-  // page shown. A malformed or altered state raises and changes nothing.
+  // page shown; "" restores nothing. A malformed or altered state raises
+  // and changes nothing.
   virtual void RestoreState(const std::string& state) = 0;
   // Rows per page, 1 or more.
   virtual void SetPageSize(std::int16_t pageSize) = 0;

@@ -84,6 +84,7 @@ void DRecordset::SetConnectionString(const std::string& connectionString) { conn
 void DRecordset::SetConnectionName(const std::string& connectionName) { connectionName_ = connectionName; }
 
 void DRecordset::RestoreState(const std::string& state) {
+  if (rt::Trim(state).empty()) return;  // a first request has no state yet
   PagingState restored = DecodeState(state);
   pageSize_ = restored.pageSize;
   sortFields_ = restored.sortFields;

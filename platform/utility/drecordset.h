@@ -56,7 +56,8 @@ class DRecordset : public host::Component, public contracts::DRecordset {
 
   void SetConnectionString(const std::string& connectionString) override;
   // Also closes the page shown: the record set is new again, positioned on
-  // the state's page until Open.
+  // the state's page until Open. "" (a first request's state) restores
+  // nothing.
   void RestoreState(const std::string& state) override;
   // Raises kInvalidPageArgument below 1.
   void SetPageSize(std::int16_t pageSize) override;

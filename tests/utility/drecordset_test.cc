@@ -201,7 +201,7 @@ TEST_F(PagingTest, TamperedOrMalformedStatesAreRefusedBeforeAnyStatementRuns) {
   PagingState shortAnchor = DecodeState(state);
   shortAnchor.anchor.pop_back();
   for (const std::string& tampered :
-       {flipped, state.substr(0, state.size() - 3), std::string("garbage"), std::string(),
+       {flipped, state.substr(0, state.size() - 3), std::string("garbage"), std::string("KP1."),
         "KP1.e30." + state.substr(state.rfind('.') + 1), EncodeState(hostileName), EncodeState(shortAnchor)}) {
     auto listing = std::make_shared<DRecordset>();
     const rt::ErrorRecord error = RaisedBy([&] { listing->RestoreState(tampered); });
