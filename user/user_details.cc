@@ -41,10 +41,17 @@ std::optional<rt::Array> ParentValues(contracts::MembershipUser& user, const std
   return parent->GetAttribute(name);
 }
 
-// Element 0 is -1 as a number (a text never equals it).
+// Element 0 reads as the number -1. The directory keeps these attributes
+// as texts, so a text is read as a number; a text that is no number is
+// some other value and stays as it is.
 bool FirstIsNoneMarker(const rt::Array& values) {
   if (values.items.empty()) return false;
-  const std::optional<int> order = rt::Compare(values.items[0], rt::Variant(std::int16_t{-1}));
+  const rt::Variant& first = values.items[0];
+  if (first.IsString()) {
+    const std::optional<double> number = rt::ParseNumber(first.AsString());
+    return number && *number == -1;
+  }
+  const std::optional<int> order = rt::Compare(first, rt::Variant(std::int16_t{-1}));
   return order && *order == 0;
 }
 
