@@ -58,6 +58,17 @@ std::string DirectoryRefusal(const rt::ErrorRecord& error) {
   return error.Description;
 }
 
+// A transactional scope that keeps the caller's web application and session,
+// so the directory sees the same signed-in account.
+host::ScopeOptions TransactionFor(const host::ObjectContext* caller) {
+  host::ScopeOptions options;
+  if (caller != nullptr) {
+    options.application = caller->scope()->application;
+    options.session = caller->scope()->session;
+  }
+  return options;
+}
+
 }  // namespace
 
 rt::ObjectRef TUser::InsertBiddingUser(rt::Variant& i_aAddressKeys, rt::Variant& i_aAddressValues,
@@ -68,7 +79,8 @@ rt::ObjectRef TUser::InsertBiddingUser(rt::Variant& i_aAddressKeys, rt::Variant&
   // own: each of its writes would otherwise stand on its own, and a later
   // failure would leave the earlier ones behind.
   std::optional<host::HostScope> ownTransaction;
-  if (host::GetObjectContext() == nullptr) ownTransaction.emplace();
+  const host::ObjectContext* caller = host::GetObjectContext();
+  if (caller == nullptr || !caller->IsInTransaction()) ownTransaction.emplace(TransactionFor(caller));
   rt::ObjectRef result;
   try {
     result = RegisterBidder(i_aAddressKeys, i_aAddressValues, i_aBPKeys, i_aBPValues, i_aUserKeys,
