@@ -1,0 +1,49 @@
+// What the embedded directory keeps in the library's database.
+#include "directory_fixture.h"
+#include "infrastructure/contracts/database.h"
+
+namespace korvo::membership::testing {
+namespace {
+
+class EmbeddedStorageTest : public DirectoryTest {
+ protected:
+  contracts::RecordsetRef Rows(const std::string& sql) {
+    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    connection->Open(database_.ConnectionString());
+    auto rows = connection->Execute(sql);
+    rows->Detach();
+    connection->Close();
+    return rows;
+  }
+};
+
+TEST_P(EmbeddedStorageTest, PasswordsAreKeptOnlyAsArgon2idHashes) {
+  Seed("ann", {});
+  auto rows = Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'ann'");
+  const std::string hash = rt::CStr(rows->Value(std::int32_t{0}));
+  EXPECT_TRUE(hash.starts_with("$argon2id$"));
+  EXPECT_FALSE(Contains(hash, kUserPassword));
+  // The same password twice gives two hashes: each has its own salt.
+  Seed("bob", {});
+  EXPECT_NE(rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'bob'")->Value(std::int32_t{0})), hash);
+}
+
+TEST_P(EmbeddedStorageTest, AHashKeepsVerifyingAfterTheCostChanges) {
+  Seed("ann", {});
+  korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "2");
+  korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "16");
+  CredentialCache::Process().Clear();
+  EXPECT_EQ(Bound("ann")->UserID(), "ann");
+}
+
+TEST_P(EmbeddedStorageTest, TheScriptAccountMayCarryTheDirectoryRoot) {
+  korvex::ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "ou=people,o=korvo");
+  Seed("ann", {});
+  EXPECT_EQ(Bound("ann", "script,ou=people,o=korvo", kScriptPassword)->UserID(), "ann");
+  EXPECT_EQ(Directory::Open()->ScriptAccount().account, "script,ou=people,o=korvo");
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedStorageTest, ::testing::Values("embedded"));
+
+}  // namespace
+}  // namespace korvo::membership::testing
