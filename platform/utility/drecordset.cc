@@ -111,13 +111,7 @@ void DRecordset::SetPageSize(std::int16_t pageSize) {
   pageSize_ = pageSize;
 }
 
-void DRecordset::SetSortFields(const std::string& sortFields) {
-  SortOrder parsed = ParseSortFields(sortFields);
-  if (listing_) {
-    order_ = SeekOrder(MatchColumns(parsed, listing_->columns, errnum::kInvalidSortFields), listing_->keyField);
-  }
-  sortFields_ = std::move(parsed);
-}
+void DRecordset::SetSortFields(const std::string& sortFields) { sortFields_ = ParseSortFields(sortFields); }
 
 void DRecordset::ResetPosition() { pending_ = Pending::FirstPage; }
 
@@ -131,6 +125,7 @@ void DRecordset::GoToPage(bool& found, std::int32_t& page) {
     found = true;
     return;
   }
+  order_ = SortOrderFor(*listing_);
   found = FillPage(page);
 }
 
@@ -145,8 +140,7 @@ void DRecordset::Open(const std::string& statement, const std::string& keyField)
                                 ? MatchColumns(position_.order, listing.columns, errnum::kInvalidPagingState,
                                                  "Invalid paging state: the field")
                                 : position_.order;
-  SortOrder order =
-      SeekOrder(MatchColumns(sortFields_, listing.columns, errnum::kInvalidSortFields), listing.keyField);
+  SortOrder order = SortOrderFor(listing);
   if (std::exchange(restoredUnchecked_, false)) {
     position_.order = std::move(restoredOrder);
     position_.statement = statement;
@@ -202,6 +196,7 @@ bool DRecordset::HasPreviousPage() const { return page_ && position_.hasPrevious
 
 bool DRecordset::NextPage() {
   if (!page_) RaiseClosed();
+  order_ = SortOrderFor(*listing_);
   if (!PositionFits()) {
     FillFirst();
     return position_.number > 0;
@@ -211,6 +206,7 @@ bool DRecordset::NextPage() {
 
 bool DRecordset::PreviousPage() {
   if (!page_) RaiseClosed();
+  order_ = SortOrderFor(*listing_);
   if (!PositionFits()) {
     FillFirst();
     return position_.number > 0;
@@ -238,6 +234,12 @@ std::string DRecordset::ResolveConnection() const {
 bool DRecordset::PositionFits() const {
   return listing_ && position_.number > 0 && position_.pageSize == pageSize_ &&
          position_.statement == listing_->statement && SameOrder(position_.order, order_);
+}
+
+// The order rows are paged in under the sort fields now set; names that are
+// not columns of the listing are refused here, before anything runs.
+SortOrder DRecordset::SortOrderFor(const Listing& listing) const {
+  return SeekOrder(MatchColumns(sortFields_, listing.columns, errnum::kInvalidSortFields), listing.keyField);
 }
 
 PageQuery DRecordset::Query() const { return PageQuery(listing_->statement, order_); }

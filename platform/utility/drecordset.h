@@ -61,8 +61,8 @@ class DRecordset : public host::Component, public contracts::DRecordset {
   void RestoreState(const std::string& state) override;
   // Raises kInvalidPageArgument below 1.
   void SetPageSize(std::int16_t pageSize) override;
-  // Once a statement was opened the names are also checked against its
-  // columns here.
+  // The names are checked against the listed statement's columns when the
+  // order is next used (Open, a move).
   void SetSortFields(const std::string& sortFields) override;
   void ResetPosition() override;
   // On an opened record set (and not after ResetPosition) moves at once:
@@ -125,6 +125,7 @@ class DRecordset : public host::Component, public contracts::DRecordset {
   const Listing& RequireOpen() const;
   std::string ResolveConnection() const;
   bool PositionFits() const;
+  SortOrder SortOrderFor(const Listing& listing) const;
   PageQuery Query() const;
   data::ResultSet Read(const PageStatement& statement) const;
   std::int32_t CountRows();

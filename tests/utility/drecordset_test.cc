@@ -232,6 +232,13 @@ TEST_F(PagingTest, AChangedSortStartsTheNextMoveAtTheFirstPageInTheNewOrder) {
   EXPECT_TRUE(listing->NextPage());
   EXPECT_EQ(listing->PageNumber(), 1);
   EXPECT_EQ(Keys(*listing), firstByName);
+
+  // A name the listing does not have is refused when the move needs it.
+  listing->SetSortFields("NAME1");
+  ForgetStatements();
+  EXPECT_EQ(RaisedBy([&] { listing->NextPage(); }).Number, errnum::kInvalidSortFields);
+  EXPECT_TRUE(Statements().empty());
+  EXPECT_EQ(Keys(*listing), firstByName);
 }
 
 TEST_F(PagingTest, AnEmptyListingHasNoPages) {
