@@ -49,6 +49,14 @@ inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
   return {};
 }
 
+// The text with its quotes doubled, for test statements.
+inline std::string Doubled(std::string text) {
+  for (std::size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2)) {
+    text.insert(at, 1, '\'');
+  }
+  return text;
+}
+
 inline rt::Variant Texts(std::vector<std::string> texts) {
   std::vector<rt::Variant> items(texts.begin(), texts.end());
   return rt::Variant(rt::Array(std::move(items)));
@@ -126,7 +134,7 @@ class UserTest : public ::testing::Test {
   void AddOffice(const std::string& description, int type, const std::string& addressId,
                  const std::string& cardType = "NULL", const std::string& costCenter = "NULL") {
     Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, ADDRESSID, CREDITCARDTYPE, "
-            "COSTCENTER, CURRENCYCODE) VALUES ('" + description + "', " + std::to_string(type) +
+            "COSTCENTER, CURRENCYCODE) VALUES ('" + Doubled(description) + "', " + std::to_string(type) +
             ", " + addressId + ", " + cardType + ", " + costCenter + ", 'EUR')");
   }
 

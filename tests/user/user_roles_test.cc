@@ -1,0 +1,206 @@
+// Project roles, the business processes they grant, and the paged user
+// lists of the directory.
+#include <gmock/gmock.h>
+
+#include "user_fixture.h"
+
+namespace korvo::common::user_testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class UserRolesTest : public UserTest {
+ protected:
+  // A role granting the processes listed as 1 in `flags` (HOURSREGISTRATION
+  // .. ERPRELATED, in that order).
+  void AddRole(const std::string& code, const std::string& flags) {
+    std::string values;
+    for (char flag : flags) values += std::string(", ") + (flag == '1' ? "1" : "0");
+    Execute("INSERT INTO ROLE VALUES ('" + code + "', ' Role " + code + " '" + values + ")");
+  }
+
+  void AddRoles() {
+    AddRole("PM", "1100000");
+    AddRole("TB", "0001000");
+    AddRole("DA", "0000010");
+  }
+};
+
+TEST_F(UserRolesTest, AllRolesTrimmedAndAUsersRolesWithARowOnly) {
+  AddRoles();
+  Seed("ann", {{"ProjectRole", {"TB", "X", "PM"}}});
+  Seed("bob");
+  rt::DictionaryRef all = user_->GetAllProjectRoles();
+  EXPECT_THAT(Keys(all), ElementsAre("DA", "PM", "TB"));
+  EXPECT_EQ(rt::CStr(all->Item("PM")), "Role PM");
+  rt::DictionaryRef roles = user_->GetProjectRoles("ann");
+  EXPECT_THAT(Keys(roles), ElementsAre("PM", "TB"));
+  EXPECT_EQ(rt::CStr(roles->Item("PM")), " Role PM ");
+  EXPECT_EQ(user_->GetProjectRoles("bob")->Count(), 0);
+  EXPECT_EQ(user_->GetDefaultProjectRole("ann"), "TB");
+}
+
+TEST_F(UserRolesTest, BlankUserIdsAreRefused) {
+  rt::ErrorRecord error = ErrorOf([&] { user_->GetProjectRoles(""); });
+  EXPECT_EQ(error.Number, -2147221399);
+  EXPECT_THAT(error.Description, HasSubstr("UserID not passed"));
+  EXPECT_THAT(LoggedMethods(), ElementsAre("KorvoCommon.User.GetProjectRoles:"));
+
+  error = ErrorOf([&] { user_->GetDefaultProjectRole(""); });
+  EXPECT_EQ(error.Number, -2147221399);
+  EXPECT_EQ(error.Source, "KorvoCommon.User.GetDefaultProjectRole");
+  EXPECT_EQ(error.Description, "Project Role not Passed");
+  EXPECT_THAT(LoggedMethods(), IsEmpty());
+}
+
+TEST_F(UserRolesTest, SettingTheDefaultRoleRewritesTheListToTheRolesWithARow) {
+  AddRoles();
+  Seed("ann", {{"ProjectRole", {"X", "PM"}}});
+  user_->SetDefaultProjectRole("PM", "ann");
+  EXPECT_EQ(user_->GetDefaultProjectRole("ann"), "PM");
+  rt::Variant names = Texts({"ProjectRole"});
+  EXPECT_EQ(user_->GetUserDetails("ann", names)->Item("ProjectRole").AsArray().items.size(), 1u);
+
+  const rt::ErrorRecord error = ErrorOf([&] { user_->SetDefaultProjectRole("TB", "ann"); });
+  EXPECT_EQ(error.Number, -2147221400);
+  EXPECT_THAT(error.Description, HasSubstr("Project Role Not Present for the User."));
+}
+
+TEST_F(UserRolesTest, ProcessesOfARoleAndOfAUser) {
+  AddRoles();
+  Seed("ann", {{"ProjectRole", {"PM", "TB"}}});
+  Seed("bob");
+  EXPECT_THAT(Keys(user_->GetBusinessProcessPerRole("PM")), ElementsAre("HOURSREGISTRATION", "APPROVAL"));
+  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", std::nullopt)),
+              ElementsAre("HOURSREGISTRATION", "APPROVAL", "TEAMBOOKING"));
+  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", rt::Variant("TB"))), ElementsAre("TEAMBOOKING"));
+  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", rt::Variant("DA"))), IsEmpty());
+  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("bob", std::nullopt)), IsEmpty());
+  EXPECT_FALSE(user_->IsValidBusinessProcessForUser("bob", 2, std::nullopt));
+  EXPECT_TRUE(user_->IsValidBusinessProcessForUser("ann", 4, std::nullopt));
+  EXPECT_FALSE(user_->IsValidBusinessProcessForUser("ann", 4, rt::Variant("PM")));
+}
+
+TEST_F(UserRolesTest, RoleCodesAreTrimmedByTheTestsButNotByTheProcessList) {
+  AddRoles();
+  EXPECT_TRUE(user_->IsValidBusinessProcess("  PM ", 2));
+  EXPECT_FALSE(user_->IsValidBusinessProcess("PM", 4));
+  const rt::ErrorRecord error = ErrorOf([&] { user_->GetBusinessProcessPerRole("  PM "); });
+  EXPECT_EQ(error.Number, -2147221400);
+  EXPECT_EQ(error.Source, "KorvoCommon.User.GetBusinessProcessPerRole");
+  EXPECT_EQ(error.Description, "Project Role Not Found");
+  EXPECT_THAT(LoggedMethods(), IsEmpty());
+}
+
+TEST_F(UserRolesTest, AnInvalidProcessNumberIsRefusedBeforeAnyQuery) {
+  rt::ErrorRecord error;
+  const auto statements = StatementsOf([&] { error = ErrorOf([&] { user_->IsValidBusinessProcess("PM", 8); }); });
+  EXPECT_THAT(statements, IsEmpty());
+  EXPECT_EQ(error.Number, -2147221398);
+  EXPECT_EQ(error.Source, "KorvoCommon.User.ValidateBusinessProcess");
+  EXPECT_EQ(error.Description, "Invalid Business Process");
+  error = ErrorOf([&] { user_->IsValidBusinessProcess("NONE", 1); });
+  EXPECT_EQ(error.Number, -2147221400);
+  EXPECT_EQ(error.Description, "Project Role Not Found");
+  EXPECT_THAT(LoggedMethods(), IsEmpty());
+}
+
+TEST_F(UserRolesTest, UsersOfProcessesAreListedOnceAndPaged) {
+  AddRoles();
+  Seed("ann", {{"ProjectRole", {"PM", "TB"}}});
+  Seed("bob", {{"ProjectRole", {"TB"}}});
+  Seed("carl", {{"ProjectRole", {"DA"}}});
+  rt::Variant from("");
+  std::vector<std::string> statements;
+  rt::DictionaryRef users;
+  statements = StatementsOf([&] {
+    users = user_->GetUsersByBusinessProcess(Texts({"APPROVAL", "TEAMBOOKING"}), from, rt::Variant(1));
+  });
+  EXPECT_EQ(statements.front(), "SELECT ROLE FROM ROLE WHERE APPROVAL = 1 OR TEAMBOOKING = 1");
+  EXPECT_THAT(Keys(users), ElementsAre("ann"));
+  EXPECT_EQ(rt::CStr(from), "ann!");
+  users = user_->GetUsersByBusinessProcess(Texts({"APPROVAL", "TEAMBOOKING"}), from, std::nullopt);
+  EXPECT_THAT(Keys(users), ElementsAre("bob"));
+  EXPECT_EQ(rt::CStr(from), "");
+}
+
+TEST_F(UserRolesTest, ProcessNamesThatAreNoProcessColumnAreRefusedBeforeAnyStatement) {
+  rt::Variant from("");
+  for (const char* name : {"DESCRIPTION", "1=1 OR APPROVAL", "NOSUCHCOLUMN"}) {
+    rt::ErrorRecord error;
+    const auto statements = StatementsOf([&] {
+      error = ErrorOf([&] { user_->GetUsersByBusinessProcess(Texts({"APPROVAL", name}), from, std::nullopt); });
+    });
+    EXPECT_THAT(statements, IsEmpty()) << name;
+    EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch) << name;
+    EXPECT_THAT(error.Description, HasSubstr(std::string("Invalid identifier: ") + name));
+  }
+}
+
+class UserListsTest : public UserTest {
+ protected:
+  void SeedBuyers() {
+    for (const char* id : {"carl", "ann", "bob"}) Seed(id, {{"KorvoRole", {"2"}}});
+  }
+};
+
+TEST_F(UserListsTest, PagesStartAtTheKeyWithoutRegardToCase) {
+  SeedBuyers();
+  rt::Variant from("");
+  EXPECT_THAT(Items(user_->GetAllBuyers(from, rt::Variant(2))), ElementsAre("ann", "bob"));
+  EXPECT_EQ(rt::CStr(from), "bob!");
+  EXPECT_THAT(Items(user_->GetAllBuyers(from, rt::Variant(2))), ElementsAre("carl"));
+  EXPECT_EQ(rt::CStr(from), "");
+  from = rt::Variant("BOB!");
+  EXPECT_THAT(Items(user_->GetAllBuyers(from, rt::Variant(2))), ElementsAre("carl"));
+  from = rt::Variant("b");
+  EXPECT_THAT(Items(user_->GetAllBuyers(from, rt::Variant(10))), ElementsAre("bob", "carl"));
+  EXPECT_EQ(rt::CStr(from), "");
+}
+
+TEST_F(UserListsTest, APageSizeOfZeroOrLessGivesAnEmptyPage) {
+  SeedBuyers();
+  for (int size : {0, -5}) {
+    rt::Variant from("ann");
+    EXPECT_THAT(Items(user_->GetAllBuyers(from, rt::Variant(size))), IsEmpty());
+    EXPECT_EQ(rt::CStr(from), "");
+    from = rt::Variant("ann");
+    EXPECT_EQ(user_->GetAllInternalUsers(from, rt::Variant(size))->Count(), 0);
+    EXPECT_EQ(rt::CStr(from), "");
+  }
+}
+
+TEST_F(UserListsTest, ListsByTypeRoleAndPartner) {
+  Seed("ann", {{"ProjectUserType", {"3"}}, {"ProjectRole", {"PM"}}});
+  Seed("bob", {{"ProjectUserType", {"3"}}, {"BusinessPartnerID", {"42"}}, {"KorvoRole", {"6"}}});
+  Seed("carl", {{"BusinessPartnerID", {"42"}}});
+  rt::Variant from("");
+  EXPECT_THAT(Items(user_->GetUsersByUserType(3, from, std::nullopt)), ElementsAre("ann", "bob"));
+  EXPECT_THAT(Items(user_->GetUsersByProjectRole("PM", from, std::nullopt)), ElementsAre("ann"));
+  EXPECT_THAT(Items(user_->GetAllSuppliersForBP(42)), ElementsAre("bob"));
+  EXPECT_THAT(Items(user_->GetAllSuppliers(from, std::nullopt)), ElementsAre("bob"));
+}
+
+TEST_F(UserListsTest, InternalUsersLeaveSuppliersOutAndStillFillThePage) {
+  Seed("ann", {{"GIVENNAME", {"Ann"}}, {"SURNAME", {"Archer"}}, {"KorvoRole", {"2", "6"}}});
+  Seed("bob", {{"GIVENNAME", {"Bob"}}, {"SURNAME", {"Baker"}}, {"KorvoRole", {"2"}}});
+  Seed("carl", {{"KorvoRole", {"6"}}});
+  Seed("dora", {{"SURNAME", {"Dean"}}});
+  Seed("eve");
+  rt::Variant from("");
+  rt::DictionaryRef page = user_->GetAllInternalUsers(from, rt::Variant(2));
+  EXPECT_THAT(Keys(page), ElementsAre("bob", "dora"));
+  rt::Array names = page->Item("bob").AsArray();
+  EXPECT_EQ(rt::CStr(names.At(0)), "Bob");
+  EXPECT_EQ(rt::CStr(names.At(1)), "Baker");
+  EXPECT_EQ(rt::CStr(from), "dora!");
+  EXPECT_THAT(Keys(user_->GetAllInternalUsers(from, rt::Variant(2))), ElementsAre("eve", "script"));
+  EXPECT_EQ(rt::CStr(from), "");
+  EXPECT_THAT(Keys(user_->GetAllInternalUsers(from, std::nullopt)),
+              ElementsAre("bob", "dora", "eve", "script"));
+}
+
+}  // namespace
+}  // namespace korvo::common::user_testing
