@@ -156,6 +156,9 @@ bool TUser::Delete(const std::string& userId) {
       infra::Err_Log(kDeleteUserMethod);
       return false;
     }
+    // The partners the user could see go with the user: left behind, they
+    // would pass to the next user given the same id.
+    ExecuteWrite("DELETE FROM BPSPERUSER WHERE USERID=" + Quoted(userId));
     infra::Mts_SetComplete();
     return true;
   });

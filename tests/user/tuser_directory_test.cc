@@ -85,11 +85,16 @@ TEST_F(TUserDirectoryTest, AUserIsCreatedWithItsAttributesOnce) {
   EXPECT_EQ(LoggedMethods().back(), "KorvoCommon.TUser.CreateUserWithAttributes");
 }
 
-TEST_F(TUserDirectoryTest, AScriptDeleteRemovesTheUserOrSaysItCouldNot) {
+TEST_F(TUserDirectoryTest, AScriptDeleteRemovesTheUserWithItsPartnersOrSaysItCouldNot) {
   Seed("ann");
+  rt::Variant partners = Texts({std::int32_t{1}});
+  tuser_->InsertBPSPerUser("ann", partners, false);
+  tuser_->InsertBPSPerUser("bob", partners, false);
   rt::Variant keys = user_testing::Texts({"userid"}), values = user_testing::Texts({"ann"});
   EXPECT_TRUE(Messages(tuser_->DeleteFromScript("USER", keys, values)).empty());
   EXPECT_EQ(Stored("ann", "SURNAME"), std::vector<std::string>{"<no user>"});
+  EXPECT_EQ(PartnersOf("ann"), 0);
+  EXPECT_EQ(PartnersOf("bob"), 1);
   LoggedMethods();
   EXPECT_EQ(Messages(tuser_->DeleteFromScript("USER", keys, values)), std::vector<std::string>{"SLBBR1020"});
   EXPECT_EQ(LoggedMethods(), std::vector<std::string>{"KorvoCommon.TUser.Delete"});
