@@ -170,6 +170,35 @@ TEST_F(SmtpTest, AuthenticationUsesTheConfiguredAccountAndNeverShowsThePassword)
   EXPECT_EQ(error.Description.find("wrong-Secret-4711"), std::string::npos) << error.Description;
 }
 
+TEST_F(SmtpTest, StartTlsAndImplicitTlsDeliverToAServerTheyCanVerify) {
+  if (!HasServer()) GTEST_SKIP() << "no test SMTP server (KORVO_TEST_SMTP)";
+  Setting("SmtpCAFile", server_["CAFile"]);
+  Setting("SmtpSecurity", "starttls");
+  const std::string upgraded = UniqueRecipient("starttls");
+  auto mail = AddressedMessage();
+  mail->SetTo(upgraded);
+  mail->Send();
+  EXPECT_FALSE(Delivered(upgraded).first.is_null());
+
+  Setting("SmtpSecurity", "tls");
+  Setting("SmtpPort", server_["TlsPort"]);
+  const std::string wrapped = UniqueRecipient("tls");
+  auto secure = AddressedMessage();
+  secure->SetTo(wrapped);
+  secure->Send();
+  EXPECT_FALSE(Delivered(wrapped).first.is_null());
+}
+
+TEST_F(SmtpTest, AServerWhoseCertificateCannotBeVerifiedGetsNothing) {
+  if (!HasServer()) GTEST_SKIP() << "no test SMTP server (KORVO_TEST_SMTP)";
+  Setting("SmtpSecurity", "starttls");
+  const std::string recipient = UniqueRecipient("unverified");
+  auto mail = AddressedMessage();
+  mail->SetTo(recipient);
+  EXPECT_EQ(ErrorOf([&] { mail->Send(); }).Number, mail::errnum::kSmtpFailed);
+  EXPECT_TRUE(Delivered(recipient).first.is_null());
+}
+
 TEST_F(SmtpTest, AServerNobodyRunsFailsAtOnce) {
   const LoopbackSocket closed(false);
   Setting("SmtpPort", std::to_string(closed.port()));
