@@ -77,6 +77,42 @@ TEST_F(ProtocolTest, MalformedInputIsAnsweredWithoutStopping) {
   EXPECT_EQ(server_.Finish(), 0);
 }
 
+// Lines nested far deeper than any value the protocol carries: each is
+// refused while it is read, and the session, its open scope included, goes on.
+TEST_F(ProtocolTest, DeeplyNestedLinesAreRefusedAndServingGoesOn) {
+  const std::string dictionary = std::to_string(server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"].get<int>());
+  auto callWith = [&](const std::string& arg) {
+    return R"({"jsonrpc":"2.0","id":77,"method":"call","params":{"object":)" + dictionary +
+           R"(,"method":"Add","args":["k",)" + arg + "]}}";
+  };
+  auto typedArrays = [](int depth) {
+    std::string open, close;
+    for (int i = 0; i < depth; ++i) {
+      open += R"({"type":"Array","value":[)";
+      close += "]}";
+    }
+    return open + close;
+  };
+  server_.Result("begin");
+
+  for (int depth : {100, 100000}) {
+    const Json refused = Json::parse(server_.Exchange(callWith(typedArrays(depth))));
+    EXPECT_EQ(refused["error"]["code"], -32602) << depth;
+    EXPECT_EQ(refused["id"], 77) << depth;
+  }
+  const std::string bare(1000000, '[');
+  const Json closed = Json::parse(server_.Exchange(
+      R"({"jsonrpc":"2.0","id":78,"method":"log","params":{"unused":)" + bare + std::string(bare.size(), ']') + "}}"));
+  EXPECT_EQ(closed["error"]["code"], -32602);
+  EXPECT_EQ(closed["id"], 78);
+  const Json unclosed = Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":79,"method":"log","params":{"unused":)" + bare));
+  EXPECT_EQ(unclosed["error"]["code"], -32700);
+
+  EXPECT_EQ(server_.Result("call", {{"object", std::stoi(dictionary)}, {"method", "Count"}})["value"]["value"], 0);
+  EXPECT_EQ(server_.Result("end"), Json({{"outcome", "committed"}}));
+  EXPECT_EQ(server_.Finish(), 0);
+}
+
 TEST_F(ProtocolTest, NotificationsGetNoResponseAndBatchesAnArray) {
   server_.Send("");
   server_.Send(R"({"jsonrpc":"2.0","method":"log"})");

@@ -29,8 +29,11 @@ struct CallOptions {
 // A command-line argument in the protocol's encoding. Text that is not JSON
 // at all is taken as a String, so `GetCurrency EUR` needs no shell quoting.
 rt::Variant ParseArgument(ValueCodec& codec, const std::string& text) {
-  Json json = Json::parse(text, nullptr, /*allow_exceptions=*/false);
-  return codec.Decode(json.is_discarded() ? Json(text) : json);
+  const ReadJson read = ParseBounded(text);
+  if (read.tooDeep) {
+    throw CodecError("argument nested more than " + std::to_string(kMaxJsonDepth) + " levels deep");
+  }
+  return codec.Decode(read.value.is_discarded() ? Json(text) : read.value);
 }
 
 Json Invoke(const CallOptions& options, ValueCodec& codec, std::vector<rt::Variant>& args) {

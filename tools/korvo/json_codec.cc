@@ -171,6 +171,19 @@ rt::Money ParseMoneyText(const std::string& text) {
                                        : static_cast<std::int64_t>(magnitude));
 }
 
+ReadJson ParseBounded(std::string_view text) {
+  ReadJson read;
+  // Depth counts the containers around an event; anything past the bound
+  // is dropped before it is built (and everything inside it with it).
+  auto bound = [&read](int depth, Json::parse_event_t, Json&) {
+    if (depth < kMaxJsonDepth) return true;
+    read.tooDeep = true;
+    return false;
+  };
+  read.value = Json::parse(text, bound, /*allow_exceptions=*/false);
+  return read;
+}
+
 Json ValueCodec::Encode(const rt::Variant& value) { return Encode(value, 0); }
 
 Json ValueCodec::Encode(const rt::Variant& value, int depth) {

@@ -11,6 +11,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -56,6 +57,17 @@ std::string FormatMoneyText(rt::Money money);
 // The inverse; raises CodecError for anything but an optional sign, digits
 // and at most four decimals, or a value outside the money range.
 rt::Money ParseMoneyText(const std::string& text);
+
+// JSON read with a bound on nesting, so a hostile line can neither exhaust
+// the stack of the recursive code that handles values nor build a huge
+// tree: containers deeper than kMaxJsonDepth are left out while reading,
+// and `tooDeep` says so. The parse itself keeps its stack on the heap.
+inline constexpr int kMaxJsonDepth = 256;
+struct ReadJson {
+  Json value;  // discarded when the text is not JSON
+  bool tooDeep = false;
+};
+ReadJson ParseBounded(std::string_view text);
 
 // One line of output: compact, UTF-8 kept as is (invalid sequences
 // replaced rather than failing the response).

@@ -56,6 +56,10 @@ bool BoolParam(const Json& params, const char* name, std::optional<bool> fallbac
 
 bool IsValidId(const Json& id) { return id.is_null() || id.is_string() || id.is_number(); }
 
+std::string TooDeepMessage() {
+  return "request nested more than " + std::to_string(kMaxJsonDepth) + " levels deep";
+}
+
 }  // namespace
 
 // One open `begin`: the host scope and whether it overrides the connection.
@@ -107,10 +111,17 @@ void RpcSession::Serve(std::istream& in, std::ostream& out) {
 
 std::optional<std::string> RpcSession::Answer(std::string_view line) {
   if (line.find_first_not_of(" \t\r\n") == std::string_view::npos) return std::nullopt;
-  const Json request = Json::parse(line, nullptr, /*allow_exceptions=*/false);
+  const ReadJson read = ParseBounded(line);
+  const Json& request = read.value;
   Json response;
   if (request.is_discarded()) {
     response = ErrorResponse(nullptr, ProtocolErrorObject(RpcError(kParseError, "Parse error")));
+  } else if (read.tooDeep) {
+    // Nothing of such a request runs; its id is answered when it was read.
+    const Json id = request.is_object() && request.contains("id") && IsValidId(request["id"])
+                        ? request["id"]
+                        : Json(nullptr);
+    response = ErrorResponse(id, ProtocolErrorObject(RpcError(kInvalidParams, TooDeepMessage())));
   } else if (request.is_array() && !request.empty()) {
     // A batch: the answers of its requests, notifications left out.
     response = Json::array();
