@@ -7,6 +7,7 @@
 #include "platform/membership/directory_members.h"
 #include "platform/membership/directory_user.h"
 #include "platform/membership/embedded_directory.h"
+#include "platform/membership/ldap/ldap_backend.h"
 
 namespace korvo::membership {
 
@@ -24,6 +25,7 @@ void RegisterClasses() {
   RegisterDirectoryBackend(kEmbeddedBackend, [](const MembershipSettings& settings) {
     return std::unique_ptr<DirectoryBackend>(std::make_unique<EmbeddedDirectory>(settings));
   });
+  RegisterLdapDirectoryBackend();
   RegisterPlain<DirectoryUser>(kUserProgId);
   RegisterPlain<DirectoryMembers>(kMembersProgId);
 }

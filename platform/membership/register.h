@@ -3,13 +3,13 @@
 // compare case-blind, so "Korvomembership.User" finds the first). Neither
 // has a transaction attribute of its own: made inside a context they share
 // the caller's transaction, so their writes join it. Also makes the
-// embedded backend known (backend_registry.h).
+// embedded and the LDAP backends known (backend_registry.h).
 #pragma once
 
 namespace korvo::membership {
 
-// Registers (or registers again, replacing) both classes and the embedded
-// backend. Thread-safe.
+// Registers (or registers again, replacing) both classes and the two
+// backends. Thread-safe.
 void RegisterClasses();
 
 }  // namespace korvo::membership

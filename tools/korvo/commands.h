@@ -16,5 +16,7 @@ void AddCallCommand(CLI::App& program, int& exitCode);
 void AddServeCommand(CLI::App& program, int& exitCode);
 // korvo demo [--db PATH]
 void AddDemoCommand(CLI::App& program, int& exitCode);
+// korvo directory add|show|change|list|delete|password ... [--db | --connection | --config]
+void AddDirectoryCommand(CLI::App& program, int& exitCode);
 
 }  // namespace korvo::tool

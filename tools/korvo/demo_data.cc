@@ -7,6 +7,7 @@
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
+#include "tools/korvo/demo_directory.h"
 
 namespace korvo::tool {
 
@@ -102,6 +103,7 @@ bool LoadDemoData(const std::string& connectionString) {
   }
   for (const char* statement : kStatements) connection->Execute(statement);
   connection->Close();
+  LoadDemoDirectory();
   scope.End();
   return true;
 }

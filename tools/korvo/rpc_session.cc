@@ -251,7 +251,15 @@ Json RpcSession::Begin(const Json& params) {
     if (it == params.end()) return nullptr;
     if (!it->is_object()) throw RpcError(kInvalidParams, std::string("\"") + name + "\" must be an object");
     auto dictionary = rt::Dictionary::Create();
-    for (const auto& [key, value] : it->items()) dictionary->Set(rt::Variant(key), codec_.Decode(value));
+    for (const auto& [key, value] : it->items()) {
+      try {
+        dictionary->Set(rt::Variant(key), codec_.Decode(value));
+      } catch (const CodecError&) {
+        // The codec's text may quote the value, and these values carry the
+        // session's password and the connection string: name the key only.
+        throw RpcError(kInvalidParams, std::string("\"") + name + "\" value \"" + key + "\" cannot be read");
+      }
+    }
     return dictionary;
   };
   host::ScopeOptions options;

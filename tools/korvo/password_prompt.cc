@@ -1,0 +1,61 @@
+#include "tools/korvo/password_prompt.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+
+namespace korvo::tool {
+
+namespace {
+
+// Turns the terminal's echo off for its lifetime.
+class EchoOff {
+ public:
+  EchoOff() : active_(tcgetattr(STDIN_FILENO, &saved_) == 0) {
+    if (!active_) return;
+    termios quiet = saved_;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  ~EchoOff() {
+    if (active_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved_{};
+  bool active_;
+};
+
+std::optional<std::string> ReadLine() {
+  std::string line;
+  if (!std::getline(std::cin, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::optional<std::string> Prompted(const std::string& prompt) {
+  std::cerr << prompt << std::flush;
+  std::optional<std::string> line;
+  {
+    EchoOff quiet;
+    line = ReadLine();
+  }
+  std::cerr << "\n";
+  return line;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadPassword(const std::string& prompt, bool confirm) {
+  if (!isatty(STDIN_FILENO)) return ReadLine();
+  auto password = Prompted(prompt);
+  if (!password || !confirm) return password;
+  auto again = Prompted("Again: ");
+  if (!again || *again != *password) return std::nullopt;
+  return password;
+}
+
+}  // namespace korvo::tool
