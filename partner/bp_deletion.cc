@@ -208,6 +208,9 @@ rt::ObjectRef BusinessPartner::BusinessRules_Delete(rt::Variant& dataObject) {
 
 void BusinessPartner::DeleteGroup(rt::Dictionary& data, infra::Findings& findings) {
   const rt::Variant key("BUSINESSPARTNERGRPID");
+  // The ID goes into the statement unquoted: refuse anything but a whole
+  // number before either statement runs.
+  const std::string id = Id(infra::ValueOf(data, "BUSINESSPARTNERGRPID"));
   contracts::ConnectionRef connection = infra::Sql_GetOpenConnection(ConnectionString());
   infra::ScopedClose<contracts::ConnectionRef> close(connection);
   if (infra::Sql_FieldExistsInTable("BPSBYBUSINESSPARTNERGRP", data, key, connection)) {
@@ -215,8 +218,7 @@ void BusinessPartner::DeleteGroup(rt::Dictionary& data, infra::Findings& finding
     return;
   }
   close.CloseNow();
-  const std::string sql =
-      "DELETE FROM BUSINESSPARTNERGROUP WHERE BUSINESSPARTNERGRPID=" + Id(infra::ValueOf(data, "BUSINESSPARTNERGRPID"));
+  const std::string sql = "DELETE FROM BUSINESSPARTNERGROUP WHERE BUSINESSPARTNERGRPID=" + id;
   if (bp_sql::Execute(sql, ConnectionString()) == 0) {
     rt::Raise(bp::BusinessPartnerNotFound, "Business Partner Group not found", kRulesDeleteMethod);
   }

@@ -25,6 +25,7 @@ HostScope::~HostScope() {
 Outcome HostScope::End(bool abort) {
   if (ended_) return outcome_;
   ended_ = true;
+  context_->Settle();  // the scope's own votes, cast while its activation runs
   for (auto& weak : state_->rootedTransactions) {
     if (auto rooted = weak.lock()) {
       if (abort) {

@@ -12,18 +12,28 @@ thread_local ObjectContext* t_current = nullptr;
 
 ObjectContext* GetObjectContext() { return t_current; }
 
-ContextActivation::ContextActivation(ObjectContext* context) : previous_(t_current) {
+ContextActivation::ContextActivation(ObjectContext* context)
+    : previous_(t_current), context_(context) {
   t_current = context;
+  if (context) ++context->calls_;
 }
 
-ContextActivation::~ContextActivation() { t_current = previous_; }
+ContextActivation::~ContextActivation() {
+  t_current = previous_;
+  if (context_ && --context_->calls_ == 0) context_->Settle();
+}
 
 rt::ObjectRef ObjectContext::CreateInstance(std::string_view progId) {
   return CreateInContext(progId, this);
 }
 
 void ObjectContext::SetAbort() {
-  if (transaction_) transaction_->Doom();
+  vote_ = Vote::Abort;
+  if (calls_ == 0) Settle();
+}
+
+void ObjectContext::Settle() noexcept {
+  if (vote_ == Vote::Abort && transaction_) transaction_->Doom();
 }
 
 rt::DictionaryRef ObjectContext::Item(std::string_view name) const {

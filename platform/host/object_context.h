@@ -46,10 +46,17 @@ class ObjectContext {
   // factory's own error.
   rt::ObjectRef CreateInstance(std::string_view progId);
 
-  // Votes. Abort dooms the transaction; complete leaves it to the others'
-  // votes. Without a transaction both do nothing.
-  void SetComplete() {}
+  // Votes. A vote belongs to the object that casts it, and its last vote
+  // when its outermost call returns is what counts: an abort then dooms the
+  // transaction, a complete leaves it to the others' votes. So an object may
+  // vote abort inside a helper and complete before returning without
+  // dooming its caller. A vote cast while no call of this context runs
+  // counts at once. Without a transaction both do nothing.
+  void SetComplete() { vote_ = Vote::Complete; }
   void SetAbort();
+  // Dooms the transaction when the last vote was abort. Called when the
+  // outermost call ends, and by a scope before it completes its own.
+  void Settle() noexcept;
 
   bool IsInTransaction() const { return transaction_ != nullptr; }
   const std::shared_ptr<Transaction>& transaction() const { return transaction_; }
@@ -61,15 +68,22 @@ class ObjectContext {
   rt::DictionaryRef Item(std::string_view name) const;
 
  private:
+  friend class ContextActivation;
+  enum class Vote { None, Complete, Abort };
+
   std::shared_ptr<ScopeState> scope_;
   std::shared_ptr<Transaction> transaction_;
+  Vote vote_ = Vote::None;
+  int calls_ = 0;  // activations of this context now running on its thread
 };
 
 // The calling thread's current context, or nullptr outside the host.
 ObjectContext* GetObjectContext();
 
 // Makes a context current on this thread for its lifetime (nullptr is a
-// valid value: an object created outside the host). Non-copyable; nests.
+// valid value: an object created outside the host), as one call of the
+// context's object: when the outermost one ends, the object's last vote is
+// settled. Non-copyable; nests.
 class ContextActivation {
  public:
   explicit ContextActivation(ObjectContext* context);
@@ -79,6 +93,7 @@ class ContextActivation {
 
  private:
   ObjectContext* previous_;
+  ObjectContext* context_;
 };
 
 }  // namespace korvo::host

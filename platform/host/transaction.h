@@ -3,7 +3,8 @@
 // Resource managers (the data layer's connections) enlist under a key, the
 // connection string, so every connection opened on one connection string
 // inside the transaction shares one physical connection and one database
-// transaction. Votes: any abort dooms the transaction; Complete() then rolls
+// transaction. Votes: an object whose outermost call returns with an abort
+// vote dooms the transaction (ObjectContext::Settle); Complete() then rolls
 // every resource back, otherwise commits them. The default isolation the host
 // promises is serializable.
 //

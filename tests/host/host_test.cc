@@ -47,6 +47,7 @@ class Worker : public Component, public ObjectControl {
     static const DispatchTable table = DispatchTable::For<Worker>()
                                            .Method("Write", &Worker::Write)
                                            .Method("Vote", &Worker::Vote)
+                                           .Method("Reconsider", &Worker::Reconsider)
                                            .Build();
     return table;
   }
@@ -60,6 +61,11 @@ class Worker : public Component, public ObjectControl {
     if (ObjectContext* context = GetObjectContext()) {
       commit ? context->SetComplete() : context->SetAbort();
     }
+  }
+  // Votes abort inside, as a helper that failed does, then complete.
+  void Reconsider() {
+    Vote(false);
+    Vote(true);
   }
   bool InTransaction() const {
     return GetObjectContext() && GetObjectContext()->IsInTransaction();
@@ -152,6 +158,26 @@ TEST_F(HostTest, OneAbortVoteDoomsTheWholeScope) {
   EXPECT_EQ(scope.End(), Outcome::Aborted);
   EXPECT_EQ(log_.commits, 0);
   EXPECT_EQ(log_.rollbacks, 1);
+}
+
+TEST_F(HostTest, OnlyTheLastVoteOfACallCounts) {
+  {
+    HostScope scope;
+    auto writer = Create("Test.Required");
+    writer->Write();
+    writer->Reconsider();
+    EXPECT_EQ(scope.End(), Outcome::Committed);
+  }
+  EXPECT_EQ(log_.commits, 1);
+  {
+    HostScope scope;
+    auto writer = Create("Test.Required");
+    writer->Write();
+    writer->Vote(true);
+    writer->Vote(false);  // a call that returns with an abort vote dooms
+    writer->Vote(true);   // and a later call cannot take that back
+    EXPECT_EQ(scope.End(), Outcome::Aborted);
+  }
 }
 
 TEST_F(HostTest, ScopeLeftThroughAnExceptionRollsBack) {
