@@ -113,6 +113,26 @@ TEST_F(ProtocolTest, DeeplyNestedLinesAreRefusedAndServingGoesOn) {
   EXPECT_EQ(server_.Finish(), 0);
 }
 
+// A client that never reads the log costs a bounded window of entries; the
+// next read says how many fell out of it.
+TEST_F(ProtocolTest, TheLogKeepsARecentWindowAndCountsWhatItDropped) {
+  const int log = server_.Result("create", {{"class", "Korvex.Log"}})["object"];
+  EXPECT_EQ(server_.Result("log"), Json({{"entries", Json::array()}}));
+  constexpr int kWritten = 1010;
+  for (int i = 0; i < kWritten; ++i) {
+    const Json write = {{"jsonrpc", "2.0"},
+                        {"method", "call"},
+                        {"params", {{"object", log}, {"method", "WriteEntry"}, {"args", {"test", "entry " + std::to_string(i), 0}}}}};
+    server_.Send(write.dump());
+  }
+  const Json drained = server_.Result("log");
+  ASSERT_EQ(drained["entries"].size(), 1000u);
+  EXPECT_EQ(drained["dropped"], kWritten - 1000);
+  EXPECT_EQ(drained["entries"][0]["text"], "entry 10");
+  EXPECT_EQ(drained["entries"][999]["text"], "entry 1009");
+  EXPECT_EQ(server_.Result("log"), Json({{"entries", Json::array()}}));
+}
+
 TEST_F(ProtocolTest, NotificationsGetNoResponseAndBatchesAnArray) {
   server_.Send("");
   server_.Send(R"({"jsonrpc":"2.0","method":"log"})");
