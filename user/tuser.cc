@@ -122,8 +122,8 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
     // The default role moves to the front; the role it displaces takes its
     // place, the others keep their order.
     rt::Array order = roles->Keys();
-    for (rt::Variant& role : order.items) {
-      if (rt::Equals(role, rt::Variant(i_sDefaultRole))) std::swap(role, order.items.front());
+    for (std::size_t i = 1; i < order.items.size(); ++i) {
+      if (rt::Equals(order.items[i], rt::Variant(i_sDefaultRole))) std::swap(order.items[i], order.items[0]);
     }
     directoryUser_.For(i_sUserId).SetProjectRoles(order);
     infra::Mts_SetComplete();
