@@ -147,14 +147,30 @@ PoolStats ConnectionPool::Stats(const std::string& connectionString) {
   return {entry->idle.size(), entry->inUse};
 }
 
-void ConnectionPool::CloseIdle(const std::string& connectionString) {
-  PoolEntry* entry = FindEntry(connectionString);
-  if (!entry) return;
+namespace {
+
+void CloseIdleOf(PoolEntry& entry) {
   std::vector<IdleConnection> closing;
   {
-    std::lock_guard lock(entry->mutex);
-    closing.swap(entry->idle);
+    std::lock_guard lock(entry.mutex);
+    closing.swap(entry.idle);
   }
+}
+
+}  // namespace
+
+void ConnectionPool::CloseIdle(const std::string& connectionString) {
+  if (PoolEntry* entry = FindEntry(connectionString)) CloseIdleOf(*entry);
+}
+
+void ConnectionPool::CloseAllIdle() {
+  std::vector<PoolEntry*> entries;
+  {
+    Pools& pools = AllPools();
+    std::lock_guard lock(pools.mutex);
+    for (auto& [connectionString, entry] : pools.entries) entries.push_back(entry.get());
+  }
+  for (PoolEntry* entry : entries) CloseIdleOf(*entry);
 }
 
 }  // namespace korvo::data

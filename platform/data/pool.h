@@ -66,6 +66,10 @@ class ConnectionPool {
   // Closes the idle physical connections of one connection string (before
   // its database file is removed, say). Leases in use are unaffected.
   static void CloseIdle(const std::string& connectionString);
+  // Closes the idle physical connections of every connection string: at a
+  // clean exit, so that SQLite folds its write-ahead log back into the
+  // database file and the file alone holds every committed row.
+  static void CloseAllIdle();
 };
 
 }  // namespace korvo::data

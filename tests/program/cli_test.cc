@@ -2,6 +2,8 @@
 // its JSON output and exit status, demo, help and usage errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "program/korvo_process.h"
 #include "support/temp_database.h"
 
@@ -66,6 +68,36 @@ TEST_F(CommandLineTest, ARefusedDeleteAnswersAndLeavesTheCurrency) {
   EXPECT_EQ(refused.status, 0) << refused.out;
   const auto still = Korvo({"call", "KorvoCommon.Currency", "GetCurrency", "USD"});
   EXPECT_EQ(Json::parse(still.out)["value"]["value"], true);
+}
+
+// An operator copies the database file alone after the program ended
+// cleanly: it must hold every committed row, with no write-ahead log beside it.
+TEST_F(CommandLineTest, TheDatabaseFileAloneHoldsTheDataAfterACleanExit) {
+  ScratchDirectory scratch;
+  const std::string original = scratch.File("x.db");
+  const std::string copy = scratch.File("copy.db");
+  ASSERT_EQ(RunKorvo({"init", "--db", original, "--demo"}).status, 0);
+  {
+    KorvoServer server({"--db", original});
+    server.Result("begin");
+    const Json terms = server.Result("create", {{"class", "KorvoCommon.TermsAndConditions"}})["object"];
+    const Json fields = server.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
+    server.Result("call", {{"object", fields}, {"method", "Add"}, {"args", {"DESCRIPTION", "Net 90 days"}}});
+    server.Result("call", {{"object", terms},
+                           {"method", "InsertTermsAndConditions"},
+                           {"args", {1, "NET90", {{"type", "Object"}, {"object", fields}}}}});
+    EXPECT_EQ(server.Result("end"), Json({{"outcome", "committed"}}));
+    EXPECT_EQ(server.Finish(), 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(original + "-wal") && std::filesystem::file_size(original + "-wal") > 0);
+  std::filesystem::copy_file(original, copy);
+
+  const auto home = RunKorvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode", "--db", copy});
+  EXPECT_EQ(home.status, 0) << home.err;
+  EXPECT_NE(home.out.find("\"EUR\""), std::string::npos) << home.out;
+  const auto added = RunKorvo({"call", "KorvoCommon.TermsAndConditions", "IsTermorConditionPresent", "NET90", "1",
+                               "--db", copy});
+  EXPECT_NE(added.out.find("\"value\":{\"type\":\"Boolean\",\"value\":true}"), std::string::npos) << added.out;
 }
 
 TEST_F(CommandLineTest, HelpAndUsageErrors) {

@@ -7,6 +7,7 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "platform/data/pool.h"
 #include "tools/korvo/commands.h"
 
 int main(int argc, char** argv) {
@@ -22,12 +23,14 @@ int main(int argc, char** argv) {
   korvo::tool::AddCallCommand(program, exitCode);
   korvo::tool::AddServeCommand(program, exitCode);
   korvo::tool::AddDemoCommand(program, exitCode);
-  korvo::tool::AddDirectoryCommand(program, exitCode);
   try {
     program.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     // --help answers 0; every other parse failure is a usage error.
     return program.exit(e) == 0 ? 0 : 2;
   }
+  // A clean exit leaves every database file complete on its own: closing
+  // the last connection folds SQLite's write-ahead log into the file.
+  korvo::data::ConnectionPool::CloseAllIdle();
   return exitCode;
 }
