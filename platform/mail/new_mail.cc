@@ -77,7 +77,8 @@ void NewMail::AttachFile(const std::string& source, std::optional<std::string> f
   const MailSettings& settings = Settings();
   const std::uint64_t room =
       settings.maxMessageSize > attachedSize_ ? settings.maxMessageSize - attachedSize_ : 0;
-  // The raw size whose encoded form still fits: a quarter goes to base64.
+  // The raw size whose encoded form can still fit: base64 makes four bytes of
+  // three.
   Attachment attachment = ReadAttachment(
       source, fileName.value_or(""), AttachmentRules{settings.attachmentDirectories, room / 4 * 3});
   const std::uint64_t encoded = EncodedAttachmentSize(attachment.content.size());

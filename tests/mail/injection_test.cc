@@ -63,6 +63,23 @@ TEST_F(InjectionTest, AddressesThatAreNotOneMailboxAreRefusedAsSenderAndRecipien
   EXPECT_TRUE(Entries(pickup_).empty());
 }
 
+TEST_F(InjectionTest, OneMailboxInItsUsualFormsIsAccepted) {
+  const std::vector<std::pair<std::string, std::string>> accepted = {
+      {"  bob@example.org  ", "bob@example.org"},
+      {"Bob <bob@example.org>", "Bob <bob@example.org>"},
+      {"\"Builder, Bob\" <bob@example.org>", "\"Builder, Bob\" <bob@example.org>"},
+      {"=?utf-8?q?Zo=C3=AB?= <zoe@example.org>", "Zoë <zoe@example.org>"},
+  };
+  for (const auto& [address, shown] : accepted) {
+    auto mail = AddressedMessage();
+    mail->SetTo(address);
+    mail->Send();
+    const nlohmann::json message = OnlyMessage();
+    EXPECT_EQ(message["to"], shown) << address;
+    fs::remove(pickup_ / Entries(pickup_)[0]);
+  }
+}
+
 TEST_F(InjectionTest, LineBreaksInTheSubjectStayInsideTheSubject) {
   auto mail = AddressedMessage();
   mail->SetSubject("Hello\r\nBcc: eve@example.net\r\nX-Injected: 1\r\n\r\nforged body");
