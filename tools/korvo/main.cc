@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   korvo::tool::AddCallCommand(program, exitCode);
   korvo::tool::AddServeCommand(program, exitCode);
   korvo::tool::AddDemoCommand(program, exitCode);
+  korvo::tool::AddDirectoryCommand(program, exitCode);
   try {
     program.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
