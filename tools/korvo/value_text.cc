@@ -4,6 +4,7 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/dictionary.h"
+#include "platform/utility/drecordset.h"
 
 namespace korvo::tool {
 
@@ -21,8 +22,23 @@ std::string DescribeResult(const contracts::ResultObject& result) {
   return text;
 }
 
+// A paged listing as the page it shows: "page 1 of 3: [1001, "Alpha"], ...".
+std::string DescribeListing(utility::DRecordset& listing) {
+  std::string text = "page " + std::to_string(listing.PageNumber()) + " of " +
+                     std::to_string(listing.PageCount()) + ":";
+  const char* separator = " ";
+  for (auto rows = listing.GetPageRecordset(); !rows->IsEOF(); rows->MoveNext()) {
+    text += separator + std::string("[");
+    for (std::int32_t i = 0; i < rows->FieldCount(); ++i) text += (i ? ", " : "") + DescribeValue(rows->Value(i));
+    text += "]";
+    separator = ", ";
+  }
+  return text;
+}
+
 std::string DescribeObject(const rt::ObjectRef& object) {
   if (!object) return "Nothing";
+  if (auto* listing = dynamic_cast<utility::DRecordset*>(object.get())) return DescribeListing(*listing);
   if (auto* result = dynamic_cast<const contracts::ResultObject*>(object.get())) {
     return DescribeResult(*result);
   }
