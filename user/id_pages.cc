@@ -8,10 +8,18 @@ namespace korvo::common {
 
 namespace {
 
-// Whether id sorts at or after key without regard to case, the order the
-// directory lists user IDs in.
-bool AtOrAfter(const rt::Variant& id, const std::string& lowerKey) {
-  return rt::LCase(rt::CStr(id)) >= lowerKey;
+// The directory's case-blind form of an ID: ASCII letters folded to lower
+// case, every other byte as it is, so a page starts where the directory's
+// own order puts the key.
+std::string Folded(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool AtOrAfter(const rt::Variant& id, const std::string& foldedKey) {
+  return Folded(rt::CStr(id)) >= foldedKey;
 }
 
 }  // namespace
@@ -25,9 +33,9 @@ std::vector<rt::Variant> IdPage(const std::vector<rt::Variant>& ids, rt::Variant
     fromKey = rt::Variant("");
     return page;
   }
-  const std::string lowerKey = rt::LCase(rt::CStr(fromKey));
+  const std::string foldedKey = Folded(rt::CStr(fromKey));
   for (const rt::Variant& id : ids) {
-    if (page.empty() && !lowerKey.empty() && !AtOrAfter(id, lowerKey)) continue;
+    if (page.empty() && !foldedKey.empty() && !AtOrAfter(id, foldedKey)) continue;
     page.push_back(id);
     if (size && static_cast<std::int32_t>(page.size()) == *size) {
       fromKey = rt::Variant(rt::CStr(id) + "!");

@@ -25,7 +25,9 @@ namespace korvo::common {
 
 namespace {
 
-using namespace user_queries;
+using user_queries::FirstRowDictionary;
+using user_queries::Handler;
+using user_queries::Quoted;
 
 constexpr const char* kClass = "KorvoCommon.User.";
 

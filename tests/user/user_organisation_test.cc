@@ -7,6 +7,7 @@
 namespace korvo::common::user_testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -101,6 +102,25 @@ TEST_F(UserOrganisationTest, ChosenEmployeeColumnsAreCheckedBeforeAnyStatement) 
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
   EXPECT_THAT(error.Description, HasSubstr("Invalid identifier: 1 FROM ROLE --"));
   EXPECT_THAT(LoggedMethods(), ElementsAre("KorvoCommon.User.getAllEmployees"));
+}
+
+TEST_F(UserOrganisationTest, EmployeePagesThroughANewPagedRecordsetOrTheCallersPage) {
+  for (const char* id : {"E1", "E2", "E3"}) AddEmployee(id, "'Sales'");
+  rt::ObjectRef first = user_->GetEmployeeData(rt::Variant(), "", 2, std::nullopt, std::nullopt);
+  EXPECT_EQ(rt::CLng(first->Invoke("RecordCount", rt::InvokeKind::PropertyGet, {})), 3);
+  EXPECT_EQ(rt::CLng(first->Invoke("PageCount", rt::InvokeKind::PropertyGet, {})), 2);
+
+  rt::ObjectRef page = infra::Gen_GetComponent("KorvoLibrary.Page");
+  rt::Variant two(2);
+  page->Invoke("RequestPage", rt::InvokeKind::Method, {&two, 1});
+  std::vector<std::string> statements;
+  rt::ObjectRef chosen;
+  statements = StatementsOf([&] {
+    chosen = user_->GetEmployeeData(rt::Variant(page), "", 2, Texts({"E1", "E3", "O'Neil"}), std::string("EMPLOYEEID DESC"));
+  });
+  EXPECT_EQ(rt::CLng(chosen->Invoke("PageNumber", rt::InvokeKind::PropertyGet, {})), 1);
+  EXPECT_EQ(rt::CLng(chosen->Invoke("RecordCount", rt::InvokeKind::PropertyGet, {})), 2);
+  EXPECT_THAT(statements, Contains(HasSubstr("EMPLOYEEID IN ('E1', 'E3', 'O''Neil')")));
 }
 
 TEST_F(UserOrganisationTest, EmployeeRangesIncludeTheirBounds) {
