@@ -492,7 +492,15 @@ contracts::RecordsetRef BusinessPartner::GetRemainingBusinessPartners(
   const std::string context = MethodContext("GetRemainingBusinessPartners");
   return infra::RunHandled(bp_sql::Standard(context), [&] {
     std::string sql = "SELECT BP.BUSINESSPARTNERID, BP.NAME FROM BUSINESSPARTNER BP";
-    if (iIDs) sql += " WHERE BP.BUSINESSPARTNERID NOT IN (" + bp_sql::IdList(*iIDs) + ")";
+    if (iIDs) {
+      const std::string ids = bp_sql::IdList(*iIDs);
+      // Standard SQL has no empty list; some databases would read one as
+      // "exclude nothing", so every database refuses it alike.
+      if (ids.empty()) {
+        rt::Raise(contracts::dberr::kSyntax, "Syntax error: an empty list of business partner IDs");
+      }
+      sql += " WHERE BP.BUSINESSPARTNERID NOT IN (" + ids + ")";
+    }
     return bp_sql::Read(sql, ConnectionString());
   });
 }

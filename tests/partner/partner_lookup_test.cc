@@ -194,6 +194,9 @@ TEST_F(PartnerLookupTest, RemainingPartnersRefuseNonNumericIds) {
   const rt::ErrorRecord error = ErrorOf(
       [&] { partner->GetRemainingBusinessPartners(rt::Variant(Texts({"1) OR (1=1"}))); });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
+  // An empty list is refused on every database, as standard SQL does.
+  EXPECT_EQ(ErrorOf([&] { partner->GetRemainingBusinessPartners(rt::Variant(rt::Array())); }).Number,
+            contracts::dberr::kSyntax);
   EXPECT_TRUE(statements.seen.empty());
 }
 

@@ -61,6 +61,13 @@ std::vector<DemoStep> Walk() {
       {"Convert from the krona, which has no rate yet: the error keeps its number and source, "
        "and each method it passed through adds a block to its description",
        "KorvoCommon.Currency", "ConvertAmount", {"SEK", "EUR", Amount(100), Day(2024, 3, 7)}},
+      {"Find a customer by its back-office code", "KorvoCommon.BusinessPartner",
+       "GetBusinessPartnerIDByZRKID", {"C-1001", std::int16_t{0}}},
+      {"Read the customer's carrier: the partner is loaded once and read from memory",
+       "KorvoCommon.BusinessPartner", "GetCustomerCarrier", {1001}},
+      {"List the business partners two at a time, leaving out one-time and internal partners",
+       "KorvoCommon.BusinessPartner", "GetBusinessPartnersLimited",
+       {rt::Variant(rt::ObjectRef()), "", std::int16_t{2}, true, true}},
   };
 }
 
