@@ -7,6 +7,7 @@
 #include "partner/register.h"
 #include "platform/data/register.h"
 #include "platform/korvex/register.h"
+#include "platform/membership/ldap/ldap_backend.h"
 #include "platform/membership/register.h"
 #include "platform/mail/register.h"
 #include "terms/register.h"
@@ -21,6 +22,7 @@ void RegisterAll() {
     data::RegisterClasses();
     korvex::RegisterClasses();
     membership::RegisterClasses();
+    membership::RegisterLdapDirectoryBackend();
     mail::RegisterClasses();
     common::RegisterCurrencyClasses();
     common::RegisterPartnerClasses();

@@ -30,7 +30,7 @@ std::pair<rt::ErrorRecord, Clock::duration> Failure(const std::function<void()>&
 }
 
 TEST(LdapResilienceTest, AStoppedServerFailsCallsClearlyAndIsUsedAgainWhenBack) {
-  KORVO_LDAP_DIRECTORY_OR_SKIP(directory);
+  KORVO_PRIVATE_LDAP_DIRECTORY_OR_SKIP(directory);
   auto backend = directory.Backend();
   backend->Create(Entry{"ann", {}}, kPassword);
   ASSERT_TRUE(backend->Load("ann"));
@@ -50,7 +50,7 @@ TEST(LdapResilienceTest, AStoppedServerFailsCallsClearlyAndIsUsedAgainWhenBack) 
 }
 
 TEST(LdapResilienceTest, AServerThatStopsAnsweringFailsWithinTheTimeout) {
-  KORVO_LDAP_DIRECTORY_OR_SKIP(directory);
+  KORVO_PRIVATE_LDAP_DIRECTORY_OR_SKIP(directory);
   auto backend = directory.Backend();  // LDAPTimeout is 2 seconds
   backend->Create(Entry{"bob", {}}, kPassword);
 

@@ -137,7 +137,8 @@ std::optional<std::string> LdapDirectoryBackend::VerifyPassword(const std::strin
 }
 
 bool LdapDirectoryBackend::HoldsWriterRight(const std::string& accountId) {
-  if (SameDn(AccountDn(accountId), settings_->serviceDn)) return true;
+  const std::string dn = AccountDn(accountId);
+  if (SameDn(dn, settings_->scriptDn) || SameDn(dn, settings_->serviceDn)) return true;
   return Reading(*settings_, [&](LdapConnection& connection) {
     const auto user = FindUser(connection, accountId, {std::string(ldapmap::kWriterRight)});
     return user && IsTrue(user->Values(ldapmap::kWriterRight));

@@ -4,11 +4,11 @@
 // Users are inetOrgPerson entries uid=<user ID> below the users' subtree
 // with the auxiliary class korvoUser (korvo-schema.ldif; attribute_map.h
 // maps the attributes). The library reads and writes as the script account
-// over the thread's service connection; a password is checked with a simple
-// bind of the account on the thread's authentication connection, and set
-// with the Password Modify operation so the server hashes it. The script
-// account holds the directory's writer right; a user holds it when its
-// korvoDirectoryWriter is TRUE.
+// (or LDAPServiceDN) over the thread's service connection; a password is
+// checked with a simple bind of the account on the thread's authentication
+// connection, and set with the Password Modify operation so the server
+// hashes it. The script and service accounts hold the directory's writer
+// right; a user holds it when its korvoDirectoryWriter is TRUE.
 //
 // Accounts: a user ID, "<user ID>,<root>", or the DN of an entry below the
 // root (the script account "MemScriptUser,LDAPRoot" as the user lists bind

@@ -254,6 +254,12 @@ std::vector<LdapEntry> LdapConnection::SearchPaged(const LdapSearch& search, int
                                  search.scope == SearchScope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE,
                                  search.filter.c_str(), attributes.get(), 0, controls, nullptr, &timeout, 0, &raw);
     Message result(raw);
+    if (code == LDAP_SIZELIMIT_EXCEEDED) {
+      RaiseDirectoryError(contracts::membership_error::kDirectoryUnavailable, kMembersSource,
+                          "the LDAP server at " + settings_.url +
+                              " stopped a paged search at its size limit; lift the limit for the library's "
+                              "account (OpenLDAP: olcLimits size.prtotal=unlimited)");
+    }
     if (Check(code, "a paged search", {LDAP_SUCCESS, LDAP_NO_SUCH_OBJECT}) == LDAP_NO_SUCH_OBJECT) break;
     for (LdapEntry& entry : Collect(result.get())) entries.push_back(std::move(entry));
     LDAPControl** returned = nullptr;

@@ -62,9 +62,17 @@ LdapSettings ReadLdapSettings(const MembershipSettings& settings) {
   if (users.empty()) users = kDefaultUsers;
   ldap.usersBase = users + "," + ldap.root;
   if (!ldapnames::IsDn(ldap.usersBase)) Unusable("LDAPUsers is not a valid relative name");
-  ldap.serviceDn = ScriptAccountDn(Required(settings, "MemScriptUser"), ldap);
-  ldap.servicePassword = settings.Value("MemScriptCode");
-  if (ldap.servicePassword.empty()) Unusable("MemScriptCode is not set");
+  ldap.scriptDn = ScriptAccountDn(Required(settings, "MemScriptUser"), ldap);
+  ldap.serviceDn = rt::Trim(settings.Value("LDAPServiceDN"));
+  if (ldap.serviceDn.empty()) {
+    ldap.serviceDn = ldap.scriptDn;
+    ldap.servicePassword = settings.Value("MemScriptCode");
+    if (ldap.servicePassword.empty()) Unusable("MemScriptCode is not set");
+  } else {
+    if (!ldapnames::IsDn(ldap.serviceDn)) Unusable("LDAPServiceDN is not a valid name");
+    ldap.servicePassword = settings.Value("LDAPServiceCode");
+    if (ldap.servicePassword.empty()) Unusable("LDAPServiceCode is not set");
+  }
   ldap.timeout = Seconds(settings, "LDAPTimeout", ldap.timeout);
   ldap.connectTimeout = Seconds(settings, "LDAPConnectTimeout", ldap.connectTimeout);
   ldap.startTls = Flag(settings, "LDAPStartTLS");

@@ -6,6 +6,9 @@
 //   MemScriptUser       the script account: a relative name under the root
 //                       ("cn=korvoscript") or a user ID
 //   MemScriptCode       the script account's password
+//   LDAPServiceDN       the DN the library itself binds with to read and
+//                       write the directory (default: the script account)
+//   LDAPServiceCode     its password (default: MemScriptCode)
 //   LDAPTimeout         seconds one operation may take (default 10)
 //   LDAPConnectTimeout  seconds a connection may take to open (default 5)
 //   LDAPStartTLS        TRUE/1/yes: StartTLS on an ldap:// URL
@@ -23,7 +26,8 @@ struct LdapSettings {
   std::string url;
   std::string root;
   std::string usersBase;        // full DN of the users' subtree
-  std::string serviceDn;        // the script account's DN
+  std::string scriptDn;         // the script account's DN
+  std::string serviceDn;        // the library's own account
   std::string servicePassword;  // never logged
   std::chrono::milliseconds timeout{10000};
   std::chrono::milliseconds connectTimeout{5000};
@@ -38,7 +42,8 @@ struct LdapSettings {
 };
 
 // The settings, checked: raises kDirectoryUnavailable naming the first
-// missing or unusable key (LDAPURL, LDAPRoot, MemScriptUser, MemScriptCode).
+// missing or unusable key (LDAPURL, LDAPRoot, MemScriptUser, MemScriptCode,
+// LDAPServiceDN, ...).
 LdapSettings ReadLdapSettings(const MembershipSettings& settings);
 
 }  // namespace korvo::membership
