@@ -119,7 +119,7 @@ TEST_P(AccountTest, AnAbortedTransactionLeavesTheDirectoryAsItWas) {
   EXPECT_EQ(Bound("bob")->UserID(), "bob");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, AccountTest, ::testing::Values("embedded"));
+INSTANTIATE_TEST_SUITE_P(Backends, AccountTest, ::testing::Values("embedded", "ldap"));
 
 }  // namespace
 }  // namespace korvo::membership::testing

@@ -26,6 +26,7 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 #include "registration/register_all.h"
+#include "membership/ldap_test_server.h"
 #include "support/temp_database.h"
 
 namespace korvo::membership::testing {
@@ -77,6 +78,11 @@ class DirectoryTest : public ::testing::TestWithParam<std::string> {
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
     ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
+    if (GetParam() == "ldap") {
+      ldap_ = korvo::testing::LdapTestDirectory::OnRunServer();
+      if (!ldap_) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";
+      for (const auto& [key, value] : ldap_->BackendKeys()) ConfigurationOverrides::Set("MEMBERSHIP", key, value);
+    }
     infra::ResetConnectionStringCache();
     CredentialCache::Process().Clear();
     directory_ = Directory::Open();
@@ -125,6 +131,7 @@ class DirectoryTest : public ::testing::TestWithParam<std::string> {
   }
 
   korvo::testing::TempDatabase database_;
+  std::unique_ptr<korvo::testing::LdapTestDirectory> ldap_;  // the "ldap" runs' users
   korvex::LogRecording recording_;
   std::shared_ptr<Directory> directory_;
 };

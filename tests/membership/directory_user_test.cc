@@ -138,7 +138,7 @@ TEST_P(UserTest, PropertiesBeforeBindFail) {
   EXPECT_EQ(ErrorOf([&] { user->GetAttribute("LOCALE"); }).Number, err::kNotBound);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UserTest, ::testing::Values("embedded"));
+INSTANTIATE_TEST_SUITE_P(Backends, UserTest, ::testing::Values("embedded", "ldap"));
 
 }  // namespace
 }  // namespace korvo::membership::testing
