@@ -41,6 +41,9 @@ std::vector<rt::Variant> KronaInsert(bool asHomeCurrency) {
           Texts({"SEK", "Swedish krona", asHomeCurrency, false, false, std::int16_t{2}})};
 }
 
+// Every demo directory user's password (tools/korvo/demo_directory.h).
+constexpr const char* kDemoUserPassword = "demo";
+
 std::vector<DemoStep> Walk() {
   return {
       {"Which currency does the company keep its books in?", "KorvoCommon.Currency",
@@ -68,6 +71,17 @@ std::vector<DemoStep> Walk() {
       {"List the business partners two at a time, leaving out one-time and internal partners",
        "KorvoCommon.BusinessPartner", "GetBusinessPartnersLimited",
        {rt::Variant(rt::ObjectRef()), "", std::int16_t{2}, true, true}},
+      {"Who is signed in? Anna's locale comes from the membership directory", "KorvoCommon.User",
+       "GetUserLocale", {"anna.buyer"}},
+      {"Ben has no locale of his own: the entry he inherits from answers", "KorvoCommon.User",
+       "GetUserLocale", {"ben.buyer"}},
+      {"Ivy's currency comes from her administrative office", "KorvoCommon.User",
+       "GetCurrencyCode", {"ivy.internal"}},
+      {"Anna's project roles, and the business processes they grant", "KorvoCommon.User",
+       "GetBusinessProcessForUser", {"anna.buyer"}},
+      {"The buyers, two at a time", "KorvoCommon.User", "GetAllBuyers", {"", 2}},
+      {"The next page starts after the key the first one handed back", "KorvoCommon.User",
+       "GetAllBuyers", {"buyer.template!", 2}},
   };
 }
 
@@ -79,12 +93,21 @@ std::string CallText(const DemoStep& step) {
   return text + ")";
 }
 
+// The web session of a demo user signed in to the procurement pages: the
+// user classes read the directory with its account.
+rt::DictionaryRef SignedInSession() {
+  auto session = rt::Dictionary::Create();
+  session->Add("REMOTE_ACCOUNT", rt::Variant("anna.buyer"));
+  session->Add("REMOTE_PASSWORD", rt::Variant(kDemoUserPassword));
+  return session;
+}
+
 // One step as one web request: a transactional scope around one call.
 void RunStep(std::size_t number, DemoStep& step) {
   // Flushed before the call, so the library's log lines on standard error
   // appear after the call that wrote them.
   std::cout << number << ". " << step.caption << "\n   " << CallText(step) << std::endl;
-  host::HostScope scope;
+  host::HostScope scope(host::ScopeOptions{true, nullptr, SignedInSession()});
   try {
     rt::ObjectRef object = host::CreateInContext(step.progId, &scope.Context());
     const rt::Variant result = object->Invoke(step.method, rt::InvokeKind::Method, step.args);

@@ -1,6 +1,7 @@
 #include "tools/korvo/value_text.h"
 
 #include "infrastructure/contracts/result_object.h"
+#include "platform/runtime/collection.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/dictionary.h"
@@ -49,6 +50,14 @@ std::string DescribeObject(const rt::ObjectRef& object) {
       text += DescribeValue(entry.key) + ": " + DescribeValue(entry.item);
     }
     return text + "}";
+  }
+  if (auto* collection = dynamic_cast<const rt::Collection*>(object.get())) {
+    std::string text = "(";
+    for (const auto& entry : collection->Entries()) {
+      if (text.size() > 1) text += ", ";
+      text += DescribeValue(entry.item);
+    }
+    return text + ")";
   }
   return "a " + object->TypeName() + " object";
 }
