@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::uint64_t kBase64LineLength = 76;
 constexpr std::uint64_t kPartHeaderAllowance = 512;
+constexpr std::size_t kMaxLineLength = 998;  // RFC 5322, without the CR LF
 // Text that is not plain ASCII goes out as UTF-8, in headers and bodies
 // alike, never in whichever legacy charset happens to fit it.
 constexpr const char* kCharset = "UTF-8";
@@ -41,6 +42,15 @@ std::string UnixLines(const std::string& text) {
     }
   }
   return lines;
+}
+
+bool HasOverlongLine(std::string_view lines) {
+  while (!lines.empty()) {
+    const auto end = std::min(lines.find('\n'), lines.size());
+    if (end > kMaxLineLength) return true;
+    lines.remove_prefix(std::min(end + 1, lines.size()));
+  }
+  return false;
 }
 
 void AddMailbox(GMimeMessage* message, GMimeAddressType type, const Mailbox& mailbox) {
@@ -80,9 +90,16 @@ void SetParameterCharset(GMimeParamList* parameters, const char* name) {
 
 GObjectPtr<GMimeObject> BodyPart(const MessageParts& parts) {
   GObjectPtr<GMimeTextPart> body(g_mime_text_part_new_with_subtype(parts.htmlBody ? "html" : "plain"));
-  SetContent(GMIME_PART(body.get()), UnixLines(parts.body));
+  const std::string lines = UnixLines(parts.body);
+  SetContent(GMIME_PART(body.get()), lines);
   g_mime_text_part_set_charset(body.get(), kCharset);
-  g_mime_object_encode(GMIME_OBJECT(body.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
+  // GMime leaves plain ASCII 7-bit whatever its line lengths; a line longer
+  // than a message may carry needs quoted-printable all the same.
+  if (HasOverlongLine(lines)) {
+    g_mime_part_set_content_encoding(GMIME_PART(body.get()), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+  } else {
+    g_mime_object_encode(GMIME_OBJECT(body.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
+  }
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(body.release()));
 }
 

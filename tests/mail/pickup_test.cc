@@ -69,13 +69,15 @@ TEST_F(PickupTest, NonAsciiSubjectBodyAndNamesTravelEncodedAndComeBackWhole) {
   EXPECT_EQ(message["body"]["transfer_encoding"], "quoted-printable");
 }
 
-TEST_F(PickupTest, BodyLineEndsOfEveryKindBecomeCrLf) {
+TEST_F(PickupTest, BodyLinesOfAnyEndOrLengthArriveAsSent) {
   auto mail = AddressedMessage();
-  mail->SetBody("one\r\ntwo\rthree\nfour");
+  const std::string longLine(2500, 'a');
+  mail->SetBody("one\r\ntwo\rthree\nfour\n" + longLine);
   mail->Send();
   const nlohmann::json message = OnlyMessage();
   EXPECT_TRUE(message["crlf_only"]);
-  EXPECT_EQ(message["body"]["text"], "one\ntwo\nthree\nfour");
+  EXPECT_LE(message["longest_line"], 998) << "no line beyond the limit of RFC 5322";
+  EXPECT_EQ(message["body"]["text"], "one\ntwo\nthree\nfour\n" + longLine);
 }
 
 TEST_F(PickupTest, AnEmptySenderLeavesTheMessageWithoutFromHeader) {

@@ -48,6 +48,7 @@ def main(path):
         "raw_header_lines": head.decode("ascii", "replace").split("\r\n"),
         "crlf_only": b"\n" not in raw.replace(b"\r\n", b"") and b"\r" not in raw.replace(b"\r\n", b""),
         "ascii_only": all(b < 0x80 for b in raw),
+        "longest_line": max(len(line) for line in raw.split(b"\r\n")),
         "header_names": list(message.keys()),
         "from": str(message.get("From", "")),
         "to": str(message.get("To", "")),
