@@ -3,6 +3,7 @@
 #include "infrastructure/components.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_build.h"
+#include "infrastructure/sql_names.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 
@@ -100,8 +101,8 @@ bool Sql_ExistsInTable(const std::string& table, rt::Dictionary& values, const r
     ScopedClose closeConnection(connection);
     RecordsetRef rows;
     ScopedClose closeRows(rows);
-    const std::string sql = "SELECT * FROM " + Sql_Identifier(table) + " WHERE (" +
-                            Sql_Identifier(column) + "=" + Gen_SqlValue(values.Item(key)) + ")";
+    const std::string sql = "SELECT * FROM " + Sql_TableName(table) + " WHERE (" +
+                            Sql_ColumnName(table, column) + "=" + Gen_SqlValue(values.Item(key)) + ")";
     rows = Sql_RequireConnection(connection).Execute(sql, {}, nullptr, 1);
     const bool found = !(rows->IsBOF() && rows->IsEOF());
     Sql_CloseRecordset(rows);

@@ -64,8 +64,8 @@ bool Sql_RecordExists(const std::string& sql, const std::string& connectionStrin
 // True when table has a row whose column equals values[key]. When the
 // dictionary has no such key the answer is false and the connection is left
 // untouched; otherwise the caller's connection is closed by this call and the
-// transaction voted complete. Table and column must be plain identifiers
-// (see Sql_Identifier). Failures close the connection, vote abort and go
+// transaction voted complete. Table and column must be the schema's
+// (see Sql_TableName, Sql_ColumnName). Failures close the connection, vote abort and go
 // through Err_Handle("Sql_ExistsInTable").
 bool Sql_ExistsInTable(const std::string& table, rt::Dictionary& values, const rt::Variant& key,
                        const std::string& column, ConnectionRef& connection);

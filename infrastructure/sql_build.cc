@@ -8,6 +8,7 @@
 #include "infrastructure/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
+#include "infrastructure/sql_names.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/error.h"
@@ -96,7 +97,9 @@ class LiteralMaker {
   std::shared_ptr<contracts::Utilities> utilities_;
 };
 
-std::string Column(const rt::Variant& key) { return Sql_Identifier(key); }
+// A caller's key as a column of the table: only the schema's columns reach
+// the statement, never a keyword or function the database would evaluate.
+std::string Column(const std::string& table, const rt::Variant& key) { return Sql_ColumnName(table, key); }
 
 // The dictionary's entries, each made into text by `item`, joined by
 // `separator` in insertion order.
@@ -110,32 +113,32 @@ std::string Join(const rt::Dictionary& entries, std::string_view separator, Item
   return out;
 }
 
-std::string Assignments(const rt::Dictionary& entries, std::string_view separator,
-                        LiteralMaker& literal) {
+std::string Assignments(const std::string& table, const rt::Dictionary& entries,
+                        std::string_view separator, LiteralMaker& literal) {
   return Join(entries, separator, [&](const rt::Dictionary::Entry& e) {
-    return Column(e.key) + "=" + literal(e.item);
+    return Column(table, e.key) + "=" + literal(e.item);
   });
 }
 
 std::string InsertStatement(const std::string& table, const rt::Dictionary& values,
                             LiteralMaker& literal) {
   const std::string columns =
-      Join(values, ",", [](const rt::Dictionary::Entry& e) { return Column(e.key); });
+      Join(values, ",", [&](const rt::Dictionary::Entry& e) { return Column(table, e.key); });
   const std::string literals =
       Join(values, ",", [&](const rt::Dictionary::Entry& e) { return literal(e.item); });
-  return "INSERT " + Sql_Identifier(table) + "(" + columns + ") VALUES (" + literals + ")";
+  return "INSERT " + Sql_TableName(table) + "(" + columns + ") VALUES (" + literals + ")";
 }
 
 std::string UpdateStatement(const std::string& table, const rt::Dictionary& values,
                             const rt::Dictionary& keys, LiteralMaker& literal) {
-  const std::string assignments = Assignments(values, ",", literal);
-  return "UPDATE " + Sql_Identifier(table) + " SET " + assignments + " WHERE " +
-         Assignments(keys, " AND ", literal);
+  const std::string assignments = Assignments(table, values, ",", literal);
+  return "UPDATE " + Sql_TableName(table) + " SET " + assignments + " WHERE " +
+         Assignments(table, keys, " AND ", literal);
 }
 
 std::string DeleteStatement(const std::string& table, const rt::Dictionary& keys,
                             LiteralMaker& literal) {
-  return "DELETE FROM " + Sql_Identifier(table) + " WHERE " + Assignments(keys, " AND ", literal);
+  return "DELETE FROM " + Sql_TableName(table) + " WHERE " + Assignments(table, keys, " AND ", literal);
 }
 
 enum class Literals { Plain, Unicode };

@@ -32,7 +32,8 @@ std::string Gen_SqlLikeEscape(std::string_view text);
 // The statement builders. Each takes over `connection` and closes it before
 // returning, success or failure; returns a fresh, empty Korvex.ResultObject
 // and votes commit. Columns are the dictionaries' keys in insertion order;
-// the table and every column must be plain identifiers (Sql_Identifier).
+// the table and every column must be the schema's (Sql_TableName,
+// Sql_ColumnName).
 // Literals come from Gen_SqlValue, or in the Unicode builders from the text
 // form of each value through KorvoLibrary.Utilities' SqlValue (a Null value
 // has no text form there and raises Invalid use of Null, 94). On failure the

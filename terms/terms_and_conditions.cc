@@ -11,6 +11,7 @@
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
+#include "infrastructure/sql_names.h"
 #include "platform/runtime/conversions.h"
 #include "terms/terms_enumerations.h"
 
@@ -91,13 +92,14 @@ void CopyEntries(const rt::DictionaryRef& from, rt::Dictionary& to) {
   for (const auto& entry : from->Entries()) to.Add(entry.key, entry.item);
 }
 
-// The requested columns joined by ",". Only plain column names reach the
-// statement: a name is caller text, and anything else would run as SQL.
-std::string SelectList(const rt::Array& names) {
+// The requested columns joined by ",". Only the table's own columns reach
+// the statement: a name is caller text, and a keyword or function in its
+// place would be evaluated by the database.
+std::string SelectList(std::string_view table, const rt::Array& names) {
   std::string list;
   for (const auto& name : names.items) {
     if (!list.empty()) list += ",";
-    list += infra::Sql_Identifier(name);
+    list += infra::Sql_ColumnName(table, name);
   }
   return list;
 }
@@ -109,7 +111,7 @@ std::string SelectPart(const TermsKind& kind, std::int32_t fieldsOfRecord,
                        const std::optional<rt::Variant>& fieldNames) {
   const std::string table(kind.table);
   if (fieldsOfRecord == terms::Specific && fieldNames && fieldNames->IsArray()) {
-    return "SELECT  " + SelectList(fieldNames->AsArray()) + " ," + std::string(kind.codeColumn) +
+    return "SELECT  " + SelectList(table, fieldNames->AsArray()) + " ," + std::string(kind.codeColumn) +
            "  FROM " + table;
   }
   if (fieldsOfRecord == terms::All || fieldsOfRecord == terms::Specific) {

@@ -7,6 +7,7 @@
 #include "infrastructure/contracts/database.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
+#include "infrastructure/sql_names.h"
 #include "platform/data/schema.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
@@ -147,7 +148,9 @@ bool ReferentialChecker::CanDeleteInComponent(const std::string& /*component*/,
     for (std::size_t i = 0; i < reference.childColumns.size(); ++i) {
       filter.Join("C." + reference.childColumns[i], "P." + reference.parentColumns[i]);
     }
-    for (const auto& entry : key.entries()) filter.Equals("P." + entry.column, entry.value);
+    for (const auto& entry : key.entries()) {
+      filter.Equals("P." + infra::Sql_ColumnName(table, rt::Variant(entry.column)), entry.value);
+    }
     if (database.AnyRow(reference.childTable + " C, " + reference.parentTable + " P", filter))
       return false;
   }

@@ -21,8 +21,12 @@ constexpr std::string_view kErrorEnumerations[] = {"KorvoCommonError", "EBusines
                                                    "EUserErrors", "nErrorType_DML"};
 
 // Statements the library never issues for a caller.
-constexpr std::string_view kForeignKeywords[] = {"DROP",   "ATTACH", "DETACH", "PRAGMA", "CREATE",
-                                                 "ALTER",  "VACUUM", "UNION",  "REINDEX"};
+// Nor does it ask the database for its clock, user or database name: such
+// words where a name belongs are evaluated, not looked up.
+constexpr std::string_view kForeignKeywords[] = {
+    "DROP",         "ATTACH",       "DETACH",          "PRAGMA",           "CREATE",       "ALTER",
+    "VACUUM",       "UNION",        "REINDEX",         "CURRENT_USER",     "SESSION_USER", "CURRENT_CATALOG",
+    "CURRENT_ROLE", "CURRENT_DATE", "CURRENT_TIMESTAMP", "CURRENT_SCHEMA"};
 
 bool IsEnumeratedError(std::int32_t number) {
   for (const auto& enumeration : common::PublicEnumerations()) {

@@ -222,6 +222,31 @@ TEST_F(TermsTest, SpecificAcceptsOnlyPlainColumnNames) {
   EXPECT_TRUE(terms_.IsTermorConditionPresent("NET30", terms::PaymentTerm));
 }
 
+// Keywords and functions are plain names too; in a select list or a column
+// list the database would evaluate them (the clock, the server's user and
+// database). Only the table's own columns pass, in any letter case.
+TEST_F(TermsTest, NamesThatAreNotColumnsOfTheTableAreRefused) {
+  terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
+  for (const char* name : {"current_timestamp", "CURRENT_USER", "session_user", "current_catalog", "user",
+                           "current_date", "version", "CURRENCYCODE"}) {
+    SCOPED_TRACE(name);
+    const rt::Variant names = rt::Array(std::vector<rt::Variant>{rt::Variant(name)});
+    const auto read = ErrorOf(
+        [&] { terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names); });
+    EXPECT_EQ(read.Number, contracts::dberr::kSyntax);
+    EXPECT_NE(read.Description.find(std::string("Invalid column name '") + name + "'"), std::string::npos);
+    const auto write = ErrorOf([&] {
+      terms_.UpdateTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{name, rt::Variant("x")}}));
+    });
+    EXPECT_EQ(write.Number, contracts::dberr::kSyntax);
+  }
+  const rt::Variant lowerCase = rt::Array(std::vector<rt::Variant>{rt::Variant("description")});
+  auto record = terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, lowerCase);
+  EXPECT_EQ(record->Count(), 2);
+  EXPECT_EQ(rt::CStr(terms_.getAllTermsAndConditions(terms::PaymentTerm)->Item(rt::Variant("NET30"))),
+            "Net 30 days");
+}
+
 TEST_F(TermsTest, DeleteRefusesATermStillInUse) {
   terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
   terms_.InsertTermsAndConditions(terms::PackagingTerm, "BOX", Described("Boxed"));
