@@ -90,6 +90,22 @@ void DialectRewrite::ColumnValues(const ValueRewrite& rewrite) {
   InsertedValues(rewrite);
 }
 
+void DialectRewrite::WrittenValues(const ValueRewrite& rewrite) {
+  InsertedValues(rewrite);
+  AssignedValues(rewrite);
+}
+
+void DialectRewrite::AssignedValues(const ValueRewrite& rewrite) {
+  if (sig_.size() < 3 || !At(0).IsKeyword("UPDATE") || !IsName(At(1))) return;
+  const TableDef* table = NamedTable(IdentifierName(At(1)));
+  if (!table || !At(2).IsKeyword("SET")) return;
+  for (std::size_t k = 3; k + 2 < sig_.size() && !At(k).IsKeyword("WHERE"); ++k) {
+    if (IsName(At(k)) && At(k + 1).IsSymbol("=") && IsLiteral(At(k + 2))) {
+      RewriteValue(k + 2, IdentifierName(At(k)), table, rewrite);
+    }
+  }
+}
+
 void DialectRewrite::ComparedValues(const ValueRewrite& rewrite) {
   for (std::size_t k = 1; k + 1 < sig_.size(); ++k) {
     if (!IsComparison(At(k))) continue;
@@ -203,6 +219,14 @@ std::vector<std::string> DialectRewrite::Names() const {
     if (IsName(tokens_[k])) names.push_back(IdentifierName(tokens_[k]));
   }
   return names;
+}
+
+std::vector<std::string> DialectRewrite::Aliases() const {
+  std::vector<std::string> aliases;
+  for (std::size_t k = 1; k < sig_.size(); ++k) {
+    if (At(k - 1).IsKeyword("AS") && IsName(At(k))) aliases.push_back(IdentifierName(At(k)));
+  }
+  return aliases;
 }
 
 std::string DialectRewrite::Join() const {

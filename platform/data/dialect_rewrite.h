@@ -52,6 +52,9 @@ class DialectRewrite {
   // that column in the tables the statement names, until one answers a
   // replacement for the literal's text.
   void ColumnValues(const std::function<std::optional<std::string>(const Token& literal, const ColumnDef& column)>& rewrite);
+  // The same for the literals written into a column only: an INSERT's
+  // values and an UPDATE's SET assignments (not its WHERE clause).
+  void WrittenValues(const std::function<std::optional<std::string>(const Token& literal, const ColumnDef& column)>& rewrite);
 
   // SELECT [DISTINCT] TOP n / TOP (n) becomes LIMIT n at the end of that
   // query or subquery (TOP n PERCENT and WITH TIES are left alone).
@@ -68,6 +71,8 @@ class DialectRewrite {
   std::string InsertTable() const;
   // Every name the statement spells (words and quoted identifiers), in order.
   std::vector<std::string> Names() const;
+  // The names the statement gives after AS (column and table aliases).
+  std::vector<std::string> Aliases() const;
 
   std::string Join() const;
 
@@ -81,6 +86,7 @@ class DialectRewrite {
                     const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
   void ComparedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
   void InsertedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
+  void AssignedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
   std::size_t CloseOf(std::size_t k) const;
   std::vector<std::vector<std::size_t>> Elements(std::size_t k) const;
   std::size_t ScopeEnd(std::size_t k) const;

@@ -247,6 +247,35 @@ TEST_F(TermsTest, NamesThatAreNotColumnsOfTheTableAreRefused) {
             "Net 30 days");
 }
 
+// The same call answers the same on both databases: field names as the
+// schema spells them, and a value a numeric column cannot hold refused.
+TEST_F(TermsTest, BothDatabasesSpellFieldsAndRefuseUnstorableValuesAlike) {
+  terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{"DESCRIPTION", rt::Variant("Net 30")},
+                                                                      {"NETDAYS", rt::Variant(std::int16_t{30})}}));
+  const rt::Variant names = rt::Array(std::vector<rt::Variant>{rt::Variant("description"), rt::Variant("NetDays")});
+  auto record = terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names);
+  EXPECT_EQ(Keys(record), (std::vector<std::string>{"DESCRIPTION", "NETDAYS", "PAYMENTTERMCODE"}));
+  EXPECT_EQ(rt::CLng(record->Item(rt::Variant("NETDAYS"))), 30);
+
+  for (const rt::Variant& unstorable : {rt::Variant(), rt::Variant(true), rt::Variant("thirty"), rt::Variant("1e400x")}) {
+    SCOPED_TRACE(rt::TypeName(unstorable));
+    const auto inserted = ErrorOf([&] {
+      terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET45",
+                                      Fields({{"DESCRIPTION", rt::Variant("Net 45")}, {"NETDAYS", unstorable}}));
+    });
+    EXPECT_EQ(inserted.Number, contracts::dberr::kProvider);
+    EXPECT_NE(inserted.Description.find("in column NETDAYS"), std::string::npos) << inserted.Description;
+    EXPECT_FALSE(terms_.IsTermorConditionPresent("NET45", terms::PaymentTerm));
+    const auto updated = ErrorOf([&] {
+      terms_.UpdateTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{"DISCOUNTPERC", unstorable}}));
+    });
+    EXPECT_EQ(updated.Number, contracts::dberr::kProvider);
+  }
+  EXPECT_EQ(rt::CLng(terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", All, std::nullopt)
+                         ->Item(rt::Variant("NETDAYS"))),
+            30);
+}
+
 TEST_F(TermsTest, DeleteRefusesATermStillInUse) {
   terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
   terms_.InsertTermsAndConditions(terms::PackagingTerm, "BOX", Described("Boxed"));

@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "platform/data/dialect_rewrite.h"
+#include "platform/data/postgres/postgres_error.h"
+#include "platform/data/storable_literal.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 
@@ -81,6 +83,10 @@ PostgresTranslation PostgresTranslator::Translate(std::string_view sql) const {
   rewrite.NationalLiterals();
   rewrite.NumberParameters();
   rewrite.LikePatterns(CaseInsensitiveLike);
+  rewrite.WrittenValues([](const Token& literal, const ColumnDef& column) {
+    RequireStorable(literal, column, kPostgresSource);
+    return std::optional<std::string>();
+  });
   rewrite.ColumnValues(TypedLiteral);
   rewrite.TopToLimit();
   rewrite.UnbracketIdentifiers();
@@ -90,7 +96,13 @@ PostgresTranslation PostgresTranslator::Translate(std::string_view sql) const {
       rewrite.AppendReturning(translation.keyColumn);
     }
   }
-  for (const auto& name : rewrite.Names()) translation.names.emplace(AsciiLower(name), name);
+  // A column of the schema answers in the schema's spelling, however the
+  // statement spells it (as SQLite answers a plain column reference); an
+  // alias and any other name keep the statement's spelling.
+  for (const auto& name : rewrite.Names()) {
+    if (!schemaNames_->contains(AsciiLower(name))) translation.names.emplace(AsciiLower(name), name);
+  }
+  for (const auto& alias : rewrite.Aliases()) translation.names.insert_or_assign(AsciiLower(alias), alias);
   translation.schemaNames = schemaNames_;
   translation.sql = rewrite.Join();
   translation.parameters = CountParameters(sql);

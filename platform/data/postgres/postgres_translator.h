@@ -41,8 +41,9 @@ struct PostgresTranslation {
   int parameters = 0;
   // The identity column an INSERT returns; "" for other statements.
   std::string keyColumn;
-  // The names the statement spells, then the schema's (shared by every
-  // translation of one translator).
+  // The statement's aliases and the other names it spells that are no
+  // schema column, then the schema's (shared by every translation of one
+  // translator).
   NameSpellings names;
   std::shared_ptr<const NameSpellings> schemaNames;
 

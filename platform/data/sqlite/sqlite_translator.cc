@@ -1,5 +1,7 @@
 #include "platform/data/sqlite/sqlite_translator.h"
 
+#include "platform/data/sqlite/sqlite_error.h"
+#include "platform/data/storable_literal.h"
 #include "platform/runtime/date.h"
 
 namespace korvo::data {
@@ -30,6 +32,11 @@ std::string SqliteTranslator::Translate(std::string_view sql) const {
   rewrite.AddInto();
   rewrite.NationalLiterals();
   rewrite.LikePatterns(EscapeLikePattern);
+  rewrite.WrittenValues([](const Token& literal, const ColumnDef& column) {
+    RequireStorable(literal, column, kSqliteSource);
+    return std::optional<std::string>();
+  });
+  rewrite.WrittenValues(BooleanTextAsNumber);
   rewrite.ColumnValues(StoredDate);
   rewrite.TopToLimit();
   return rewrite.Join();
