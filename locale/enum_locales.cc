@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <set>
 
 namespace korvo::common {
 
@@ -88,16 +89,31 @@ std::string CurrencySymbol(const std::string& locale) {
   return Utf8(symbol, length);
 }
 
+// A locale of a language in a country with an identifier of its own: the
+// identifier leads back to it and it names its country. Language-only
+// identifiers (9, English) and ICU's guesses are no such locale.
+bool IsSpecificLocale(std::uint32_t lcid) {
+  const auto locale = IcuLocaleOf(static_cast<std::int32_t>(lcid));
+  if (!locale) return false;
+  std::array<char, ULOC_COUNTRY_CAPACITY> country{};
+  UErrorCode status = U_ZERO_ERROR;
+  const std::int32_t length = uloc_getCountry(locale->c_str(), country.data(), country.size(), &status);
+  return U_SUCCESS(status) && length > 0 && !EnglishName(uloc_getDisplayCountry, *locale).empty();
+}
+
 }  // namespace
 
 std::vector<std::int32_t> EnumerateSystemLocales() {
-  t_locales.clear();
+  // Every identifier once, in ascending order: ICU lists many locales per
+  // identifier (the bare language, scripts, regions it maps to a neighbour).
+  std::set<std::uint32_t> specific;
   const std::int32_t count = uloc_countAvailable();
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint32_t lcid = uloc_getLCID(uloc_getAvailable(i));
-    if (lcid == 0) continue;  // no Windows identifier for this locale
-    t_locales.push_back(static_cast<std::int32_t>(lcid & kLanguageBits));
+    if (IsSpecificLocale(lcid)) specific.insert(lcid);
   }
+  t_locales.clear();
+  for (std::uint32_t lcid : specific) t_locales.push_back(static_cast<std::int32_t>(lcid & kLanguageBits));
   return t_locales;
 }
 

@@ -82,6 +82,22 @@ TEST(LocaleEnumeration, KnownLocalesAsSixteenBitLongsListEmptiedFirst) {
   EXPECT_NE(std::ranges::find(ids, 1036), ids.end());
 }
 
+// A locale picker built from the list gets each locale once, each with its
+// country: no bare languages ("English" alone), no repeats.
+TEST(LocaleEnumeration, EachSpecificLocaleOnceInAscendingOrder) {
+  Locale locale;
+  const std::vector<std::int32_t> ids = Identifiers(locale.GetSystemLocaleIDs());
+  EXPECT_GT(ids.size(), 100u);
+  EXPECT_TRUE(std::ranges::is_sorted(ids));
+  EXPECT_EQ(std::ranges::adjacent_find(ids), ids.end());
+  EXPECT_EQ(std::ranges::count(ids, 1033), 1);
+  for (std::int32_t languageOnly : {9, 7, 12}) EXPECT_EQ(std::ranges::count(ids, languageOnly), 0) << languageOnly;
+  for (std::int32_t id : ids) {
+    EXPECT_NE(locale.GetCountryName(id), "") << id;
+    EXPECT_NE(locale.GetLanguageName(id), "") << id;
+  }
+}
+
 TEST(LocaleEnumeration, ThreadsEnumerateIntoTheirOwnLists) {
   const auto expected = Identifiers(Locale().GetSystemLocaleIDs());
   auto enumerate = [] { return Identifiers(Locale().GetSystemLocaleIDs()); };
