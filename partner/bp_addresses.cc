@@ -180,6 +180,8 @@ bool BusinessPartner::AddExistingAddress(std::int32_t& iAddressID, OptionalId iB
   return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.AddExistingAddress"),
                            connection, [&] {
                              LoadIfGiven(iBPID);
+                             bp_sql::RequirePartner(current_.id, ConnectionString());
+                             bp_sql::RequireAddress(iAddressID, ConnectionString());
                              connection = infra::Sql_GetOpenConnection(ConnectionString());
                              connection->Execute(LinkSql(current_.id, iAddressID));
                              infra::Sql_CloseConnection(connection);
@@ -189,6 +191,7 @@ bool BusinessPartner::AddExistingAddress(std::int32_t& iAddressID, OptionalId iB
 }
 
 std::int32_t BusinessPartner::InsertAndLinkAddress(rt::Dictionary& address) {
+  bp_sql::RequirePartner(current_.id, ConnectionString());
   contracts::ConnectionRef connection = infra::Sql_GetOpenConnection(ConnectionString());
   infra::ScopedClose<contracts::ConnectionRef> close(connection);
   contracts::RecordsetRef row = infra::Sql_GetReadonlyRecordset(kNewAddressSql, *connection);

@@ -1,5 +1,7 @@
 // Group memberships with their levels, the partners assigned to a sales
 // representative, and the cost centres.
+#include <functional>
+
 #include "infrastructure/components.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
@@ -30,10 +32,12 @@ bool IsNonZero(const std::optional<rt::Variant>& flag) {
 
 }  // namespace
 
-bool BusinessPartner::ChangeMembership(const char* method, const std::string& sql) {
+bool BusinessPartner::ChangeMembership(const char* method, const std::function<void()>& check,
+                                       const std::string& sql) {
   contracts::ConnectionRef connection;
   const std::string context = bp_sql::MethodContext(method);
   return infra::RunHandled(bp_sql::Standard(context), connection, [&] {
+    check();
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     connection->Execute(sql);
     infra::Sql_CloseConnection(connection);
@@ -44,7 +48,10 @@ bool BusinessPartner::ChangeMembership(const char* method, const std::string& sq
 
 bool BusinessPartner::AddBPToBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID,
                                      std::int32_t i_lBPLevel) {
-  return ChangeMembership("AddBPToBPGroup",
+  return ChangeMembership("AddBPToBPGroup", [&] {
+    bp_sql::RequirePartner(i_lBPID, ConnectionString());
+    bp_sql::RequireGroup(i_lBPGrpID, ConnectionString());
+  },
                           "INSERT INTO BPSBYBUSINESSPARTNERGRP ( BUSINESSPARTNERID, "
                           "BUSINESSPARTNERGRPID, BPLEVEL ) VALUES (" +
                               Number(i_lBPID) + "," + Number(i_lBPGrpID) + "," +
@@ -52,14 +59,14 @@ bool BusinessPartner::AddBPToBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrp
 }
 
 bool BusinessPartner::RemoveBPFromBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID) {
-  return ChangeMembership("RemoveBPFromBPGroup",
+  return ChangeMembership("RemoveBPFromBPGroup", [] {},
                           "DELETE FROM BPSBYBUSINESSPARTNERGRP WHERE  BUSINESSPARTNERGRPID = " +
                               Number(i_lBPGrpID) + " AND BUSINESSPARTNERID = " + Number(i_lBPID));
 }
 
 bool BusinessPartner::UpdateBusinessPartnerLevel(std::int32_t i_lBPID, std::int32_t i_lBPGrpID,
                                                  std::int32_t i_lBPLevel) {
-  return ChangeMembership("UpdateBusinessPartnerLevel",
+  return ChangeMembership("UpdateBusinessPartnerLevel", [] {},
                           "UPDATE BPSBYBUSINESSPARTNERGRP SET BPLEVEL = " + Number(i_lBPLevel) +
                               " WHERE BUSINESSPARTNERGRPID = " + Number(i_lBPGrpID) +
                               " AND BUSINESSPARTNERID = " + Number(i_lBPID));

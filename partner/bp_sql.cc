@@ -2,6 +2,7 @@
 
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
+#include "registration/enumerations.h"
 
 namespace korvo::common::bp_sql {
 
@@ -40,6 +41,33 @@ contracts::RecordsetRef Read(const std::string& sql, const std::string& connecti
 
 bool Exists(const std::string& sql, const std::string& connectionString) {
   return infra::Sql_RecordExists(sql, connectionString, true);
+}
+
+namespace {
+constexpr const char* kSource = "KorvoCommon.BusinessPartner";
+}  // namespace
+
+void RequirePartner(std::int32_t partnerId, const std::string& connectionString) {
+  const std::string id = std::to_string(partnerId);
+  if (!Exists("SELECT BUSINESSPARTNERID FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID = " + id,
+              connectionString)) {
+    rt::Raise(BusinessPartnerNotFound, "BusinessPartner " + id + " not found", kSource);
+  }
+}
+
+void RequireAddress(std::int32_t addressId, const std::string& connectionString) {
+  const std::string id = std::to_string(addressId);
+  if (!Exists("SELECT ADDRESSID FROM ADDRESS WHERE ADDRESSID = " + id, connectionString)) {
+    rt::Raise(AddressNotFound, "Address " + id + " not found", kSource);
+  }
+}
+
+void RequireGroup(std::int32_t groupId, const std::string& connectionString) {
+  if (!Exists("SELECT BUSINESSPARTNERGRPID FROM BUSINESSPARTNERGROUP WHERE BUSINESSPARTNERGRPID = " +
+                  std::to_string(groupId),
+              connectionString)) {
+    rt::Raise(bp::BusinessPartnerNotFound, "Business Partner Group not found", kSource);
+  }
 }
 
 std::int32_t Execute(const std::string& sql, const std::string& connectionString) {

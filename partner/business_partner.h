@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -190,7 +191,9 @@ class BusinessPartner final : public host::Component,
 
   // --- Address changes (bp_addresses.cc) ---
 
-  // Links the address to the current partner (iBPID loaded first).
+  // Links the address to the current partner (iBPID loaded first). A
+  // partner or an address that does not exist raises BusinessPartnerNotFound
+  // or AddressNotFound: no link may name nothing.
   bool AddExistingAddress(std::int32_t& iAddressID, OptionalId iBPID);
   // Creates an address from {AddressFieldsEnum value: item} (empty, Null,
   // "", 0 and false items are skipped; an unknown key fails the call) and
@@ -273,7 +276,8 @@ class BusinessPartner final : public host::Component,
   rt::DictionaryRef GetSalesRepresentativeBPs(std::string i_sUserId);
   bool IsLinkedBP(std::string i_sUserId, std::int32_t i_lBPID);
   // Membership changes; removing or updating a membership that is not there
-  // still answers true. A duplicate membership raises the database's error.
+  // still answers true. A duplicate membership raises the database's error;
+  // adding an unknown partner or group raises BusinessPartnerNotFound.
   bool AddBPToBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID, std::int32_t i_lBPLevel);
   bool RemoveBPFromBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID);
   bool UpdateBusinessPartnerLevel(std::int32_t i_lBPID, std::int32_t i_lBPGrpID,
@@ -404,8 +408,10 @@ class BusinessPartner final : public host::Component,
   // The checks insert and update share, with their message codes.
   static void CheckAddress(rt::Dictionary& data, bool isInsert, infra::Findings& findings);
   static void CheckCustomer(rt::Dictionary& data, bool isInsert, infra::Findings& findings);
-  // One membership statement on a connection of its own; a complete vote.
-  bool ChangeMembership(const char* method, const std::string& sql);
+  // One membership statement on a connection of its own after `check`; a
+  // complete vote.
+  bool ChangeMembership(const char* method, const std::function<void()>& check,
+                        const std::string& sql);
   // A membership read, failures logged unvoted under the method's name.
   RecordsetRef ReadMembership(const char* method, const std::string& sql);
   // Closes the connection and votes by the outcome.

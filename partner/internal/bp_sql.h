@@ -1,6 +1,7 @@
 // Statement pieces and reads shared by BusinessPartner's concern files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,14 @@ std::string IdList(const rt::Variant& ids);
 contracts::RecordsetRef Read(const std::string& sql, const std::string& connectionString);
 // True when the statement returns a row (read-committed).
 bool Exists(const std::string& sql, const std::string& connectionString);
+// Raise when the partner, the address or the group that a new link row
+// would name does not exist, so that no link refers to nothing:
+// KorvoCommonError BusinessPartnerNotFound / AddressNotFound, and
+// EBusinessPartnerErrors BusinessPartnerNotFound for a group.
+void RequirePartner(std::int32_t partnerId, const std::string& connectionString);
+void RequireAddress(std::int32_t addressId, const std::string& connectionString);
+void RequireGroup(std::int32_t groupId, const std::string& connectionString);
+
 // Runs one write statement on a connection of its own; the affected rows.
 std::int32_t Execute(const std::string& sql, const std::string& connectionString);
 

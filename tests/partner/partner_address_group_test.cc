@@ -56,6 +56,17 @@ TEST_F(PartnerAddressTest, NewAddressesSkipEmptyItemsAndRefuseUnknownKeys) {
                   "ADDRESSID = " + std::to_string(id)),
             1);
 
+  // A link never names a partner or an address that is not there.
+  std::int32_t unknownAddress = 99;
+  EXPECT_EQ(ErrorOf([&] { partner->AddExistingAddress(unknownAddress, rt::Variant(2)); }).Number,
+            AddressNotFound);
+  std::int32_t known = 10;
+  EXPECT_EQ(ErrorOf([&] { partner->AddExistingAddress(known, rt::Variant(77)); }).Number,
+            BusinessPartnerNotFound);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS WHERE ADDRESSID = 99 OR "
+                  "BUSINESSPARTNERID = 77"),
+            0);
+
   auto wrong = rt::Dictionary::Create();
   wrong->Add(rt::Variant(12), rt::Variant("no such field"));
   const std::int32_t before = Count("SELECT COUNT(*) FROM ADDRESS");
@@ -97,6 +108,8 @@ TEST_F(PartnerGroupTest, MembersAndGroupsBothWays) {
   EXPECT_TRUE(partner->UpdateBusinessPartnerLevel(2, 5, 9));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BPSBYBUSINESSPARTNERGRP WHERE BPLEVEL = 9"), 1);
   EXPECT_NE(ErrorOf([&] { partner->AddBPToBPGroup(1, 5, 1); }).Number, 0);  // already a member
+  EXPECT_EQ(ErrorOf([&] { partner->AddBPToBPGroup(3, 42, 1); }).Number, bp::BusinessPartnerNotFound);
+  EXPECT_EQ(ErrorOf([&] { partner->AddBPToBPGroup(42, 5, 1); }).Number, BusinessPartnerNotFound);
 }
 
 TEST_F(PartnerGroupTest, SalesRepresentativesMatchTheirIdLiterally) {
