@@ -1,6 +1,7 @@
 // What the embedded directory keeps in the library's database.
 #include "directory_fixture.h"
 #include "infrastructure/contracts/database.h"
+#include "platform/data/statement_trace.h"
 
 namespace korvo::membership::testing {
 namespace {
@@ -41,6 +42,39 @@ TEST_P(EmbeddedStorageTest, TheScriptAccountMayCarryTheDirectoryRoot) {
   Seed("ann", {});
   EXPECT_EQ(Bound("ann", "script,ou=people,o=korvo", kScriptPassword)->UserID(), "ann");
   EXPECT_EQ(Directory::Open()->ScriptAccount().account, "script,ou=people,o=korvo");
+}
+
+// Every search the user classes make finds its rows through an index: the
+// plan of each statement reads no table from end to end.
+TEST_P(EmbeddedStorageTest, SearchesReadOnlyTheRowsTheyMatch) {
+  KORVO_SQLITE_ONLY("the plan is read with SQLite's EXPLAIN QUERY PLAN");
+  struct Issued {
+    std::string sql;
+    std::vector<contracts::Parameter> params;
+  };
+  std::vector<Issued> searches;
+  {
+    auto trace = data::StatementTrace::Subscribe([&](const std::string& sql, std::span<const contracts::Parameter> params) {
+      if (sql.starts_with("SELECT USERID FROM MEMBERUSER")) searches.push_back({sql, {params.begin(), params.end()}});
+    });
+    auto members = NewMembers();
+    for (const char* criterion : {"ProjectUserType=1", "ProjectRole=PM", "BusinessPartnerID=12", "KorvoRole=6",
+                                  "employeenumber=E1", "PropertyGroupID=3", "UserID=ann", "UserID>=b"}) {
+      members->Search(TextArray({criterion}), "", rt::Variant(std::int32_t{10}));
+    }
+    members->SearchByRoleWith(6, TextArray({"BusinessPartnerID=12"}), "UserID");
+  }
+  ASSERT_EQ(searches.size(), 9u);
+  auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+  connection->Open(database_.ConnectionString());
+  for (const auto& search : searches) {
+    auto plan = connection->Execute("EXPLAIN QUERY PLAN " + search.sql, search.params);
+    for (; !plan->IsEOF(); plan->MoveNext()) {
+      const std::string step = rt::CStr(plan->Value("detail"));
+      EXPECT_FALSE(step.starts_with("SCAN")) << search.sql << ": " << step;
+    }
+  }
+  connection->Close();
 }
 
 INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedStorageTest, ::testing::Values("embedded"));
