@@ -286,11 +286,14 @@ Json RpcSession::End(const Json& params) {
 }
 
 Json RpcSession::Log(const Json&) {
+  std::uint64_t dropped = 0;
   Json entries = Json::array();
-  for (const auto& entry : korvex::LogRecorder::Drain()) {
+  for (const auto& entry : korvex::LogRecorder::Drain(dropped)) {
     entries.push_back({{"source", entry.source}, {"text", entry.text}, {"kind", entry.kind}});
   }
-  return {{"entries", std::move(entries)}};
+  Json result = {{"entries", std::move(entries)}};
+  if (dropped > 0) result["dropped"] = dropped;
+  return result;
 }
 
 Json RpcSession::Trace(const Json& params) {
