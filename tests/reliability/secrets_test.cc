@@ -2,6 +2,7 @@
 // text, a provider error, a log entry (recorded or written to the log file),
 // the statement trace, or what the program prints, whichever way the
 // connection fails.
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -82,6 +83,34 @@ TEST_F(SecretsTest, TheProgramNeverPrintsAPassword) {
       ExpectNoSecret(result.err, "standard error");
     }
   }
+}
+
+// The library reads its configuration unmasked; what the program hands a
+// client shows password-like options and secret keys masked.
+TEST_F(SecretsTest, TheProgramMasksSecretConfigurationValues) {
+  const std::string connection =
+      "Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password='" + std::string(kSecret) + ";x'";
+  const korvo::testing::CommandResult read = korvo::testing::RunKorvo(
+      {"call", "Korvex.Configuration", "ReadValue", "CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+       "--connection", connection});
+  EXPECT_EQ(read.status, 0) << read.err;
+  ExpectNoSecret(read.out, "the connection string read through the program");
+  EXPECT_NE(read.out.find("Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password=********"),
+            std::string::npos)
+      << read.out;
+
+  const std::string config = LogFile() + ".ini";
+  std::ofstream(config) << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = " << ConnectionString()
+                        << "\n[MEMBERSHIP]\nMemScriptUser = directory\nMemScriptCode = " << kSecret << "\n";
+  const korvo::testing::CommandResult secret = korvo::testing::RunKorvo(
+      {"call", "Korvex.Configuration", "ReadValue", "MEMBERSHIP", "MemScriptCode", "--config", config});
+  EXPECT_EQ(secret.status, 0) << secret.err;
+  ExpectNoSecret(secret.out, "the membership password read through the program");
+  EXPECT_NE(secret.out.find("\"********\""), std::string::npos) << secret.out;
+  const korvo::testing::CommandResult user = korvo::testing::RunKorvo(
+      {"call", "Korvex.Configuration", "ReadValue", "MEMBERSHIP", "MemScriptUser", "--config", config});
+  EXPECT_NE(user.out.find("\"directory\""), std::string::npos) << user.out;
+  std::filesystem::remove(config);
 }
 
 }  // namespace

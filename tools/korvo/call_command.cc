@@ -12,6 +12,7 @@
 #include "registration/register_all.h"
 #include "tools/korvo/commands.h"
 #include "tools/korvo/database_options.h"
+#include "tools/korvo/disclosure.h"
 #include "tools/korvo/json_codec.h"
 #include "tools/korvo/rpc_error.h"
 
@@ -40,7 +41,8 @@ Json Invoke(const CallOptions& options, ValueCodec& codec, std::vector<rt::Varia
   host::HostScope scope;
   try {
     rt::ObjectRef object = host::CreateInContext(options.progId, &scope.Context());
-    rt::Variant value = object->Invoke(options.method, rt::InvokeKind::Method, args);
+    rt::Variant value =
+        Disclosed(object, options.method, args, object->Invoke(options.method, rt::InvokeKind::Method, args));
     Json result = {{"value", codec.Encode(value)}, {"args", Json::array()}};
     for (const auto& arg : args) result["args"].push_back(codec.Encode(arg));
     scope.End();

@@ -9,6 +9,7 @@
 
 #include "infrastructure/contracts/database.h"
 #include "platform/data/recordset.h"
+#include "platform/korvex/secret_mask.h"
 #include "platform/runtime/collection.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/dictionary.h"
@@ -201,7 +202,7 @@ Json ValueCodec::Encode(const rt::Variant& value, int depth) {
     case rt::VarType::Double: out["value"] = EncodeDouble(value.AsDouble()); break;
     case rt::VarType::Currency: out["value"] = FormatMoneyText(value.AsMoney()); break;
     case rt::VarType::Date: out["value"] = rt::FormatIsoDate(value.AsDate()); break;
-    case rt::VarType::String: out["value"] = value.AsString(); break;
+    case rt::VarType::String: out["value"] = korvex::MaskSecretOptions(value.AsString()); break;
     case rt::VarType::Boolean: out["value"] = value.AsBool(); break;
     case rt::VarType::Object: return EncodeObject(value.AsObject(), depth);
     case rt::VarType::Array: {

@@ -1,6 +1,8 @@
 // ValueCodec: runtime values <-> the protocol's JSON encoding.
 //
-// Output is always typed: {"type": T, ...} for every kind, objects as
+// Output is always typed: {"type": T, ...} for every kind; a String's
+// password-like connection-string options are masked (secrets stay inside
+// the process, korvex::MaskSecretOptions); objects as
 // {"type": "Object", "object": handle, "class": name} with handles from the
 // session's HandleTable. Input is typed or shorthand (a JSON string is a
 // String, true/false a Boolean, null a Null, an integer an Integer when it

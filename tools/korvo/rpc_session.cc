@@ -12,6 +12,7 @@
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/error.h"
 #include "registration/enumerations.h"
+#include "tools/korvo/disclosure.h"
 #include "tools/korvo/rpc_error.h"
 
 namespace korvo::tool {
@@ -210,7 +211,7 @@ Json RpcSession::Call(const Json& params) {
   rt::ObjectRef object = Target(params);
   const std::string& method = StringParam(params, "method");
   std::vector<rt::Variant> args = Arguments(params);
-  rt::Variant value = object->Invoke(method, rt::InvokeKind::Method, std::span(args));
+  rt::Variant value = Disclosed(object, method, args, object->Invoke(method, rt::InvokeKind::Method, std::span(args)));
   Json after = Json::array();
   for (const auto& arg : args) after.push_back(codec_.Encode(arg));
   return {{"value", codec_.Encode(value)}, {"args", std::move(after)}};
