@@ -63,7 +63,7 @@ std::string ReadRegularFile(const std::string& source, const fs::path& resolved,
                             std::uint64_t maxBytes) {
   FileDescriptor file(::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (file.get() < 0) Refuse(source, std::strerror(errno));
-  struct stat status{};
+  struct stat status {};
   if (::fstat(file.get(), &status) != 0) Refuse(source, std::strerror(errno));
   if (!S_ISREG(status.st_mode)) Refuse(source, "it is not a regular file");
   const auto size = static_cast<std::uint64_t>(status.st_size);

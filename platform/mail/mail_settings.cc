@@ -44,8 +44,8 @@ class MailSection {
 
   [[noreturn]] static void Refuse(const char* key, const std::string& value,
                                   const std::string& why) {
-    RaiseMailError(errnum::kSettingInvalid, std::string("The setting [MAIL] ") + key + " '" +
-                                                Printable(value) + "' " + why);
+    RaiseMailError(errnum::kSettingInvalid,
+                   std::string("The setting [MAIL] ") + key + " '" + Printable(value) + "' " + why);
   }
 
  private:
@@ -100,7 +100,8 @@ std::vector<std::filesystem::path> ReadAttachmentDirectories(MailSection& sectio
     if (entry.empty()) continue;
     std::error_code error;
     std::filesystem::path resolved = std::filesystem::canonical(entry, error);
-    if (error) MailSection::Refuse("AttachmentDirectories", entry, "cannot be resolved: " + error.message());
+    if (error)
+      MailSection::Refuse("AttachmentDirectories", entry, "cannot be resolved: " + error.message());
     directories.push_back(std::move(resolved));
   }
   return directories;
@@ -118,9 +119,8 @@ MailSettings MailSettings::Read() {
     MailSection::Refuse("SmtpServer", "", "must name the server when Transport is smtp");
   }
   settings.attachmentDirectories = ReadAttachmentDirectories(section);
-  settings.maxMessageSize = section.Number("MaxMessageSize", 1024,
-                                           std::numeric_limits<std::uint32_t>::max(),
-                                           settings.maxMessageSize);
+  settings.maxMessageSize = section.Number(
+      "MaxMessageSize", 1024, std::numeric_limits<std::uint32_t>::max(), settings.maxMessageSize);
   return settings;
 }
 

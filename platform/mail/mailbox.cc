@@ -15,7 +15,9 @@ bool IsControl(char c) {
   return byte < 0x20 || byte == 0x7f;
 }
 
-bool HasControl(const std::string& text) { return std::any_of(text.begin(), text.end(), IsControl); }
+bool HasControl(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), IsControl);
+}
 
 [[noreturn]] void Refuse(const std::string& text, const std::string& why) {
   RaiseMailError(errnum::kAddressInvalid, "The address '" + Printable(text) + "' " + why);

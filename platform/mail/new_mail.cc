@@ -14,7 +14,8 @@ constexpr std::int32_t kBase64Encoding = 1;
 std::int32_t CheckedFormat(std::int32_t format, const char* property) {
   if (format != 0 && format != 1) {
     rt::Raise(rt::errnum::kInvalidProcedureCall,
-              std::string(property) + " must be 0 or 1, not " + std::to_string(format), kMailSource);
+              std::string(property) + " must be 0 or 1, not " + std::to_string(format),
+              kMailSource);
   }
   return format;
 }
@@ -92,15 +93,15 @@ void NewMail::AttachFile(const std::string& source, std::optional<std::string> f
 }
 
 void NewMail::Send() {
-  if (sent_) rt::Raise(rt::errnum::kInvalidProcedureCall, "This message has already been sent", kMailSource);
+  if (sent_)
+    rt::Raise(rt::errnum::kInvalidProcedureCall, "This message has already been sent", kMailSource);
   if (!hasRecipient_) RaiseMailError(errnum::kAddressInvalid, "The message has no recipient");
   const MailSettings& settings = Settings();
   const std::string message = ComposeMessage(parts_);
   if (message.size() > settings.maxMessageSize) {
-    RaiseMailError(errnum::kMessageTooLarge, "The message has " + std::to_string(message.size()) +
-                                                 " bytes, more than the " +
-                                                 std::to_string(settings.maxMessageSize) +
-                                                 " allowed");
+    RaiseMailError(errnum::kMessageTooLarge,
+                   "The message has " + std::to_string(message.size()) + " bytes, more than the " +
+                       std::to_string(settings.maxMessageSize) + " allowed");
   }
   Deliver(settings, parts_, message);
   sent_ = true;

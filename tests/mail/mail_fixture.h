@@ -12,17 +12,16 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "infrastructure/contracts/mail.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"
-#include "platform/runtime/error.h"
 #include "platform/korvex/register.h"
 #include "platform/mail/register.h"
+#include "platform/runtime/error.h"
 
 namespace korvo::mail_test {
 
@@ -72,7 +71,8 @@ inline nlohmann::json ReadMessage(const fs::path& file) {
   std::string output;
   char buffer[4096];
   std::size_t got = 0;
-  while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) output.append(buffer, got);
+  while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+    output.append(buffer, got);
   return nlohmann::json::parse(output);
 }
 

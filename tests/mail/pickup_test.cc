@@ -187,8 +187,8 @@ TEST_F(PickupTest, AReadOnlyDirectoryFailsAndKeepsNothing) {
 TEST_F(PickupTest, AWriteThatFailsHalfWayLeavesNothingBehind) {
   auto mail = AddressedMessage();
   mail->SetBody(std::string(64 * 1024, 'z'));
-  struct sigaction ignore{};
-  struct sigaction previousAction{};
+  struct sigaction ignore {};
+  struct sigaction previousAction {};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &previousAction);
   rlimit previousLimit{};
@@ -210,11 +210,13 @@ TEST_F(PickupTest, MessagesLargerThanTheLimitAreRefusedWhole) {
   auto mail = AddressedMessage();
   mail->AttachFile((scratch_.path() / "small.txt").string(), std::nullopt, std::nullopt);
   EXPECT_EQ(ErrorOf([&] {
-              mail->AttachFile((scratch_.path() / "large.bin").string(), std::nullopt, std::nullopt);
+              mail->AttachFile((scratch_.path() / "large.bin").string(), std::nullopt,
+                               std::nullopt);
             }).Number,
             mail::errnum::kMessageTooLarge);
   mail->Send();
-  EXPECT_EQ(OnlyMessage()["attachments"].size(), 1u) << "the refused file left the message as it was";
+  EXPECT_EQ(OnlyMessage()["attachments"].size(), 1u)
+      << "the refused file left the message as it was";
 
   fs::remove(pickup_ / Entries(pickup_)[0]);
   auto oversized = AddressedMessage();

@@ -46,7 +46,8 @@ class UserMailTest : public UserTest {
 };
 
 TEST_F(UserMailTest, AMessageGoesFromOneUsersAddressToTheOthersAsPlainMimeText) {
-  user_->SendEmail("bob", "ann", "Bestellung 4711 genehmigt", "Ihre Bestellung ist genehmigt.\nGrüße");
+  user_->SendEmail("bob", "ann", "Bestellung 4711 genehmigt",
+                   "Ihre Bestellung ist genehmigt.\nGrüße");
   const nlohmann::json message = OnlyMessage();
   EXPECT_EQ(message["from"], "Ann Sender <ann@example.com>");
   EXPECT_EQ(message["to"], "bob@example.org");
@@ -79,7 +80,8 @@ TEST_F(UserMailTest, OfThreeAttachmentsTheMissingMiddleOneIsLoggedAndLeftOut) {
   const std::string first = File("first.txt", "one");
   const std::string middle = (scratch_.path() / "missing.pdf").string();
   const std::string third = File("third.pdf", "three");
-  user_->SendEmailwithAttachment("bob", "ann", "files", "see attached", first + "|" + middle + "|" + third);
+  user_->SendEmailwithAttachment("bob", "ann", "files", "see attached",
+                                 first + "|" + middle + "|" + third);
 
   const nlohmann::json message = OnlyMessage();
   ASSERT_EQ(message["attachments"].size(), 2u);
@@ -118,9 +120,9 @@ TEST_F(UserMailTest, AFileOutsideTheAttachmentDirectoriesFailsLikeAMissingOne) {
   WriteFile(scratch_.path() / "allowed" / "ok.txt", "ok");
   const std::string outside = File("outside.txt", "secret");
   const std::string escaping = (scratch_.path() / "allowed" / ".." / "outside.txt").string();
-  user_->SendEmailwithAttachment("bob", "ann", "s", "b",
-                                 (scratch_.path() / "allowed" / "ok.txt").string() + "|" + outside +
-                                     "|" + escaping);
+  user_->SendEmailwithAttachment(
+      "bob", "ann", "s", "b",
+      (scratch_.path() / "allowed" / "ok.txt").string() + "|" + outside + "|" + escaping);
   EXPECT_EQ(OnlyMessage()["attachments"].size(), 1u);
   EXPECT_EQ(korvex::LogRecorder::Drain().size(), 2u);
 }
@@ -138,7 +140,8 @@ TEST_F(UserMailTest, ADirectoryAddressThatIsNotOneMailboxFailsTheCallUnloggedAnd
 }
 
 TEST_F(UserMailTest, ADeliveryFailureReachesTheCallerUnchanged) {
-  korvex::ConfigurationOverrides::Set("MAIL", "PickupDirectory", (scratch_.path() / "gone").string());
+  korvex::ConfigurationOverrides::Set("MAIL", "PickupDirectory",
+                                      (scratch_.path() / "gone").string());
   const rt::ErrorRecord error = ErrorOf([&] { user_->SendEmail("bob", "ann", "s", "b"); });
   EXPECT_EQ(error.Number, mail::errnum::kPickupFailed);
   EXPECT_EQ(error.Description.find("ERROR 0x"), std::string::npos) << "not wrapped by a handler";
