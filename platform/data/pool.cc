@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/data/connection_string.h"
+#include "platform/data/option_values.h"
 #include "platform/data/schema_upgrade.h"
 
 namespace korvo::data {
@@ -134,7 +135,7 @@ PooledConnection ConnectionPool::Acquire(const std::string& connectionString) {
       UpgradeSchema(*connection, entry.driver, UpgradeMode::IfEmptyFile);
     } catch (...) {
       Unlease(entry);
-      throw;
+      RethrowWithoutOptionValues(entry.options.values());
     }
   }
   return PooledConnection(&entry, std::move(connection));

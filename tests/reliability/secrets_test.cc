@@ -28,6 +28,15 @@ std::vector<std::string> FailingConnectionStrings() {
       "Driver=SQLite;Database=x;Password='" + std::string(kSecret) + ";still=the secret",
       password + ";Driver",
       "Driver=PostgreSQL;Host=127.0.0.1;Port=1;User=korvo;Database=korvo;" + password,
+      // A password typed into the wrong option: the client library quotes
+      // many of them back in its messages.
+      "Driver=PostgreSQL;Host=127.0.0.1;Database=korvo;SslMode=" + std::string(kSecret),
+      "Driver=PostgreSQL;Host=127.0.0.1;Database=korvo;Port=" + std::string(kSecret),
+      "Driver=PostgreSQL;Host=/tmp/" + std::string(kSecret) + ";Database=korvo",
+      "Driver=PostgreSQL;Host=127.0.0.1;Port=1;Database=korvo;ConnectTimeout=" + std::string(kSecret),
+      "Driver=PostgreSQL;Host=127.0.0.1;Port=1;Database=korvo;CommandTimeout=" + std::string(kSecret),
+      "Driver=SQLite;Database=/nonexistent/" + std::string(kSecret) + "/korvo.db",
+      "Driver=SQLite;Database=x.db;BusyTimeout=" + std::string(kSecret),
   };
 }
 
