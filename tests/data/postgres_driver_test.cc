@@ -2,8 +2,13 @@
 // error numbers, field kinds, dates under any DateStyle, the schema as it
 // renders there, and a connection the server dropped. Tests marked so run on
 // both backends: there PostgreSQL must behave as the embedded database does.
+#include <signal.h>
+#include <sys/types.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include "data/data_fixture.h"
 #include "platform/data/postgres/postgres_connection.h"
@@ -128,6 +133,28 @@ TEST_F(PostgresTest, AConnectionTheServerDroppedIsOpenedAgain) {
             contracts::dberr::kProvider);
   EXPECT_EQ(Stats().inUse, 0u);
   EXPECT_EQ(Value("SELECT 1").AsLong(), 1);  // the same pooled connection, reconnected
+}
+
+// A server that stops answering (here the session's own server process,
+// stopped as a frozen machine would be) costs the command timeout, not the
+// time until it wakes; the connection is opened again afterwards.
+TEST_F(PostgresTest, AFrozenServerGivesAnErrorWithinTheCommandTimeoutAndTheSessionRecovers) {
+  auto connection = std::make_shared<Connection>();
+  connection->Open(db_.ConnectionString() + ";CommandTimeout=2");
+  const pid_t server = connection->Execute("SELECT pg_backend_pid()")->Value(0).AsLong();
+  ASSERT_EQ(kill(server, SIGSTOP), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const auto frozen = ErrorOf([&] { connection->Execute("SELECT COUNT(*) FROM CURRENCY"); });
+  const auto waited = std::chrono::steady_clock::now() - start;
+  kill(server, SIGCONT);
+  EXPECT_EQ(frozen.Number, contracts::dberr::kProvider);
+  EXPECT_THAT(frozen.Description, HasSubstr("did not answer within 2 seconds"));
+  EXPECT_GE(waited, std::chrono::seconds(2));
+  EXPECT_LT(waited, std::chrono::seconds(6));
+  EXPECT_EQ(connection->Execute("SELECT COUNT(*) FROM CURRENCY")->Value(0).AsLong(), 0);
+  EXPECT_EQ(ErrorOf([&] { std::make_shared<Connection>()->Open(db_.ConnectionString() + ";CommandTimeout=x"); })
+                .Description,
+            "CommandTimeout must be a number of seconds");
 }
 
 TEST_F(PostgresTest, AStatementPreparedAgainInANewSessionDescribesItsColumnsAgain) {

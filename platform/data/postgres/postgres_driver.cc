@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <string>
 
 #include "infrastructure/contracts/database.h"
 #include "platform/data/data_error.h"
@@ -25,6 +27,30 @@ constexpr std::array<OptionKeyword, 7> kOptions = {{{"host", "host"},
                                                     {"password", "password"},
                                                     {"sslmode", "sslmode"},
                                                     {"connecttimeout", "connect_timeout"}}};
+
+// The bound on a statement's exchange with the server, in seconds.
+constexpr const char* kCommandTimeout = "commandtimeout";
+constexpr int kDefaultCommandTimeout = 30;
+constexpr const char* kDefaultConnectTimeout = "15";
+
+// A server that stops answering (stopped, cut off by the network) is
+// noticed by the socket as well: keepalive probes on an idle connection, and
+// a bound on unacknowledged data in flight.
+void AddSocketTimeouts(ConnectParameters& parameters, int commandTimeout) {
+  parameters.emplace_back("keepalives", "1");
+  parameters.emplace_back("keepalives_idle", "10");
+  parameters.emplace_back("keepalives_interval", "5");
+  parameters.emplace_back("keepalives_count", "3");
+  if (commandTimeout > 0) {
+    parameters.emplace_back("tcp_user_timeout", std::to_string(commandTimeout * 1000));
+    // The server cancels a statement running longer, keeping the connection.
+    parameters.emplace_back("options", "-c statement_timeout=" + std::to_string(commandTimeout * 1000));
+  }
+}
+
+bool HasKeyword(const ConnectParameters& parameters, std::string_view keyword) {
+  return std::any_of(parameters.begin(), parameters.end(), [&](const auto& p) { return p.first == keyword; });
+}
 
 // Key texts compare without regard to case (ICU strength 2: accents still
 // count), as the server's original database compared them.
@@ -66,9 +92,21 @@ std::string ColumnClause(const TableDef& table, const ColumnDef& column) {
 
 }  // namespace
 
+int PostgresCommandTimeout(const ConnectionOptions& options) {
+  const auto text = options.Get(kCommandTimeout);
+  if (!text) return kDefaultCommandTimeout;
+  int seconds = -1;
+  const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), seconds);
+  if (ec != std::errc() || end != text->data() + text->size() || seconds < 0 || seconds > 86400) {
+    RaiseConnectionOption("CommandTimeout must be a number of seconds");
+  }
+  return seconds;
+}
+
 ConnectParameters PostgresConnectParameters(const ConnectionOptions& options) {
   ConnectParameters parameters;
   for (const auto& [key, value] : options.values()) {
+    if (key == kCommandTimeout) continue;
     // A structured binding is captured by an init-capture: clang 14 (the
     // fuzz and sanitizer builds) cannot capture the binding itself.
     const auto* known = std::find_if(kOptions.begin(), kOptions.end(),
@@ -78,13 +116,15 @@ ConnectParameters PostgresConnectParameters(const ConnectionOptions& options) {
   }
   const auto database = options.Get("Database");
   if (!database || database->empty()) RaiseConnectionOption("Connection string names no Database");
+  if (!HasKeyword(parameters, "connect_timeout")) parameters.emplace_back("connect_timeout", kDefaultConnectTimeout);
+  AddSocketTimeouts(parameters, PostgresCommandTimeout(options));
   parameters.emplace_back("client_encoding", "UTF8");
   parameters.emplace_back("fallback_application_name", "korvo");
   return parameters;
 }
 
 std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOptions& options) const {
-  return std::make_unique<PostgresConnection>(PostgresConnectParameters(options));
+  return std::make_unique<PostgresConnection>(PostgresConnectParameters(options), PostgresCommandTimeout(options));
 }
 
 std::vector<std::string> PostgresDriver::CreateStatements(const TableDef& table) const {

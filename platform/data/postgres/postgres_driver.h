@@ -1,7 +1,8 @@
 // The PostgreSQL backend, on libpq: a database on a server that several
 // application servers share,
 // "Driver=PostgreSQL;Host=<host>;Port=<port>;Database=<name>;User=<user>;Password=<password>"
-// with the optional SslMode and ConnectTimeout (docs/postgresql.md).
+// with the optional SslMode, ConnectTimeout and CommandTimeout
+// (docs/postgresql.md).
 //
 // Statements are translated by PostgresTranslator and kept prepared per
 // connection; host transactions run at SERIALIZABLE isolation. The schema is
@@ -21,7 +22,14 @@ namespace korvo::data {
 // stand for, with the session's fixed ones (UTF-8 client encoding, the
 // program's name). Raises 0x80004005 for a missing Database or an option it
 // does not know. Thread-safe.
+// Also bounds waiting on the server: a connect timeout (15 s unless
+// ConnectTimeout says otherwise), TCP keepalives, and with the command
+// timeout a TCP user timeout and the server's statement_timeout.
 ConnectParameters PostgresConnectParameters(const ConnectionOptions& options);
+// The CommandTimeout option: seconds a statement's exchange with the server
+// may take (30 when absent, 0 for no bound). Raises 0x80004005 "CommandTimeout
+// must be a number of seconds" for anything but 0 to 86400.
+int PostgresCommandTimeout(const ConnectionOptions& options);
 
 class PostgresDriver final : public Driver {
  public:

@@ -53,21 +53,26 @@ PgResult PostgresStatement::Execute(PGconn* connection, std::span<const contract
     texts.push_back(ParameterText(params[i], i < parameterTypes_.size() ? parameterTypes_[i] : 0));
   }
   for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
-  return Checked(PQexecPrepared(connection, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
-                                nullptr, /*resultFormat=*/0),
+  return Checked(connection_.Exchange([&](PGconn* c) {
+                   return PQsendQueryPrepared(c, name_.c_str(), static_cast<int>(values.size()), values.data(),
+                                              nullptr, nullptr, /*resultFormat=*/0);
+                 }),
                  connection);
 }
 
 void PostgresStatement::PrepareOnServer(PGconn* connection) {
   std::string name = connection_.NextStatementName();
-  Checked(PQprepare(connection, name.c_str(), translation_->sql.c_str(), 0, nullptr), connection);
+  Checked(connection_.Exchange(
+              [&](PGconn* c) { return PQsendPrepare(c, name.c_str(), translation_->sql.c_str(), 0, nullptr); }),
+          connection);
   name_ = std::move(name);
   session_ = connection_.Session();
   described_ = false;
   parameterTypes_.clear();
   if (translation_->parameters == 0) return;
   // The types the server inferred decide how each value is written.
-  PgResult described = Checked(PQdescribePrepared(connection, name_.c_str()), connection);
+  PgResult described =
+      Checked(connection_.Exchange([&](PGconn* c) { return PQsendDescribePrepared(c, name_.c_str()); }), connection);
   for (int i = 0; i < PQnparams(described.get()); ++i) parameterTypes_.push_back(PQparamtype(described.get(), i));
 }
 
