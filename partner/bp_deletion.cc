@@ -144,12 +144,8 @@ bool BusinessPartner::CustomerDelete(std::int32_t iBPID) {
 
 bool BusinessPartner::QuietDelete(const char* table, const char* keyColumn, std::int32_t id) {
   contracts::ConnectionRef connection;
-  bool deleted = false;
-  try {
-    deleted = DeleteRow(table, keyColumn, id, connection) > 0;
-  } catch (...) {
-    deleted = false;
-  }
+  const bool deleted =
+      infra::NeverRaising(false, [&] { return DeleteRow(table, keyColumn, id, connection) > 0; });
   return FinishDelete(deleted, connection);
 }
 
