@@ -57,7 +57,8 @@ Mailbox ParseMailbox(const std::string& text) {
   if (!INTERNET_ADDRESS_IS_MAILBOX(address)) Refuse(text, "is a group, not a single mailbox");
   const char* spec = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
   Mailbox mailbox{std::string(), spec != nullptr ? spec : ""};
-  if (!IsPlainAddrSpec(mailbox.address)) Refuse(text, "has no local part or no domain");
+  if (!IsPlainAddrSpec(mailbox.address))
+    Refuse(text, "is not an address of the plain form local@domain");
   if (const char* name = internet_address_get_name(address)) mailbox.displayName = name;
   // An encoded word in the display name may decode to a line break.
   if (HasControl(mailbox.displayName)) {

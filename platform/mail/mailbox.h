@@ -14,7 +14,8 @@ struct Mailbox {
 // Parses `text` as exactly one mailbox. Raises errnum::kAddressInvalid, the
 // text shown escaped, for anything else: a line break or other control
 // character anywhere (also inside an encoded display name), a list of
-// several addresses, a group, or an address without local part or domain.
+// several addresses, a group, or an address that is not plainly
+// local@domain (no local part, no domain, a quoted local part with blanks).
 Mailbox ParseMailbox(const std::string& text);
 
 }  // namespace korvo::mail
