@@ -164,11 +164,13 @@ class User final : public host::Component,
   // Employees ordered by ID with all columns, or the columns iFields lists
   // (a list object with Count and Item, or an array); Nothing when the
   // table is empty. A name that is not a column of EMPLOYEE raises Type
-  // mismatch (13) "Invalid column: ..." before any statement runs (logged).
+  // mismatch (13) "Invalid identifier: ..." before any statement runs
+  // (logged).
   contracts::RecordsetRef GetAllEmployees(const std::optional<rt::Variant>& iFields);
   // One page of employees through the caller's KorvoLibrary.Page (or a new
   // DRecordset restored from i_sPersistedStateInfo), optionally only the
-  // IDs of i_asEmployeeIDs; returns the DRecordset.
+  // IDs of the array i_asEmployeeIDs (an empty array lists none; Empty or
+  // Null none restricts nothing); returns the DRecordset.
   rt::ObjectRef GetEmployeeData(rt::Variant i_oPage, const std::string& i_sPersistedStateInfo,
                                 std::int16_t i_iPageSize,
                                 const std::optional<rt::Variant>& i_asEmployeeIDs,
@@ -228,7 +230,7 @@ class User final : public host::Component,
                                      const std::optional<rt::Variant>& iRole);
   // One page (see the lists below) of the users holding a role that grants
   // any of the process columns named; each user once. A name that is not a
-  // process column of ROLE raises Type mismatch (13) "Invalid column: ..."
+  // process column of ROLE raises Type mismatch (13) "Invalid identifier: ..."
   // before any statement runs (logged).
   rt::DictionaryRef GetUsersByBusinessProcess(rt::Variant i_aBusinessProcess,
                                               rt::Variant& io_vFromUserID,

@@ -114,14 +114,22 @@ std::string EmployeeColumnList(const std::optional<rt::Variant>& fields) {
   return list;
 }
 
-// "EMPLOYEEID IN ('a', 'b')" for the IDs of an array.
+// "EMPLOYEEID IN ('a', 'b')" for the IDs of an array. No IDs at all list
+// nothing: "EMPLOYEEID IN (NULL)", which every database accepts and no row
+// matches.
 std::string EmployeeIdCondition(const rt::Variant& ids) {
   if (!ids.IsArray()) rt::Raise(rt::errnum::kTypeMismatch);
   std::string list;
   for (const rt::Variant& id : ids.AsArray().items) {
     list += (list.empty() ? "" : ", ") + Quoted(rt::CStr(id));
   }
-  return "EMPLOYEEID IN (" + list + ")";
+  return "EMPLOYEEID IN (" + (list.empty() ? std::string("NULL") : list) + ")";
+}
+
+// An ID list restricts the listing when it is there at all: an omitted,
+// Empty or Null argument lists every employee.
+bool IdsGiven(const std::optional<rt::Variant>& ids) {
+  return ids && !ids->IsMissing() && !ids->IsNullOrEmpty();
 }
 
 // The paged record set of a listing: the page's own when the caller keeps
@@ -181,7 +189,7 @@ rt::ObjectRef User::GetEmployeeData(rt::Variant i_oPage, const std::string& i_sP
                                     const std::optional<std::string>& i_sSortTableFieldNames) {
   return infra::RunHandled(Handler(std::string(kClass) + "GetEmployeeData"), [&] {
     std::string statement = "SELECT * FROM EMPLOYEE";
-    if (i_asEmployeeIDs) statement += " WHERE (" + EmployeeIdCondition(*i_asEmployeeIDs) + ")";
+    if (IdsGiven(i_asEmployeeIDs)) statement += " WHERE (" + EmployeeIdCondition(*i_asEmployeeIDs) + ")";
     const auto page = i_oPage.IsNullOrEmpty() ? nullptr : ObjectAs<contracts::Page>(i_oPage.AsObject());
     auto recordset = ListingRecordset(page, i_sPersistedStateInfo);
     recordset->SetPageSize(i_iPageSize);

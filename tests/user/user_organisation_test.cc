@@ -121,6 +121,9 @@ TEST_F(UserOrganisationTest, EmployeePagesThroughANewPagedRecordsetOrTheCallersP
   EXPECT_EQ(rt::CLng(chosen->Invoke("PageNumber", rt::InvokeKind::PropertyGet, {})), 1);
   EXPECT_EQ(rt::CLng(chosen->Invoke("RecordCount", rt::InvokeKind::PropertyGet, {})), 2);
   EXPECT_THAT(statements, Contains(HasSubstr("EMPLOYEEID IN ('E1', 'E3', 'O''Neil')")));
+
+  rt::ObjectRef none = user_->GetEmployeeData(rt::Variant(), "", 2, Texts({}), std::nullopt);
+  EXPECT_EQ(rt::CLng(none->Invoke("RecordCount", rt::InvokeKind::PropertyGet, {})), 0);
 }
 
 TEST_F(UserOrganisationTest, EmployeeRangesIncludeTheirBounds) {
