@@ -18,7 +18,8 @@ constexpr double kMaxCacheSeconds = 86400;
 std::chrono::seconds CacheLifetime(const MembershipSettings& settings) {
   const std::string text = rt::Trim(settings.Value("CredentialCacheSeconds"));
   const auto seconds = text.empty() ? std::optional<double>(kDefaultCacheSeconds) : rt::ParseNumber(text);
-  if (!seconds || *seconds < 0) return std::chrono::seconds(static_cast<long>(kDefaultCacheSeconds));
+  // A negative or not-a-number setting gives the default.
+  if (!seconds || !(*seconds >= 0)) return std::chrono::seconds(static_cast<long>(kDefaultCacheSeconds));
   return std::chrono::seconds(static_cast<long>(std::min(*seconds, kMaxCacheSeconds)));
 }
 
@@ -42,7 +43,8 @@ std::string Directory::Authenticate(const std::string& account, const std::strin
   if (account.empty() || password.empty()) RaiseDirectoryError(err::kInvalidCredentials, source);
   CredentialCache& cache = CredentialCache::Process();
   const std::string identity = backend_->Identity();
-  if (auto accountId = cache.Find(identity, account, password)) return *accountId;
+  const bool cached = cacheLifetime_.count() > 0;
+  if (auto accountId = cached ? cache.Find(identity, account, password) : std::nullopt) return *accountId;
   auto accountId = backend_->VerifyPassword(account, password);
   if (!accountId) RaiseDirectoryError(err::kInvalidCredentials, source);
   cache.Remember(identity, account, password, *accountId, cacheLifetime_);

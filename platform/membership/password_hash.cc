@@ -29,7 +29,7 @@ void EnsureSodium() {
 unsigned long long Setting(const MembershipSettings& settings, std::string_view key,
                            unsigned long long fallback) {
   const auto number = rt::ParseNumber(settings.Value(key));
-  if (!number || *number < 1 || *number > 1e12) return fallback;
+  if (!number || !(*number >= 1 && *number <= 1e12)) return fallback;  // NaN too
   return static_cast<unsigned long long>(*number);
 }
 

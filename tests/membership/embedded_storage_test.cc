@@ -44,6 +44,29 @@ TEST_P(EmbeddedStorageTest, TheScriptAccountMayCarryTheDirectoryRoot) {
   EXPECT_EQ(Directory::Open()->ScriptAccount().account, "script,ou=people,o=korvo");
 }
 
+// A verified bind is remembered: it no longer reads the stored hash until
+// the remembered entry ends, and with the cache turned off it reads it
+// every time.
+TEST_P(EmbeddedStorageTest, ARepeatedBindIsAnsweredFromTheProcesssCache) {
+  Seed("ann", {});
+  auto execute = [&](const std::string& sql) {
+    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    connection->Open(database_.ConnectionString());
+    connection->Execute(sql);
+    connection->Close();
+  };
+  Bound("ann");
+  const std::string hash = rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'ann'")->Value(std::int32_t{0}));
+  execute("UPDATE MEMBERUSER SET PASSWORDHASH = 'unusable' WHERE USERID = 'ann'");
+  EXPECT_EQ(Bound("ann")->UserID(), "ann");
+  EXPECT_EQ(ErrorOf([&] { Bound("ann", "ann", "other-Pa55"); }).Number, err::kInvalidCredentials);
+
+  korvex::ConfigurationOverrides::Set("MEMBERSHIP", "CredentialCacheSeconds", "0");
+  EXPECT_EQ(ErrorOf([&] { Bound("ann"); }).Number, err::kInvalidCredentials);
+  execute("UPDATE MEMBERUSER SET PASSWORDHASH = '" + hash + "' WHERE USERID = 'ann'");
+  EXPECT_EQ(Bound("ann")->UserID(), "ann");
+}
+
 // Every search the user classes make finds its rows through an index: the
 // plan of each statement reads no table from end to end.
 TEST_P(EmbeddedStorageTest, SearchesReadOnlyTheRowsTheyMatch) {
