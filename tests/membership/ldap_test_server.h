@@ -31,6 +31,13 @@
 
 namespace korvo::testing {
 
+// Whether this run puts the user classes' directory on the LDAP server
+// (KORVO_TEST_DIRECTORY=ldap, the "ldap." runs of the directory suites).
+inline bool UsersOnLdap() {
+  const char* directory = std::getenv("KORVO_TEST_DIRECTORY");
+  return directory && std::string(directory) == "ldap";
+}
+
 // "MEMBERSHIP" settings from a map.
 class MapSettings final : public membership::MembershipSettings {
  public:

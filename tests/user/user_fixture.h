@@ -1,5 +1,6 @@
 // Shared set-up of the User suites: a fresh database per test reached
-// through the configuration, the embedded membership directory in it with
+// through the configuration, the embedded membership directory in it (or,
+// in the "ldap." runs, a users' subtree on the run's LDAP server) with
 // a script account, a web request (host scope) whose session holds that
 // account as the signed-in one, a recording log, and helpers to seed
 // directory users and rows and to read what a call issued and logged.
@@ -27,6 +28,7 @@
 #include "platform/runtime/collection.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
+#include "membership/ldap_test_server.h"
 #include "registration/register_all.h"
 #include "support/temp_database.h"
 #include "user/user.h"
@@ -90,6 +92,11 @@ class UserTest : public ::testing::Test {
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
     ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
+    if (korvo::testing::UsersOnLdap()) {
+      ldap_ = korvo::testing::LdapTestDirectory::OnRunServer();
+      if (!ldap_) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";
+      for (const auto& [key, value] : ldap_->BackendKeys()) ConfigurationOverrides::Set("MEMBERSHIP", key, value);
+    }
     infra::ResetConnectionStringCache();
     membership::CredentialCache::Process().Clear();
     directory_ = membership::Directory::Open();
@@ -158,6 +165,7 @@ class UserTest : public ::testing::Test {
   }
 
   korvo::testing::TempDatabase database_;
+  std::unique_ptr<korvo::testing::LdapTestDirectory> ldap_;  // the users of an LDAP run
   korvex::LogRecording recording_;
   std::shared_ptr<membership::Directory> directory_;
   rt::DictionaryRef session_ = rt::Dictionary::Create();

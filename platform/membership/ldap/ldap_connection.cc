@@ -120,7 +120,13 @@ LdapConnection::LdapConnection(const LdapSettings& settings) : settings_(setting
   const int server = 0;
   ldap_set_option(ld_, LDAP_OPT_X_TLS_NEWCTX, &server);
   if (settings_.startTls) {
-    Check(ldap_start_tls_s(ld_, nullptr, nullptr), "StartTLS", {LDAP_SUCCESS});
+    try {
+      Check(ldap_start_tls_s(ld_, nullptr, nullptr), "StartTLS", {LDAP_SUCCESS});
+    } catch (...) {
+      ldap_unbind_ext_s(ld_, nullptr, nullptr);  // no destructor runs for a failed constructor
+      ld_ = nullptr;
+      throw;
+    }
   }
 }
 
