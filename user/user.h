@@ -231,7 +231,7 @@ class User final : public host::Component,
   // One page (see the lists below) of the users holding a role that grants
   // any of the process columns named; each user once. A name that is not a
   // process column of ROLE raises Type mismatch (13) "Invalid identifier: ..."
-  // before any statement runs (logged).
+  // before any statement runs (logged); an empty array lists nobody.
   rt::DictionaryRef GetUsersByBusinessProcess(rt::Variant i_aBusinessProcess,
                                               rt::Variant& io_vFromUserID,
                                               const std::optional<rt::Variant>& i_vPageSize);

@@ -87,12 +87,9 @@ std::string RoleList(const rt::Array& codes) {
   return list;
 }
 
-// "SELECT ROLE FROM ROLE WHERE A = 1 OR B = 1" for process columns a
-// caller names; each must be a process column of ROLE.
-std::string RolesGrantingSql(const rt::Variant& processes) {
-  if (!processes.IsArray()) rt::Raise(rt::errnum::kTypeMismatch);
-  const rt::Array& names = processes.AsArray();
-  if (names.items.empty()) rt::Raise(rt::errnum::kTypeMismatch, "Invalid identifier: ");
+// "SELECT ROLE FROM ROLE WHERE A = 1 OR B = 1" for the process columns a
+// caller names (at least one); each must be a process column of ROLE.
+std::string RolesGrantingSql(const rt::Array& names) {
   std::string sql = "SELECT ROLE FROM ROLE WHERE ";
   for (std::size_t i = 0; i < names.items.size(); ++i) {
     const std::string column = rt::CStr(names.items[i]);
@@ -254,15 +251,21 @@ bool User::IsValidBusinessProcessForUser(const std::string& iUser, std::int32_t 
   });
 }
 
-// A user holding several of the roles is listed once.
+// A user holding several of the roles is listed once; a list naming no
+// process lists nobody.
 rt::DictionaryRef User::GetUsersByBusinessProcess(rt::Variant i_aBusinessProcess,
                                                   rt::Variant& io_vFromUserID,
                                                   const std::optional<rt::Variant>& i_vPageSize) {
   return infra::RunHandled(Handler(MethodName("GetUsersByBusinessProcess")), [&] {
-    contracts::RecordsetRef roles = infra::Sql_GetDisconnectedRecordset(
-        RolesGrantingSql(i_aBusinessProcess), UserClassConnectionString(kUserConnectionStringMethod));
+    if (!i_aBusinessProcess.IsArray()) rt::Raise(rt::errnum::kTypeMismatch);
+    const rt::Array& names = i_aBusinessProcess.AsArray();
+    contracts::RecordsetRef roles;
+    if (!names.items.empty()) {
+      roles = infra::Sql_GetDisconnectedRecordset(
+          RolesGrantingSql(names), UserClassConnectionString(kUserConnectionStringMethod));
+    }
     auto users = rt::Dictionary::Create();
-    for (; !roles->IsEOF(); roles->MoveNext()) {
+    for (; roles && !roles->IsEOF(); roles->MoveNext()) {
       rt::Variant from("");
       rt::CollectionRef holders = GetUsersByProjectRole(rt::CStr(roles->Value("ROLE")), from, std::nullopt);
       for (const auto& entry : holders->Entries()) {

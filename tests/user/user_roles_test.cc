@@ -124,6 +124,9 @@ TEST_F(UserRolesTest, UsersOfProcessesAreListedOnceAndPaged) {
   users = user_->GetUsersByBusinessProcess(Texts({"APPROVAL", "TEAMBOOKING"}), from, std::nullopt);
   EXPECT_THAT(Keys(users), ElementsAre("bob"));
   EXPECT_EQ(rt::CStr(from), "");
+  from = rt::Variant("ann");
+  EXPECT_EQ(user_->GetUsersByBusinessProcess(Texts({}), from, std::nullopt)->Count(), 0);
+  EXPECT_EQ(rt::CStr(from), "");
 }
 
 TEST_F(UserRolesTest, ProcessNamesThatAreNoProcessColumnAreRefusedBeforeAnyStatement) {
