@@ -47,7 +47,7 @@ const host::DispatchTable& DirectoryMembers::Dispatch() const {
   using M = DirectoryMembers;
   static const host::DispatchTable table = host::DispatchTable::For<M>()
                                                .Getter("IDAttribute", &M::IDAttribute)
-                                               .Method("Search", &M::Search)
+                                               .Method("Search", &M::SearchOptionalLimit)
                                                .Getter("NextFrom", &M::NextFrom)
                                                .Method("SearchByRole", &M::SearchByRole)
                                                .Method("SearchByRoleWith", &M::SearchByRoleWith)
@@ -77,6 +77,11 @@ contracts::RecordsetRef DirectoryMembers::Search(const rt::Variant& criteria, co
   request.criteria = ReadCriteria(criteria, kMembersSource);
   request.limit = RowLimit(pageSize);
   return Run(std::move(request));
+}
+
+contracts::RecordsetRef DirectoryMembers::SearchOptionalLimit(const rt::Variant& criteria, const std::string& scope,
+                                                              std::optional<rt::Variant> pageSize) {
+  return Search(criteria, scope, pageSize.value_or(rt::Variant::Missing()));
 }
 
 contracts::RecordsetRef DirectoryMembers::SearchByRole(std::int16_t role, const std::string& /*idAttribute*/) {

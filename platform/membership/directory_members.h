@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "infrastructure/contracts/membership.h"
@@ -31,6 +32,9 @@ class DirectoryMembers final : public host::Component, public contracts::Members
   void DeleteUser(const std::string& userId) override;
 
  private:
+  // Search as late-bound callers make it, the page size optional.
+  contracts::RecordsetRef SearchOptionalLimit(const rt::Variant& criteria, const std::string& scope,
+                                              std::optional<rt::Variant> pageSize);
   Directory& Open();
   contracts::RecordsetRef Run(SearchRequest request);
   // The acting account's ID, once it has verified and holds the writer right.
