@@ -13,7 +13,6 @@ class SearchPeopleTest : public SearchTest {
   void SetUp() override {
     SearchTest::SetUp();
     if (IsSkipped()) return;
-    if (IsSkipped()) return;
     Seed("carl", {{"ProjectUserType", {"2"}}, {"KorvoRole", {"2", "4"}}, {"ProjectRole", {"PM"}}});
     Seed("Bob", {{"ProjectUserType", {"2"}}, {"KorvoRole", {"6"}}, {"BusinessPartnerID", {"12"}}});
     Seed("ann", {{"ProjectUserType", {"1"}}, {"KorvoRole", {"2"}}, {"EmployeeNumber", {"E-7"}}});
