@@ -6,7 +6,6 @@
 
 #include "infrastructure/components.h"
 #include "infrastructure/contracts/membership.h"
-#include "infrastructure/contracts/referential_checker.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
@@ -15,6 +14,7 @@
 #include "infrastructure/user_lib.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
+#include "user/internal/tuser_support.h"
 #include "user/user_connection.h"
 #include "user/user_enumerations.h"
 
@@ -33,14 +33,6 @@ constexpr const char* kGetProjectRolesMethod = "KorvoCommon.TUser.GetProjectRole
 
 // A row that should have been there was not: the component base plus 100.
 constexpr std::int32_t kNotPresent = kComponentErrorBase + 100;
-
-infra::MethodHandler Writer(std::string_view method) {
-  return infra::MethodHandler{method, infra::FailureInfo::None, true, std::nullopt};
-}
-
-std::shared_ptr<contracts::ReferentialChecker> ReferenceChecker() {
-  return infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
-}
 
 [[noreturn]] void RaiseUserError(std::int32_t number, const char* source, const char* description) {
   infra::Err_RaiseRecord(rt::ErrorRecord{number, source, description, "", 0});
@@ -63,16 +55,17 @@ std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(tex
 // --- Offices ---
 
 bool TUser::DeleteOffice(std::string iOfficeDescription) {
-  return infra::RunHandled(Writer(kDeleteOfficeMethod), [&] {
+  return infra::RunHandled(tuser::AbortingHandler(kDeleteOfficeMethod), [&] {
     const rt::Array names({rt::Variant(tuser::kDescriptionField)});
     const rt::Array values({rt::Variant(iOfficeDescription)});
-    auto checker = ReferenceChecker();
+    auto checker = tuser::ReferenceChecker();
     if (!checker->CanDeleteInComponent("KorvoCommon", tuser::kOfficeTable, names, values)) {
       infra::Mts_SetAbort();
       return false;
     }
     checker->BeforeDelete(tuser::kOfficeTable, names, values);
-    if (ExecuteWrite("DELETE FROM OFFICE WHERE OFFICEDESCRIPTION=" + Quoted(iOfficeDescription)) == 0) {
+    if (ExecuteWrite("DELETE FROM OFFICE WHERE OFFICEDESCRIPTION=" +
+                     Quoted(iOfficeDescription)) == 0) {
       RaiseUserError(kNotPresent, kDeleteOfficeMethod, "Office not present");
     }
     infra::Mts_SetComplete();
@@ -83,7 +76,7 @@ bool TUser::DeleteOffice(std::string iOfficeDescription) {
 // --- Directory users ---
 
 void TUser::SetCompanyNumber(std::string i_sCompanyNumber, std::string i_sUserId) {
-  infra::RunHandled(Writer(kSetCompanyNumberMethod), [&] {
+  infra::RunHandled(tuser::AbortingHandler(kSetCompanyNumberMethod), [&] {
     directoryUser_.For(i_sUserId).SetCompanyNumber(i_sCompanyNumber);
     infra::Mts_SetComplete();
   });
@@ -93,7 +86,8 @@ rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
   const std::string method = kGetProjectRolesMethod + userId;
   return infra::RunHandled(infra::MethodHandler(method, infra::FailureInfo::None), [&] {
     if (userId.empty()) {
-      RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles", "UserID not passed");
+      RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles",
+                     "UserID not passed");
     }
     auto roles = rt::Dictionary::Create();
     const rt::Array codes = directoryUser_.For(userId).ProjectRoles();
@@ -107,13 +101,15 @@ rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
         "SELECT ROLE, DESCRIPTION FROM ROLE WHERE ROLE IN (" + list + ") ORDER BY ROLE",
         UserClassConnectionString(kTUserConnectionStringMethod), true);
     infra::ScopedClose<contracts::RecordsetRef> closing(rows);
-    for (; !rows->IsEOF(); rows->MoveNext()) roles->Add(rows->Value("ROLE"), rows->Value("DESCRIPTION"));
+    for (; !rows->IsEOF(); rows->MoveNext()) {
+      roles->Add(rows->Value("ROLE"), rows->Value("DESCRIPTION"));
+    }
     return roles;
   });
 }
 
 void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUserId) {
-  infra::RunHandled(Writer(kSetDefaultProjectRoleMethod), [&] {
+  infra::RunHandled(tuser::AbortingHandler(kSetDefaultProjectRoleMethod), [&] {
     const rt::DictionaryRef roles = GetProjectRoles(i_sUserId);
     if (!roles->Exists(rt::Variant(i_sDefaultRole))) {
       RaiseUserError(user::eProjectRoleNotFound, kSetDefaultProjectRoleMethod,
@@ -123,7 +119,9 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
     // place, the others keep their order.
     rt::Array order = roles->Keys();
     for (std::size_t i = 1; i < order.items.size(); ++i) {
-      if (rt::Equals(order.items[i], rt::Variant(i_sDefaultRole))) std::swap(order.items[i], order.items[0]);
+      if (rt::Equals(order.items[i], rt::Variant(i_sDefaultRole))) {
+        std::swap(order.items[i], order.items[0]);
+      }
     }
     directoryUser_.For(i_sUserId).SetProjectRoles(order);
     infra::Mts_SetComplete();
@@ -131,8 +129,9 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
 }
 
 rt::ObjectRef TUser::CreateUserWithAttributes(std::string i_sUserName, std::string i_sPassword,
-                                              rt::Variant& i_aAttrNames, rt::Variant& i_aAttrValues) {
-  return infra::RunHandled(Writer(kCreateUserMethod), [&] {
+                                              rt::Variant& i_aAttrNames,
+                                              rt::Variant& i_aAttrValues) {
+  return infra::RunHandled(tuser::AbortingHandler(kCreateUserMethod), [&] {
     rt::ObjectRef user =
         infra::UL_CreateMO()->CreateUser(i_sUserName, i_sPassword, i_aAttrNames, i_aAttrValues);
     infra::Mts_SetComplete();
@@ -141,10 +140,10 @@ rt::ObjectRef TUser::CreateUserWithAttributes(std::string i_sUserName, std::stri
 }
 
 bool TUser::Delete(const std::string& userId) {
-  return infra::RunHandled(Writer(kDeleteUserMethod), [&] {
+  return infra::RunHandled(tuser::AbortingHandler(kDeleteUserMethod), [&] {
     const rt::Array names({rt::Variant(tuser::kUserIdField)});
     const rt::Array values({rt::Variant(userId)});
-    if (!ReferenceChecker()->CanDeleteInComponent("KorvoCommon", "USER", names, values)) {
+    if (!tuser::ReferenceChecker()->CanDeleteInComponent("KorvoCommon", "USER", names, values)) {
       infra::Mts_SetAbort();
       return false;
     }
@@ -167,7 +166,7 @@ bool TUser::Delete(const std::string& userId) {
 // --- Business partners a user may see ---
 
 bool TUser::DeleteBPSPerUser(std::string i_sUserId) {
-  return infra::RunHandled(Writer(kDeleteBPSPerUserMethod), [&] {
+  return infra::RunHandled(tuser::AbortingHandler(kDeleteBPSPerUserMethod), [&] {
     ExecuteWrite("DELETE FROM BPSPERUSER WHERE USERID=" + Quoted(i_sUserId));
     infra::Mts_SetComplete();
     return true;
@@ -175,7 +174,7 @@ bool TUser::DeleteBPSPerUser(std::string i_sUserId) {
 }
 
 bool TUser::InsertBPSPerUser(std::string i_sUserId, rt::Variant& i_vValues, bool i_bDelete) {
-  return infra::RunHandled(Writer(kInsertBPSPerUserMethod), [&] {
+  return infra::RunHandled(tuser::AbortingHandler(kInsertBPSPerUserMethod), [&] {
     if (i_bDelete) DeleteBPSPerUser(i_sUserId);
     for (const rt::Variant& partner : i_vValues.AsArray().items) {
       // A partner is named by its number, which must be one before it is

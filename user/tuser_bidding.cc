@@ -49,7 +49,9 @@ rt::ObjectRef InsertByScript(const rt::ObjectRef& partners, const char* table, r
   return result.AsObject();
 }
 
-void Append(rt::Variant& array, rt::Variant item) { array.AsArray().items.push_back(std::move(item)); }
+void Append(rt::Variant& array, rt::Variant item) {
+  array.AsArray().items.push_back(std::move(item));
+}
 
 // The message a failed directory user becomes.
 std::string DirectoryRefusal(const rt::ErrorRecord& error) {
@@ -80,7 +82,9 @@ rt::ObjectRef TUser::InsertBiddingUser(rt::Variant& i_aAddressKeys, rt::Variant&
   // failure would leave the earlier ones behind.
   std::optional<host::HostScope> ownTransaction;
   const host::ObjectContext* caller = host::GetObjectContext();
-  if (caller == nullptr || !caller->IsInTransaction()) ownTransaction.emplace(TransactionFor(caller));
+  if (caller == nullptr || !caller->IsInTransaction()) {
+    ownTransaction.emplace(TransactionFor(caller));
+  }
   rt::ObjectRef result;
   try {
     result = RegisterBidder(i_aAddressKeys, i_aAddressValues, i_aBPKeys, i_aBPValues, i_aUserKeys,
@@ -106,7 +110,8 @@ rt::ObjectRef TUser::RegisterBidder(rt::Variant& addressKeys, rt::Variant& addre
   const rt::Variant addressId = Produced(address, "ADDRESSID");
   Append(partnerKeys, rt::Variant("ADDRESSID"));
   Append(partnerValues, addressId);
-  const rt::ObjectRef result = InsertByScript(partners, "BUSINESSPARTNER", partnerKeys, partnerValues);
+  const rt::ObjectRef result =
+      InsertByScript(partners, "BUSINESSPARTNER", partnerKeys, partnerValues);
   contracts::ResultObject& outcome = Outcome(result);
   if (!outcome.Succeeded()) {
     infra::Mts_SetAbort();

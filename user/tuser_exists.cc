@@ -8,11 +8,11 @@
 #include "infrastructure/components.h"
 #include "infrastructure/contracts/database.h"
 #include "infrastructure/contracts/membership.h"
-#include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/user_lib.h"
 #include "platform/runtime/conversions.h"
+#include "user/internal/tuser_support.h"
 #include "user/tuser.h"
 #include "user/user_connection.h"
 
@@ -132,19 +132,18 @@ const KnownKey* FindKnownKey(const rt::Variant& name) {
 
 bool TUser::IReferentialIntegrity_Exists(const std::string& origin, rt::Variant& keys,
                                          rt::Variant& values) {
-  return infra::RunHandled(
-      infra::MethodHandler{kExistsMethod, infra::FailureInfo::None, true, std::nullopt}, [&] {
-        const rt::Array& names = keys.AsArray();
-        // The first key this class knows decides; the others take no part.
-        for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
-          const KnownKey* key = FindKnownKey(names.At(i));
-          if (key == nullptr) continue;
-          const rt::Variant& value = values.AsArray().At(i);
-          if (key->budgetExempt && origin == kBudgetOrigin && value.IsNull()) return true;
-          return key->exists(value);
-        }
-        return true;
-      });
+  return infra::RunHandled(tuser::AbortingHandler(kExistsMethod), [&] {
+    const rt::Array& names = keys.AsArray();
+    // The first key this class knows decides; the others take no part.
+    for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
+      const KnownKey* key = FindKnownKey(names.At(i));
+      if (key == nullptr) continue;
+      const rt::Variant& value = values.AsArray().At(i);
+      if (key->budgetExempt && origin == kBudgetOrigin && value.IsNull()) return true;
+      return key->exists(value);
+    }
+    return true;
+  });
 }
 
 }  // namespace korvo::common

@@ -8,7 +8,6 @@
 
 #include "infrastructure/components.h"
 #include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/referential_checker.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"
@@ -16,6 +15,7 @@
 #include "infrastructure/validate.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
+#include "user/internal/tuser_support.h"
 #include "user/tuser.h"
 #include "user/user_connection.h"
 #include "user/user_enumerations.h"
@@ -30,15 +30,12 @@ constexpr const char* kInsertFromScriptMethod = "KorvoCommon.TUser.InsertFromScr
 constexpr const char* kUpdateFromScriptMethod = "KorvoCommon.TUser.UpdateFromScript";
 constexpr const char* kDeleteFromScriptMethod = "KorvoCommon.TUser.DeleteFromScript";
 // The insert rule reports failures under the stage it was in.
-constexpr const char* kRulesInsertMethodPrefix = "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: ";
+constexpr const char* kRulesInsertMethodPrefix =
+    "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: ";
 constexpr const char* kRulesUpdateMethod = "KorvoCommon.TUser.BusinessRules_Update";
 constexpr const char* kRulesDeleteMethod = "KorvoCommon.TUser.BusinessRules_Delete";
 
 constexpr std::int16_t kShipToMaxLength = 255;
-
-infra::MethodHandler RulesHandler(std::string_view method) {
-  return infra::MethodHandler{method, infra::FailureInfo::None, true, std::nullopt};
-}
 
 rt::DictionaryRef DataObjectOf(rt::Variant& dataObject) {
   rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
@@ -48,10 +45,6 @@ rt::DictionaryRef DataObjectOf(rt::Variant& dataObject) {
 
 bool IsKind(const rt::Variant& kind, const char* expected) {
   return rt::Equals(kind, rt::Variant(expected));
-}
-
-std::shared_ptr<contracts::ReferentialChecker> ReferenceChecker() {
-  return infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
 }
 
 // The six property fields and their values, as the reference tests take them.
@@ -89,7 +82,7 @@ rt::ObjectRef TUser::DeleteFromScript(std::string iTableName, rt::Variant& KeyAr
 rt::ObjectRef TUser::RunScript(const char* method, std::span<const infra::ScriptTable> tables,
                                const std::string& table, rt::Variant& keys, rt::Variant& values,
                                bool isDelete, RulesEntry rules) {
-  return infra::RunHandled(RulesHandler(method), [&] {
+  return infra::RunHandled(AbortingHandler(method), [&] {
     rt::ObjectRef result;
     if (const infra::ScriptTable* known = infra::FindScriptTable(tables, table)) {
       rt::Variant data(infra::BuildDataObject(*known, isDelete, keys.AsArray(), values.AsArray()));
@@ -109,12 +102,13 @@ rt::ObjectRef TUser::BusinessRules_Insert(rt::Variant& dataObject) {
   try {
     rt::DictionaryRef data = DataObjectOf(dataObject);
     const rt::Variant kind = infra::TakeKind(*data);
-    rt::ObjectRef result = IsKind(kind, kOfficeKind) ? InsertOffice(*data) : infra::Findings().Result();
+    rt::ObjectRef result =
+        IsKind(kind, kOfficeKind) ? InsertOffice(*data) : infra::Findings().Result();
     infra::Mts_SetComplete();
     return result;
   } catch (...) {
     contracts::ConnectionRef none;
-    infra::HandleFailure(RulesHandler(std::string(kRulesInsertMethodPrefix) + stage_), none);
+    infra::HandleFailure(AbortingHandler(std::string(kRulesInsertMethodPrefix) + stage_), none);
   }
 }
 
@@ -143,7 +137,8 @@ rt::ObjectRef TUser::InsertOffice(rt::Dictionary& data) {
   }
   stage_ = "Cross Component";
   // Only a purchase office charges its purchases to properties.
-  if (ok && rt::Equals(infra::ValueOf(data, kOfficeTypeField), rt::Variant(static_cast<std::int16_t>(user::Purchase)))) {
+  if (ok && rt::Equals(infra::ValueOf(data, kOfficeTypeField),
+                       rt::Variant(static_cast<std::int16_t>(user::Purchase)))) {
     const PropertyKeys properties(data);
     ok = ReferenceChecker()->ReferencesExistInComponent("KorvoCommon", kOfficeTable,
                                                         properties.names, properties.values);
@@ -172,7 +167,7 @@ rt::ObjectRef TUser::BusinessRules_Update(rt::Variant& dataObject) {
       return findings->Result();
     }
     contracts::ConnectionRef none;
-    infra::HandleFailure(RulesHandler(kRulesUpdateMethod), none);
+    infra::HandleFailure(AbortingHandler(kRulesUpdateMethod), none);
   }
 }
 
@@ -198,7 +193,7 @@ rt::ObjectRef TUser::UpdateOffice(rt::Dictionary& data, infra::Findings& finding
 }
 
 rt::ObjectRef TUser::BusinessRules_Delete(rt::Variant& dataObject) {
-  return infra::RunHandled(RulesHandler(kRulesDeleteMethod), [&] {
+  return infra::RunHandled(AbortingHandler(kRulesDeleteMethod), [&] {
     rt::DictionaryRef data = DataObjectOf(dataObject);
     const rt::Variant kind = infra::TakeKind(*data);
     infra::Findings findings;

@@ -39,7 +39,8 @@ class TUserBiddingTest : public user_testing::UserTest {
   }
 
   std::int32_t Count(const std::string& sql) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
     const std::int32_t count = rt::CLng(connection->Execute(sql)->Value(std::int32_t{0}));
     connection->Close();
@@ -49,7 +50,8 @@ class TUserBiddingTest : public user_testing::UserTest {
   // What a registration leaves: addresses, partners, links, directory users.
   std::vector<std::int32_t> Left() {
     return {Count("SELECT COUNT(*) FROM ADDRESS"), Count("SELECT COUNT(*) FROM BUSINESSPARTNER"),
-            Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS"), static_cast<std::int32_t>(directory_->Backend().Search({}).userIds.size())};
+            Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS"),
+            static_cast<std::int32_t>(directory_->Backend().Search({}).userIds.size())};
   }
   const std::vector<std::int32_t> kNothing{0, 0, 0, 1};  // the script account only
   const std::vector<std::int32_t> kOneOfEach{1, 1, 1, 2};
@@ -60,11 +62,13 @@ TEST_F(TUserBiddingTest, ARegistrationCreatesAddressPartnerLinkAndUser) {
   const rt::ObjectRef result = Register(r);
   EXPECT_TRUE(Messages(result).empty());
   EXPECT_EQ(Left(), kOneOfEach);
-  const rt::Variant partnerId =
-      *dynamic_cast<contracts::ResultObject&>(*result).Values()->Find(rt::Variant("BUSINESSPARTNERID"));
+  const rt::Variant partnerId = *dynamic_cast<contracts::ResultObject&>(*result).Values()->Find(
+      rt::Variant("BUSINESSPARTNERID"));
   EXPECT_TRUE(rt::Equals(r.userValues.AsArray().At(0), partnerId));
   EXPECT_EQ(rt::CStr(r.partnerKeys.AsArray().items.back()), "ADDRESSID");
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID=" + rt::CStr(partnerId)), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID=" +
+                  rt::CStr(partnerId)),
+            1);
   const auto user = directory_->Backend().Load("supplier");
   ASSERT_TRUE(user.has_value());
 }
@@ -89,7 +93,8 @@ TEST_F(TUserBiddingTest, ARefusedUserTakesAddressPartnerAndLinkWithIt) {
   Registration r;
   const std::vector<std::string> messages = Messages(Register(r));
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_NE(messages[0].find(" METHOD: KorvoCommon.TUser.CreateUserWithAttributes"), std::string::npos);
+  EXPECT_NE(messages[0].find(" METHOD: KorvoCommon.TUser.CreateUserWithAttributes"),
+            std::string::npos);
   EXPECT_EQ(messages[1], "SLBCO8339");
   EXPECT_EQ(Left(), (std::vector<std::int32_t>{0, 0, 0, 2}));
 }
@@ -98,7 +103,8 @@ TEST_F(TUserBiddingTest, InTheCallersTransactionAFailureDoomsItAndSuccessCommits
   Seed("Supplier");
   {
     host::HostScope request(host::ScopeOptions{true, nullptr, session_});
-    host::Ref<TUser> tuser(std::dynamic_pointer_cast<TUser>(infra::Gen_GetComponent("KorvoCommon.TUser")));
+    host::Ref<TUser> tuser(
+        std::dynamic_pointer_cast<TUser>(infra::Gen_GetComponent("KorvoCommon.TUser")));
     Registration r;
     EXPECT_EQ(Messages(Register(*tuser.get(), r)).back(), "SLBCO8339");
     EXPECT_EQ(request.End(), host::Outcome::Aborted);
@@ -109,9 +115,11 @@ TEST_F(TUserBiddingTest, InTheCallersTransactionAFailureDoomsItAndSuccessCommits
     auto tuser = std::dynamic_pointer_cast<TUser>(infra::Gen_GetComponent("KorvoCommon.TUser"));
     Registration r;
     r.userId = "newcomer";
-    rt::Variant args[] = {r.addressKeys, r.addressValues, r.partnerKeys, r.partnerValues,
+    rt::Variant args[] = {r.addressKeys, r.addressValues, r.partnerKeys,         r.partnerValues,
                           r.userKeys,    r.userValues,    rt::Variant(r.userId), "newcomer-Pa55"};
-    EXPECT_TRUE(Messages(tuser->Invoke("InsertBiddingUser", rt::InvokeKind::Method, args).AsObject()).empty());
+    EXPECT_TRUE(
+        Messages(tuser->Invoke("InsertBiddingUser", rt::InvokeKind::Method, args).AsObject())
+            .empty());
     EXPECT_EQ(request.End(), host::Outcome::Committed);
   }
   EXPECT_EQ(Left(), (std::vector<std::int32_t>{1, 1, 1, 3}));
@@ -138,7 +146,8 @@ TEST_F(TUserBiddingTest, WhicheverStatementFailsNothingOfTheRegistrationRemains)
     // same statements.
     membership::CredentialCache::Process().Clear();
     {
-      data::StatementFault fault(static_cast<int>(n), contracts::dberr::kProvider, "disk I/O error");
+      data::StatementFault fault(static_cast<int>(n), contracts::dberr::kProvider,
+                                 "disk I/O error");
       try {
         result = Register(r);
       } catch (const rt::Error&) {

@@ -33,17 +33,19 @@ class TUserDirectoryTest : public user_testing::UserTest {
     return {};
   }
 
-  bool Exists(const std::string& origin, std::vector<rt::Variant> names, std::vector<rt::Variant> values) {
+  bool Exists(const std::string& origin, std::vector<rt::Variant> names,
+              std::vector<rt::Variant> values) {
     rt::Variant keys = Texts(std::move(names)), items = Texts(std::move(values));
     return tuser_->IReferentialIntegrity_Exists(origin, keys, items);
   }
 
   std::int32_t PartnersOf(const std::string& userId) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
-    const std::int32_t count =
-        rt::CLng(connection->Execute("SELECT COUNT(*) FROM BPSPERUSER WHERE USERID='" + userId + "'")
-                     ->Value(std::int32_t{0}));
+    const std::int32_t count = rt::CLng(
+        connection->Execute("SELECT COUNT(*) FROM BPSPERUSER WHERE USERID='" + userId + "'")
+            ->Value(std::int32_t{0}));
     connection->Close();
     return count;
   }
@@ -53,7 +55,8 @@ class TUserDirectoryTest : public user_testing::UserTest {
 
 TEST_F(TUserDirectoryTest, TheDefaultRoleChangesPlacesWithTheFirst) {
   for (const char* role : {"A", "B", "C"}) {
-    Execute(std::string("INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('") + role + "', 'Role " + role + "')");
+    Execute(std::string("INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('") + role + "', 'Role " +
+            role + "')");
   }
   Seed("ann", Attributes{{"ProjectRole", {"B", "A", "C", "GONE"}}});
   tuser_->SetDefaultProjectRole("C", "ann");
@@ -61,7 +64,8 @@ TEST_F(TUserDirectoryTest, TheDefaultRoleChangesPlacesWithTheFirst) {
 
   const rt::ErrorRecord error = ErrorOf([&] { tuser_->SetDefaultProjectRole("GONE", "ann"); });
   EXPECT_EQ(error.Number, kProjectRoleNotPresent);
-  EXPECT_NE(error.Description.find(" DESC: Project Role Not Present for the User.."), std::string::npos);
+  EXPECT_NE(error.Description.find(" DESC: Project Role Not Present for the User.."),
+            std::string::npos);
   EXPECT_EQ(LoggedMethods().back(), "KorvoCommon.TUser.SetDefaultProjectRole");
 }
 
@@ -96,7 +100,8 @@ TEST_F(TUserDirectoryTest, AScriptDeleteRemovesTheUserWithItsPartnersOrSaysItCou
   EXPECT_EQ(PartnersOf("ann"), 0);
   EXPECT_EQ(PartnersOf("bob"), 1);
   LoggedMethods();
-  EXPECT_EQ(Messages(tuser_->DeleteFromScript("USER", keys, values)), std::vector<std::string>{"SLBBR1020"});
+  EXPECT_EQ(Messages(tuser_->DeleteFromScript("USER", keys, values)),
+            std::vector<std::string>{"SLBBR1020"});
   EXPECT_EQ(LoggedMethods(), std::vector<std::string>{"KorvoCommon.TUser.Delete"});
 }
 
@@ -109,13 +114,16 @@ TEST_F(TUserDirectoryTest, TheBusinessPartnersOfAUserAreReplacedOrCleared) {
   EXPECT_EQ(PartnersOf("O''Neil"), 0);
 
   rt::Variant hostile = Texts({"1'); DELETE FROM OFFICE; --"});
-  EXPECT_EQ(ErrorOf([&] { tuser_->InsertBPSPerUser("ann", hostile, false); }).Number, rt::errnum::kTypeMismatch);
+  EXPECT_EQ(ErrorOf([&] { tuser_->InsertBPSPerUser("ann", hostile, false); }).Number,
+            rt::errnum::kTypeMismatch);
   EXPECT_EQ(LoggedMethods().back(), "KorvoCommon.TUser.InsertBPSPerUser");
   EXPECT_EQ(PartnersOf("ann"), 0);
 }
 
 TEST_F(TUserDirectoryTest, UsersRolesAndEmployeesAreLookedForInTheDirectory) {
-  Seed("ann", Attributes{{"KorvoRole", {"2"}}, {"ProjectRole", {"PM"}}, {"EmployeeNumber", {"E1"}},
+  Seed("ann", Attributes{{"KorvoRole", {"2"}},
+                         {"ProjectRole", {"PM"}},
+                         {"EmployeeNumber", {"E1"}},
                          {"PropertyGroupID", {"9"}}});
   Seed("sam", Attributes{{"KorvoRole", {"6"}}});
   EXPECT_TRUE(Exists("USER", {"USERID"}, {"ANN"}));

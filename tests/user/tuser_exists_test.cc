@@ -14,7 +14,8 @@ class UnaskedMembers : public host::Component, public contracts::MembershipMembe
     return table;
   }
   std::string IDAttribute() override { return Unasked(); }
-  contracts::RecordsetRef Search(const rt::Variant&, const std::string&, const rt::Variant&) override {
+  contracts::RecordsetRef Search(const rt::Variant&, const std::string&,
+                                 const rt::Variant&) override {
     Unasked();
     return nullptr;
   }
@@ -23,7 +24,8 @@ class UnaskedMembers : public host::Component, public contracts::MembershipMembe
     Unasked();
     return nullptr;
   }
-  contracts::RecordsetRef SearchByRoleWith(std::int16_t, const rt::Variant&, const std::string&) override {
+  contracts::RecordsetRef SearchByRoleWith(std::int16_t, const rt::Variant&,
+                                           const std::string&) override {
     Unasked();
     return nullptr;
   }
@@ -43,7 +45,8 @@ class UnaskedMembers : public host::Component, public contracts::MembershipMembe
 
 class TUserExistsTest : public TUserTest {
  protected:
-  bool Exists(const std::string& origin, std::vector<rt::Variant> names, std::vector<rt::Variant> values) {
+  bool Exists(const std::string& origin, std::vector<rt::Variant> names,
+              std::vector<rt::Variant> values) {
     rt::Variant keys = Texts(std::move(names)), items = Texts(std::move(values));
     return tuser_->IReferentialIntegrity_Exists(origin, keys, items);
   }
@@ -85,7 +88,8 @@ TEST_F(TUserExistsTest, AnOfficeIsFoundByItsDescriptionQuotesIncluded) {
 }
 
 TEST_F(TUserExistsTest, APropertyIsAnyOfTheSixAnOfficeChargesTo) {
-  Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, ELEMENTPROP, PROJECTPROP) VALUES ('North', 5, 6)");
+  Execute(
+      "INSERT INTO OFFICE (OFFICEDESCRIPTION, ELEMENTPROP, PROJECTPROP) VALUES ('North', 5, 6)");
   EXPECT_TRUE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{5}}));
   EXPECT_TRUE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{6}}));
   EXPECT_FALSE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{7}}));

@@ -29,7 +29,9 @@
 
 namespace korvo::common::testing {
 
-inline rt::Variant Texts(std::vector<rt::Variant> items) { return rt::Variant(rt::Array(std::move(items))); }
+inline rt::Variant Texts(std::vector<rt::Variant> items) {
+  return rt::Variant(rt::Array(std::move(items)));
+}
 inline rt::Variant Small(int value) { return rt::Variant(static_cast<std::int16_t>(value)); }
 
 // The error a call raised, or a failure when it raised none.
@@ -69,12 +71,13 @@ class ScriptedChecker : public host::Component, public contracts::ReferentialChe
     asked.push_back("BeforeDelete " + table);
     return allowHook;
   }
-  bool ReferencesExistInComponent(const std::string&, const std::string& table, const rt::Array& names,
-                                  const rt::Array&) override {
+  bool ReferencesExistInComponent(const std::string&, const std::string& table,
+                                  const rt::Array& names, const rt::Array&) override {
     asked.push_back("ReferencesInComponent " + table + " " + rt::CStr(names.items.front()));
     return referencesExist;
   }
-  bool ReferencesExist(const std::string& table, const rt::Array& names, const rt::Array&) override {
+  bool ReferencesExist(const std::string& table, const rt::Array& names,
+                       const rt::Array&) override {
     asked.push_back("References " + table + " " + rt::CStr(names.items.front()));
     return referencesExist;
   }
@@ -126,16 +129,18 @@ class TUserTest : public ::testing::Test {
     ScriptedChecker::allowHook = allowHook;
     ScriptedChecker::referencesExist = referencesExist;
     ScriptedChecker::asked.clear();
-    checker_ = std::make_unique<host::RegistrationOverride>(host::ClassInfo{
-        "Korvex.ReferentialChecker", host::TransactionAttribute::None, false,
-        [] { return rt::ObjectRef(std::make_shared<ScriptedChecker>()); }});
+    checker_ = std::make_unique<host::RegistrationOverride>(
+        host::ClassInfo{"Korvex.ReferentialChecker", host::TransactionAttribute::None, false,
+                        [] { return rt::ObjectRef(std::make_shared<ScriptedChecker>()); }});
   }
 
   // The statements issued while `call` runs.
   std::vector<std::string> StatementsOf(const std::function<void()>& call) {
     std::vector<std::string> statements;
     auto subscription = data::StatementTrace::Subscribe(
-        [&](const std::string& sql, std::span<const contracts::Parameter>) { statements.push_back(sql); });
+        [&](const std::string& sql, std::span<const contracts::Parameter>) {
+          statements.push_back(sql);
+        });
     call();
     return statements;
   }

@@ -29,8 +29,8 @@ class TUserOfficeTest : public TUserTest {
   }
 
   void AddOffice(const std::string& description, int type = 1) {
-    Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, PROJECTPROP) VALUES ('" + description +
-            "', " + std::to_string(type) + ", 7)");
+    Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, PROJECTPROP) VALUES ('" +
+            description + "', " + std::to_string(type) + ", 7)");
   }
 };
 
@@ -42,7 +42,9 @@ TEST_F(TUserOfficeTest, AnInsertWritesTheFieldsInTheOfficesOrderWhateverTheirCas
   });
   EXPECT_EQ(statements.back(),
             "INSERT OFFICE(OFFICEDESCRIPTION,OFFICETYPE,ZRK_ZRKID) VALUES ('Main office',1,12)");
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='Main office' AND ZRK_ZRKID=12"), 1);
+  EXPECT_EQ(
+      Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='Main office' AND ZRK_ZRKID=12"),
+      1);
   EXPECT_EQ(Script(&TUser::InsertFromScript, "office", {"OFFICEDESCRIPTION"}, {"y"}), nullptr);
 }
 
@@ -78,7 +80,8 @@ TEST_F(TUserOfficeTest, OnlyAPurchaseOfficeHasItsPropertiesChecked) {
   EXPECT_EQ(Messages(Insert({"OFFICEDESCRIPTION", "OFFICETYPE", "PROJECTPROP"},
                             {"Purchase", Small(2), std::int32_t{4}})),
             std::vector<std::string>{"SLBBR1025"});
-  EXPECT_EQ(ScriptedChecker::asked, std::vector<std::string>{"ReferencesInComponent OFFICE PROJECTPROP"});
+  EXPECT_EQ(ScriptedChecker::asked,
+            std::vector<std::string>{"ReferencesInComponent OFFICE PROJECTPROP"});
   EXPECT_EQ(Offices(), 1);
 }
 
@@ -88,8 +91,9 @@ TEST_F(TUserOfficeTest, AFailureIsReportedWithTheStageTheInsertWasIn) {
     Insert({"OFFICEDESCRIPTION", "CREDITCARDTYPE"}, {"Cards", "Visa"});
   });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
-  EXPECT_EQ(LoggedMethods(), (std::vector<std::string>{"KorvoCommon.TUser.BusinessRules_Insert Error Enrich: CC Check",
-                                                       "KorvoCommon.TUser.InsertFromScript"}));
+  EXPECT_EQ(LoggedMethods(), (std::vector<std::string>{
+                                 "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: CC Check",
+                                 "KorvoCommon.TUser.InsertFromScript"}));
   EXPECT_EQ(Offices(), 0);
 }
 
@@ -98,19 +102,23 @@ TEST_F(TUserOfficeTest, AnUpdateChangesTheNamedOfficeOnly) {
   AddOffice("South");
   EXPECT_TRUE(Messages(Update({"OFFICEDESCRIPTION", "WAREHOUSE"}, {"North", "WH1"})).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE WAREHOUSE='WH1'"), 1);
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND WAREHOUSE='WH1'"), 1);
+  EXPECT_EQ(
+      Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND WAREHOUSE='WH1'"), 1);
 }
 
 TEST_F(TUserOfficeTest, AnUpdateWithNothingToChangeIsRefusedAsMalformed) {
   AddOffice("North");
-  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION"}, {"North"})), std::vector<std::string>{"SLBGE1120"});
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND PROJECTPROP=7"), 1);
+  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION"}, {"North"})),
+            std::vector<std::string>{"SLBGE1120"});
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND PROJECTPROP=7"),
+            1);
 }
 
 TEST_F(TUserOfficeTest, AnUpdateReportsItsFieldProblemsBeforeAskingAboutReferences) {
   AddOffice("North");
   ScriptTheChecker(true, true, false);
-  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION", "SHIPTOCONTACTINFORMATION"}, {"", std::string(256, 'x')})),
+  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION", "SHIPTOCONTACTINFORMATION"},
+                            {"", std::string(256, 'x')})),
             (std::vector<std::string>{"SLBBR1012", "SLBBR1015"}));
   EXPECT_TRUE(ScriptedChecker::asked.empty());
   EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION", "PLANPROP"}, {"North", std::int32_t{3}})),
@@ -121,15 +129,16 @@ TEST_F(TUserOfficeTest, AnUpdateReportsItsFieldProblemsBeforeAskingAboutReferenc
 TEST_F(TUserOfficeTest, DeletingAMissingOfficeIsReportedAfterTheReferenceTest) {
   const rt::ErrorRecord error = ErrorOf([&] { tuser_->DeleteOffice("Nowhere"); });
   EXPECT_EQ(error.Number, kOfficeNotPresent);
-  EXPECT_EQ(error.Description,
-            infra::Err_FormatMessage("Office not present", kOfficeNotPresent, "KorvoCommon.TUser.DeleteOffice"));
+  EXPECT_EQ(error.Description, infra::Err_FormatMessage("Office not present", kOfficeNotPresent,
+                                                        "KorvoCommon.TUser.DeleteOffice"));
 }
 
 TEST_F(TUserOfficeTest, AnOfficeStillReferredToIsKept) {
   AddOffice("North");
   ScriptTheChecker(false, true, true);
   EXPECT_FALSE(tuser_->DeleteOffice("North"));
-  EXPECT_EQ(Messages(Delete("OFFICE", {"OFFICEDESCRIPTION"}, {"North"})), std::vector<std::string>{"SLBBR1023"});
+  EXPECT_EQ(Messages(Delete("OFFICE", {"OFFICEDESCRIPTION"}, {"North"})),
+            std::vector<std::string>{"SLBBR1023"});
   EXPECT_EQ(Offices(), 1);
 }
 
@@ -137,9 +146,11 @@ TEST_F(TUserOfficeTest, AScriptDeleteRemovesTheOfficeAndTellsTheHookAfterwards) 
   AddOffice("North");
   AddOffice("South");
   ScriptTheChecker(true, false, true);
-  EXPECT_EQ(Messages(Delete("OFFICE", {"officedescription"}, {"North"})), std::vector<std::string>{"SLBBR1023"});
-  EXPECT_EQ(ScriptedChecker::asked,
-            (std::vector<std::string>{"CanDelete OFFICE", "BeforeDelete OFFICE", "BeforeDelete OFFICE"}));
+  EXPECT_EQ(Messages(Delete("OFFICE", {"officedescription"}, {"North"})),
+            std::vector<std::string>{"SLBBR1023"});
+  EXPECT_EQ(
+      ScriptedChecker::asked,
+      (std::vector<std::string>{"CanDelete OFFICE", "BeforeDelete OFFICE", "BeforeDelete OFFICE"}));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='South'"), 1);
   EXPECT_EQ(Offices(), 1);
   EXPECT_EQ(Delete("CURRENCY", {"OFFICEDESCRIPTION"}, {"South"}), nullptr);
