@@ -2,6 +2,7 @@
 // ROLE: its code, a description and one Boolean column per business
 // process. A user holds a list of role codes in the directory, the first
 // being the default role.
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -153,12 +154,9 @@ void User::SetDefaultProjectRole(const std::string& i_sDefaultRole, const std::s
                                              "Project Role Not Present for the User.", "", 0});
     }
     rt::Array codes = roles->Keys();
-    for (rt::Variant& code : codes.items) {
-      if (rt::Equals(code, role)) {
-        std::swap(code, codes.items[0]);
-        break;
-      }
-    }
+    const auto chosen = std::find_if(codes.items.begin(), codes.items.end(),
+                                     [&](const rt::Variant& code) { return rt::Equals(code, role); });
+    if (chosen != codes.items.begin()) std::iter_swap(chosen, codes.items.begin());
     DirectoryUser(i_sUserId).SetProjectRoles(codes);
   });
 }

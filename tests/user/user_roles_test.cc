@@ -63,6 +63,13 @@ TEST_F(UserRolesTest, SettingTheDefaultRoleRewritesTheListToTheRolesWithARow) {
   rt::Variant names = Texts({"ProjectRole"});
   EXPECT_EQ(user_->GetUserDetails("ann", names)->Item("ProjectRole").AsArray().items.size(), 1u);
 
+  // The chosen role trades places with the first of the roles in code order.
+  Seed("bob", {{"ProjectRole", {"PM", "DA", "TB"}}});
+  user_->SetDefaultProjectRole("TB", "bob");
+  rt::Array bobs = user_->GetUserDetails("bob", names)->Item("ProjectRole").AsArray();
+  EXPECT_THAT((std::vector<std::string>{rt::CStr(bobs.At(0)), rt::CStr(bobs.At(1)), rt::CStr(bobs.At(2))}),
+              ElementsAre("TB", "PM", "DA"));
+
   const rt::ErrorRecord error = ErrorOf([&] { user_->SetDefaultProjectRole("TB", "ann"); });
   EXPECT_EQ(error.Number, -2147221400);
   EXPECT_THAT(error.Description, HasSubstr("Project Role Not Present for the User."));
