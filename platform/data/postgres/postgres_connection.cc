@@ -26,7 +26,7 @@ constexpr const char* kSavepoint = "SAVEPOINT korvo_statement";
 constexpr const char* kReleaseSavepoint = "RELEASE SAVEPOINT korvo_statement";
 constexpr const char* kUndoStatement = "ROLLBACK TO SAVEPOINT korvo_statement; RELEASE SAVEPOINT korvo_statement";
 
-constexpr std::chrono::seconds kClientMargin{2};
+constexpr std::chrono::seconds kClientMargin{1};
 
 // The session lock every transaction of the library holds (any number the
 // database's other users do not take; this one spells "KORVO").

@@ -44,7 +44,7 @@ class PostgresConnection final : public DriverConnection {
 
   // Connects and sets the session up. Throws DriverError (Other) when the
   // server cannot be reached or refuses the connection. Every exchange with
-  // the server waits at most `commandTimeoutSeconds` and two seconds (0: no
+  // the server waits at most `commandTimeoutSeconds` and one second (0: no
   // bound); one that takes longer throws DriverError (Other) "The database server did not
   // answer within N seconds" and drops the connection, which is opened
   // again at the next statement.
