@@ -8,7 +8,8 @@ HostScope::HostScope(ScopeOptions options)
     : state_(std::make_shared<ScopeState>(
           ScopeState{std::move(options.application), std::move(options.session), {}})),
       context_(std::make_shared<ObjectContext>(
-          state_, options.transactional ? std::make_shared<Transaction>() : nullptr)),
+          state_, options.transactional ? std::make_shared<Transaction>() : nullptr,
+          ObjectContext::Voter::Scope)),
       activation_(context_.get()),
       uncaught_(std::uncaught_exceptions()) {}
 
@@ -25,7 +26,6 @@ HostScope::~HostScope() {
 Outcome HostScope::End(bool abort) {
   if (ended_) return outcome_;
   ended_ = true;
-  context_->Settle();  // the scope's own votes, cast while its activation runs
   for (auto& weak : state_->rootedTransactions) {
     if (auto rooted = weak.lock()) {
       if (abort) {

@@ -29,7 +29,7 @@ rt::ObjectRef ObjectContext::CreateInstance(std::string_view progId) {
 
 void ObjectContext::SetAbort() {
   vote_ = Vote::Abort;
-  if (calls_ == 0) Settle();
+  if (calls_ == 0 || voter_ == Voter::Scope) Settle();
 }
 
 void ObjectContext::Settle() noexcept {

@@ -34,8 +34,14 @@ struct ScopeState {
 
 class ObjectContext {
  public:
-  ObjectContext(std::shared_ptr<ScopeState> scope, std::shared_ptr<Transaction> transaction)
-      : scope_(std::move(scope)), transaction_(std::move(transaction)) {}
+  // Whose votes the context carries: an object's (counted when its
+  // outermost call returns) or the scope's own, for the code that runs the
+  // request (an abort counts at once).
+  enum class Voter { Object, Scope };
+
+  ObjectContext(std::shared_ptr<ScopeState> scope, std::shared_ptr<Transaction> transaction,
+                Voter voter = Voter::Object)
+      : scope_(std::move(scope)), transaction_(std::move(transaction)), voter_(voter) {}
   ObjectContext(const ObjectContext&) = delete;
   ObjectContext& operator=(const ObjectContext&) = delete;
 
@@ -50,8 +56,9 @@ class ObjectContext {
   // when its outermost call returns is what counts: an abort then dooms the
   // transaction, a complete leaves it to the others' votes. So an object may
   // vote abort inside a helper and complete before returning without
-  // dooming its caller. A vote cast while no call of this context runs
-  // counts at once. Without a transaction both do nothing.
+  // dooming its caller. A vote cast while no call of this context runs, or
+  // on a scope's own context, counts at once: an abort there is final.
+  // Without a transaction both do nothing.
   void SetComplete() { vote_ = Vote::Complete; }
   void SetAbort();
   // Dooms the transaction when the last vote was abort. Called when the
@@ -73,6 +80,7 @@ class ObjectContext {
 
   std::shared_ptr<ScopeState> scope_;
   std::shared_ptr<Transaction> transaction_;
+  Voter voter_;
   Vote vote_ = Vote::None;
   int calls_ = 0;  // activations of this context now running on its thread
 };
