@@ -55,13 +55,19 @@ void LoadDemoDirectory() {
   const std::string scriptUser = rt::Trim(directory->Settings().Value("MemScriptUser"));
   const std::string scriptCode = directory->Settings().Value("MemScriptCode");
   const std::string scriptId = scriptUser.empty() ? "script" : scriptUser;
-  directory->Backend().Create({scriptId, {{"GIVENNAME", {"Script"}}, {"SURNAME", {"Account"}}}},
-                              scriptCode.empty() ? kDemoPassword : scriptCode);
-  directory->Backend().SetWriterRight(scriptId, true);
+  // A directory outside the database (LDAP) may hold the demo users from an
+  // earlier run already: they stay as they are.
+  auto& backend = directory->Backend();
+  if (!backend.Load(scriptId)) {
+    backend.Create({scriptId, {{"GIVENNAME", {"Script"}}, {"SURNAME", {"Account"}}}},
+                   scriptCode.empty() ? kDemoPassword : scriptCode);
+  }
+  backend.SetWriterRight(scriptId, true);
   for (const auto& user : DemoUsers()) {
+    if (backend.Load(user.id)) continue;
     membership::Entry entry{user.id, {}};
     for (const auto& [name, values] : user.attributes) entry.attributes.push_back({name, values});
-    directory->Backend().Create(entry, kDemoPassword);
+    backend.Create(entry, kDemoPassword);
   }
 }
 

@@ -9,8 +9,8 @@
 namespace korvo::tool {
 
 // Adds the demo users to the configured directory inside the current host
-// transaction. Raises the directory's errors (kUserExists when one is
-// already there).
+// transaction; a demo user the directory holds already (an LDAP directory
+// from an earlier run) is left as it is. Raises the directory's errors.
 void LoadDemoDirectory();
 
 }  // namespace korvo::tool

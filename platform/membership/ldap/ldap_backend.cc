@@ -1,6 +1,9 @@
 #include "platform/membership/ldap/ldap_backend.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "infrastructure/contracts/membership.h"
 #include "platform/membership/backend_registry.h"
@@ -74,6 +77,21 @@ bool IsTrue(const std::vector<std::string>& values) {
 
 bool ByFoldedId(const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); }
 
+// A server refuses the bind of an unknown account at once, but checks the
+// password of a known one against its hash first. So that the two cannot be
+// told apart, every refused bind lasts as long as the slowest one this
+// process has seen (at most the operation timeout).
+void PadRefusedBind(std::chrono::steady_clock::time_point start, std::chrono::milliseconds timeout) {
+  using namespace std::chrono;
+  static std::atomic<long long> slowestMicroseconds{0};
+  const long long took = duration_cast<microseconds>(steady_clock::now() - start).count();
+  const long long cap = duration_cast<microseconds>(timeout).count();
+  long long slowest = slowestMicroseconds.load();
+  while (took > slowest && took <= cap && !slowestMicroseconds.compare_exchange_weak(slowest, took)) {
+  }
+  if (slowest > took) std::this_thread::sleep_for(microseconds(std::min(slowest, cap) - took));
+}
+
 // The first limit + 1 matches sorted by the server, when it sorts; nullopt
 // when it does not, or when its own size limit cut the page short.
 std::optional<std::vector<LdapEntry>> ServerSortedPage(LdapConnection& connection, LdapSearch search, int limit) {
@@ -130,9 +148,13 @@ std::optional<std::string> LdapDirectoryBackend::VerifyPassword(const std::strin
   // An empty password is an anonymous bind, which servers answer with success.
   if (account.empty() || password.empty()) return std::nullopt;
   const std::string dn = AccountDn(account);
+  const auto start = std::chrono::steady_clock::now();
   const int code = OnConnection(*settings_, ConnectionRole::Authentication, true,
                                 [&](LdapConnection& connection) { return connection.Bind(dn, password); });
-  if (code != LDAP_SUCCESS) return std::nullopt;
+  if (code != LDAP_SUCCESS) {
+    PadRefusedBind(start, settings_->timeout);
+    return std::nullopt;
+  }
   return AccountId(dn);
 }
 
