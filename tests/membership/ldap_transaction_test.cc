@@ -8,6 +8,8 @@
 
 #include "membership/ldap_test_server.h"
 #include "platform/host/host_scope.h"
+#include "platform/korvex/log_recorder.h"
+#include "platform/korvex/register.h"
 #include "platform/membership/directory_backend.h"
 
 namespace korvo::membership {
@@ -77,6 +79,28 @@ TEST(LdapTransactionTest, AFailingWriteLeavesNothingHalfWritten) {
   const auto taken = backend->Load("taken");
   ASSERT_TRUE(taken);
   EXPECT_TRUE(ValuesOf(taken, "Hobby").empty());
+}
+
+TEST(LdapTransactionTest, AnUndoTheServerCannotTakeIsLoggedAndTheOthersStillRun) {
+  KORVO_PRIVATE_LDAP_DIRECTORY_OR_SKIP(directory);
+  korvex::RegisterClasses();
+  korvex::LogRecording recording;
+  auto backend = directory.Backend();
+  backend->Create(Entry{"kept", {}}, kPassword);
+  {
+    host::HostScope scope;
+    backend->ReplaceAttribute("kept", "Pet", {"cat"});
+    directory.server().Halt();
+    scope.End(/*abort=*/true);
+  }
+  const auto entries = korvex::LogRecorder::Drain();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries.front().source, "KorvoMembership.Members");
+  EXPECT_NE(entries.front().text.find("could not be undone"), std::string::npos) << entries.front().text;
+  EXPECT_EQ(entries.front().text.find(kPassword), std::string::npos);
+  directory.server().Resume();
+  // The change the server could not take back is still there: the log says so.
+  EXPECT_EQ(ValuesOf(backend->Load("kept"), "Pet"), std::vector<std::string>{"cat"});
 }
 
 }  // namespace

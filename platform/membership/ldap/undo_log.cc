@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "infrastructure/components.h"
 #include "infrastructure/contracts/log.h"
 #include "platform/host/object_context.h"
+#include "platform/host/registry.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/error.h"
 
@@ -17,10 +17,10 @@ constexpr const char* kKeyPrefix = "KorvoMembership.LDAP\n";
 void LogFailedUndo() noexcept {
   try {
     const std::string why = rt::CurrentError().Description;
-    infra::Gen_GetComponentAs<contracts::Log>("Korvex.Log")
-        ->WriteEntry(kMembersSource,
-                     "A directory write of a rolled-back transaction could not be undone: " + why,
-                     static_cast<std::int32_t>(contracts::LogKind::Error));
+    auto log = std::dynamic_pointer_cast<contracts::Log>(host::CreateObject("Korvex.Log"));
+    if (!log) return;
+    log->WriteEntry(kMembersSource, "A directory write of a rolled-back transaction could not be undone: " + why,
+                    static_cast<std::int32_t>(contracts::LogKind::Error));
   } catch (...) {
     // Nowhere left to report it.
   }
