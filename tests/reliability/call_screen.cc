@@ -5,7 +5,10 @@
 #include <initializer_list>
 
 #include "infrastructure/contracts/database.h"
+#include "infrastructure/contracts/membership.h"
 #include "platform/data/sql_tokenizer.h"
+#include "platform/mail/mail_errors.h"
+#include "platform/utility/paging_errors.h"
 #include "platform/runtime/error.h"
 #include "registration/enumerations.h"
 
@@ -16,6 +19,7 @@ namespace {
 // Provider and record-set numbers the data layer documents beyond dberr.
 constexpr std::int32_t kObjectOpen = static_cast<std::int32_t>(0x800A0E79u);
 constexpr std::int32_t kNotInThisContext = static_cast<std::int32_t>(0x800A0C93u);
+constexpr std::int32_t kRecordsetClosed = static_cast<std::int32_t>(0x800A0E7Du);
 
 constexpr std::string_view kErrorEnumerations[] = {"KorvoCommonError", "EBusinessPartnerErrors",
                                                    "EUserErrors", "nErrorType_DML"};
@@ -27,6 +31,23 @@ constexpr std::string_view kForeignKeywords[] = {
     "DROP",         "ATTACH",       "DETACH",          "PRAGMA",           "CREATE",       "ALTER",
     "VACUUM",       "UNION",        "REINDEX",         "CURRENT_USER",     "SESSION_USER", "CURRENT_CATALOG",
     "CURRENT_ROLE", "CURRENT_DATE", "CURRENT_TIMESTAMP", "CURRENT_SCHEMA"};
+
+// What the directory, the paged record sets and the mail component document
+// (docs/configuration.md, docs/utility.md).
+bool IsServiceError(std::int32_t number) {
+  namespace m = contracts::membership_error;
+  namespace u = utility::errnum;
+  namespace n = mail::errnum;
+  for (std::int32_t known :
+       {m::kNotBound, m::kInvalidCredentials, m::kUserNotFound, m::kAccessDenied,
+        m::kInvalidCriteria, m::kInvalidAttribute, m::kUserExists, m::kDirectoryUnavailable,
+        m::kInvalidUserID, u::kInvalidSortFields, u::kInvalidPagingState, u::kInvalidPageArgument,
+        u::kUnpageableListing, n::kAddressInvalid, n::kAttachmentRefused, n::kMessageTooLarge,
+        n::kPickupFailed, n::kSmtpFailed, n::kSettingInvalid, kRecordsetClosed}) {
+    if (number == known) return true;
+  }
+  return false;
+}
 
 bool IsEnumeratedError(std::int32_t number) {
   for (const auto& enumeration : common::PublicEnumerations()) {
@@ -61,7 +82,7 @@ bool IsDocumentedErrorNumber(std::int32_t number) {
         d::kItemNotFound, d::kNoCurrentRecord, kObjectOpen, kNotInThisContext, -1}) {
     if (number == known) return true;
   }
-  return IsEnumeratedError(number);
+  return IsEnumeratedError(number) || IsServiceError(number);
 }
 
 std::string ForeignStatementReason(std::string_view sql, std::string_view marker) {
