@@ -135,7 +135,10 @@ bool Currency::HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::D
   return infra::NeverRaising(false, [&] {
     const std::string home = GetHomeCurrencyCode();
     if (home.empty()) return false;
-    const std::string euro = GetEuroCurrencyCode();
+    // Read so that a failed look-up fails the check: taken for "there is no
+    // euro", it would let a currency pass on a rate it does not have.
+    const rt::DictionaryRef euroCurrency = GetEuroCurrency();
+    const std::string euro = euroCurrency ? rt::CStr(infra::ValueOf(*euroCurrency, "CURRENCYCODE")) : "";
     if (istrCurrencyCode == euro) return true;  // the euro needs no rate of its own
 
     rt::Variant code(istrCurrencyCode);

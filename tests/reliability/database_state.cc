@@ -41,7 +41,40 @@ std::vector<std::string> Rows(contracts::Connection& connection, const std::stri
   return rows;
 }
 
+// Every reference the rows must keep: the schema's, and the directory's
+// attribute rows to their user.
+std::vector<data::Reference> ReferencesToKeep() {
+  std::vector<data::Reference> references = data::SchemaReferences();
+  references.push_back({"MEMBERATTRIBUTE", {"USERKEY"}, "MEMBERUSER", {"USERKEY"}, true});
+  return references;
+}
+
+std::string MissingParentsQuery(const data::Reference& reference) {
+  std::string matches, present;
+  for (std::size_t i = 0; i < reference.childColumns.size(); ++i) {
+    const std::string child = "c." + reference.childColumns[i];
+    present += (i ? " AND " : "") + child + " IS NOT NULL";
+    matches += (i ? " AND " : "") + ("p." + reference.parentColumns[i]) + " = " + child;
+  }
+  return "SELECT COUNT(*) FROM " + reference.childTable + " c WHERE " + present +
+         " AND NOT EXISTS (SELECT 1 FROM " + reference.parentTable + " p WHERE " + matches + ")";
+}
+
 }  // namespace
+
+std::vector<std::string> DanglingReferences(const std::string& connectionString) {
+  auto connection = Open(connectionString);
+  std::vector<std::string> dangling;
+  for (const data::Reference& reference : ReferencesToKeep()) {
+    const auto missing = static_cast<std::int64_t>(
+        rt::CDbl(connection->Execute(MissingParentsQuery(reference))->Value(std::int32_t{0})));
+    if (missing == 0) continue;
+    dangling.push_back(reference.childTable + "." + reference.childColumns.front() + " -> " +
+                       reference.parentTable + ": " + std::to_string(missing));
+  }
+  connection->Close();
+  return dangling;
+}
 
 DatabaseDump DumpDatabase(const std::string& connectionString,
                           const std::vector<std::string>& extraTables) {
@@ -50,6 +83,23 @@ DatabaseDump DumpDatabase(const std::string& connectionString,
   for (const auto& table : AllTables(extraTables)) dump[table] = Rows(*connection, table);
   connection->Close();
   return dump;
+}
+
+std::string DumpDifference(const DatabaseDump& before, const DatabaseDump& after) {
+  std::string difference;
+  const auto rowsOnlyIn = [&](const DatabaseDump& in, const DatabaseDump& other, const char* sign) {
+    for (const auto& [table, rows] : in) {
+      const auto found = other.find(table);
+      for (const std::string& row : rows) {
+        if (found == other.end() || !std::binary_search(found->second.begin(), found->second.end(), row)) {
+          difference += std::string(sign) + table + " " + row + "\n";
+        }
+      }
+    }
+  };
+  rowsOnlyIn(after, before, "+");
+  rowsOnlyIn(before, after, "-");
+  return difference;
 }
 
 RowCounts CountRows(const std::string& connectionString,

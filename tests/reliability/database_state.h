@@ -20,11 +20,21 @@ using DatabaseDump = std::map<std::string, std::vector<std::string>>;
 DatabaseDump DumpDatabase(const std::string& connectionString,
                           const std::vector<std::string>& extraTables = {});
 
+// The rows one dump has and the other has not, table by table ("+" for
+// rows only `after` holds, "-" for rows only `before` holds); empty when the
+// dumps are equal.
+std::string DumpDifference(const DatabaseDump& before, const DatabaseDump& after);
+
 // The row count of every schema table and of the extra tables, read with
 // one statement.
 using RowCounts = std::map<std::string, std::int64_t>;
 RowCounts CountRows(const std::string& connectionString,
                     const std::vector<std::string>& extraTables = {});
+
+// The rows that name a row which is not there, one line per reference of
+// the schema (and the directory's attribute rows without their user) that
+// has any: "CHILD.COLUMN -> PARENT: n". Empty when every reference holds.
+std::vector<std::string> DanglingReferences(const std::string& connectionString);
 
 // Runs one statement on a connection of its own (enlisted when a
 // transactional scope is current).
