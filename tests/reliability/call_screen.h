@@ -10,7 +10,8 @@
 namespace korvo::reliability {
 
 // Whether the library documents this error number: the runtime's numbers,
-// the data layer's, the members of the public error enumerations, -1 (retired
+// the data layer's, the members of the public error enumerations, the
+// directory's, the paged record set's and the mail component's, -1 (retired
 // methods, invalid arguments) and the component base and base + 100. Not 51,
 // the number an unexpected C++ exception is mapped to, nor 0.
 bool IsDocumentedErrorNumber(std::int32_t number);

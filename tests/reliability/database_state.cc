@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/schema.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"

@@ -5,12 +5,10 @@
 // physical connection is back in the pool.
 #include <iostream>
 
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/result_object.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/host_scope.h"
-#include "platform/membership/credential_cache.h"
-#include "platform/membership/directory.h"
 #include "reliability/reliability_fixture.h"
 
 namespace korvo::reliability {
@@ -171,12 +169,6 @@ class FaultAtomicityTest : public ReliabilityTest {
 
   // Fails every statement of every path in turn; prints and records the counts.
   void FailEveryStatement(const std::vector<WritePath>& paths, const std::string& label);
-
-  // A web request's scope: transactional, with the session of the signed-in
-  // account (none for the currency paths).
-  host::ScopeOptions Request() const { return {true, nullptr, session_}; }
-
-  rt::DictionaryRef session_ = rt::Dictionary::Create();
 };
 
 void FaultAtomicityTest::FailEveryStatement(const std::vector<WritePath>& paths, const std::string& label) {
@@ -216,7 +208,6 @@ TEST_F(FaultAtomicityTest, EveryStatementOfEveryWritePathFailsLeavingNothingBehi
 
 constexpr const char* kPartner = "KorvoCommon.BusinessPartner";
 constexpr const char* kTUser = "KorvoCommon.TUser";
-constexpr const char* kScriptPassword = "script-Pa55";
 
 // A bidding user's registration: its address, partner, their link and the
 // directory user. Built anew for every run, for the call appends the new
@@ -264,52 +255,13 @@ std::vector<WritePath> PartnerWritePaths() {
   };
 }
 
-// Partners with addresses, a customer row and a group, an office, roles,
-// and the embedded directory (in the same database) with the signed-in
-// script account and a user holding two project roles.
+// The partners, office, roles and directory users of the fixture.
 class PartnerAndUserFaultTest : public FaultAtomicityTest {
  protected:
   void SetUp() override {
     FaultAtomicityTest::SetUp();
-    using korvex::ConfigurationOverrides;
-    ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "embedded");
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
-    ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
-    for (const char* sql : kPartnerSeed) Execute(sql);
-    auto directory = membership::Directory::Open();
-    directory->Backend().Create({"script", {}}, kScriptPassword);
-    directory->Backend().Create({"ann", {{"ProjectRole", {"PM", "TB"}}, {"SURNAME", {"Andersen"}}}}, "ann-Pa55");
-    session_->Add("REMOTE_ACCOUNT", rt::Variant("script"));
-    session_->Add("REMOTE_PASSWORD", rt::Variant(kScriptPassword));
+    SeedPartnersOfficesAndDirectory();
   }
-
-  void TearDown() override {
-    FaultAtomicityTest::TearDown();
-    korvex::ConfigurationOverrides::Clear();
-    membership::CredentialCache::Process().Clear();
-  }
-
- private:
-  static constexpr const char* kPartnerSeed[] = {
-      "INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME) VALUES ('NL', 'Netherlands')",
-      "INSERT INTO TRANSPORTCARRIER (CARRIERCODE, CARRIERNAME) VALUES ('DHL', 'DHL Express')",
-      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Acme', 'Acme HQ')",
-      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Spare', 'Spare HQ')",
-      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Loose', 'Unused')",
-      "INSERT INTO BUSINESSPARTNER (NAME, CURRENCYCODE) VALUES ('Acme', 'EUR')",
-      "INSERT INTO BUSINESSPARTNER (NAME) VALUES ('Spare')",
-      "INSERT INTO BUSINESSPARTNERADDRESS (BUSINESSPARTNERID, ADDRESSID) VALUES (1, 1)",
-      "INSERT INTO BUSINESSPARTNERADDRESS (BUSINESSPARTNERID, ADDRESSID) VALUES (2, 2)",
-      "INSERT INTO CUSTOMER (BUSINESSPARTNERID, CUSTOMERNAME, CARRIERCODE) VALUES (1, 'Acme', 'DHL')",
-      "INSERT INTO BUSINESSPARTNERGROUP (BPGROUPNAME) VALUES ('Retail')",
-      "INSERT INTO BPSBYBUSINESSPARTNERGRP (BUSINESSPARTNERID, BUSINESSPARTNERGRPID, BPLEVEL) VALUES (1, 1, 1)",
-      "INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, CURRENCYCODE) VALUES ('North', 1, 'EUR')",
-      "INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('PM', 'Project manager')",
-      "INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('TB', 'Technical buyer')",
-  };
 };
 
 TEST_F(PartnerAndUserFaultTest, EveryStatementOfEveryPartnerOfficeDirectoryAndBiddingWriteFailsLeavingNothing) {

@@ -1,11 +1,13 @@
 // Hostile input at every public method, through the dispatch layer so that
-// nothing is skipped: every member of every registered KorvoCommon class
-// gets every payload of the corpus in every parameter position, the other
+// nothing is skipped: every member of every registered KorvoCommon class,
+// of the directory components, the paged record set and its page, and the
+// mail component gets every payload of the corpus in every parameter position, the other
 // positions holding sound arguments. Each call must end in an answer or an
 // error with a documented number, never a crash, hang or untyped failure;
 // leave the canary table and every other class's tables as they were; and
 // issue no statement that is not the method's own.
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -24,6 +26,10 @@ namespace {
 using Arguments = std::vector<rt::Variant>;
 
 constexpr std::string_view kLibraryPrefix = "KorvoCommon.";
+// The library's own classes, and the components its classes hand out or
+// call that a script may create itself.
+constexpr std::string_view kScreenedPrefixes[] = {kLibraryPrefix, "KorvoMembership.", "KorvoLibrary.",
+                                                  "CDONTS."};
 constexpr auto kSlowestCallAllowed = std::chrono::seconds(10);
 
 rt::Variant Small(int value) { return rt::Variant(static_cast<std::int16_t>(value)); }
@@ -136,6 +142,17 @@ const std::map<std::string, Arguments>& SoundArguments() {
 const std::map<std::string, std::set<std::string>>& OwnTables() {
   static const std::map<std::string, std::set<std::string>> tables = {
       {"TCurrency", {"CURRENCY", "CURRENCYRATE"}},
+      {"BusinessPartner",
+       {"ADDRESS", "BUSINESSPARTNER", "BUSINESSPARTNERADDRESS", "CUSTOMER", "BUSINESSPARTNERGROUP",
+        "BPSBYBUSINESSPARTNERGRP"}},
+      // Offices, partners a user sees, directory users, and the address,
+      // partner and link of a bidding user's registration.
+      {"TUser",
+       {"OFFICE", "BPSPERUSER", "MEMBERUSER", "MEMBERATTRIBUTE", "ADDRESS", "BUSINESSPARTNER",
+        "BUSINESSPARTNERADDRESS"}},
+      {"User", {"MEMBERATTRIBUTE"}},
+      {"KorvoMembership.User", {"MEMBERUSER", "MEMBERATTRIBUTE"}},
+      {"KorvoMembership.Members", {"MEMBERUSER", "MEMBERATTRIBUTE"}},
       {"TermsAndConditions",
        {"PAYMENTTERM", "PAYMENTMETHOD", "DELIVERYTERM", "DELIVERYMETHOD", "PACKAGINGTERM",
         "WARRANTYTERM", "PENALTYTERM"}},
@@ -143,12 +160,17 @@ const std::map<std::string, std::set<std::string>>& OwnTables() {
   return tables;
 }
 
-std::string ClassName(const std::string& progId) { return progId.substr(kLibraryPrefix.size()); }
+// The library's classes by their short name, the components by ProgID.
+std::string ClassName(const std::string& progId) {
+  return progId.rfind(kLibraryPrefix, 0) == 0 ? progId.substr(kLibraryPrefix.size()) : progId;
+}
 
 std::vector<std::string> PublicClasses() {
   std::vector<std::string> classes;
   for (const std::string& progId : host::Registry::Global().ProgIds()) {
-    if (progId.rfind(kLibraryPrefix, 0) == 0) classes.push_back(progId);
+    for (std::string_view prefix : kScreenedPrefixes) {
+      if (progId.rfind(prefix, 0) == 0) classes.push_back(progId);
+    }
   }
   return classes;
 }
@@ -160,6 +182,23 @@ struct Tally {
 
 class HostileInputTest : public ReliabilityTest {
  protected:
+  // The user classes bind to the embedded directory with the session's
+  // account; mail goes to a pickup directory of the test's own, and only
+  // files inside it may be attached.
+  void SetUp() override {
+    ReliabilityTest::SetUp();
+    SeedPartnersOfficesAndDirectory();
+    std::filesystem::create_directories(pickup_);
+    korvex::ConfigurationOverrides::Set("MAIL", "Transport", "pickup");
+    korvex::ConfigurationOverrides::Set("MAIL", "PickupDirectory", pickup_.string());
+    korvex::ConfigurationOverrides::Set("MAIL", "AttachmentDirectories", pickup_.string());
+  }
+  void TearDown() override {
+    ReliabilityTest::TearDown();
+    std::error_code ignored;
+    std::filesystem::remove_all(pickup_, ignored);
+  }
+
   // One call of one member with one payload in one position, in a scope of
   // its own that is rolled back afterwards.
   void Screen(const std::string& progId, const host::DispatchTable::Member& member, Arguments args,
@@ -167,7 +206,7 @@ class HostileInputTest : public ReliabilityTest {
     std::vector<std::string> statements;
     rt::ErrorRecord error;
     {
-      host::HostScope scope;
+      host::HostScope scope(Request());
       rt::ObjectRef object = scope.Context().CreateInstance(progId);
       {
         auto trace = data::StatementTrace::Subscribe(
@@ -237,6 +276,7 @@ class HostileInputTest : public ReliabilityTest {
   }
 
   RowCounts counts_;
+  const std::filesystem::path pickup_ = LogFile() + ".pickup";
 };
 
 TEST_F(HostileInputTest, EveryPublicMethodWithstandsHostileArgumentsInEveryPosition) {

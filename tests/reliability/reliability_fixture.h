@@ -23,8 +23,11 @@
 #include "infrastructure/components.h"
 #include "platform/data/fault_injection.h"
 #include "platform/data/pool.h"
+#include "platform/host/host_scope.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/korvex/log_recorder.h"
+#include "platform/membership/credential_cache.h"
+#include "platform/membership/directory.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/error.h"
@@ -78,10 +81,40 @@ class ReliabilityTest : public ::testing::Test {
   void TearDown() override {
     data::StatementFault::Clear();
     infra::ResetConnectionStringCache();
-    korvex::ConfigurationOverrides::Set("LOG", "File", "");
+    korvex::ConfigurationOverrides::Clear();
+    membership::CredentialCache::Process().Clear();
     std::error_code ignored;
     std::filesystem::remove(LogFile(), ignored);
   }
+
+  // The embedded directory in the test database (a cheap password hash),
+  // holding the script account, which session_ holds as the signed-in one.
+  void UseEmbeddedDirectory() {
+    using korvex::ConfigurationOverrides;
+    ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "embedded");
+    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
+    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
+    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
+    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
+    ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
+    membership::CredentialCache::Process().Clear();
+    directory_ = membership::Directory::Open();
+    directory_->Backend().Create({"script", {}}, kScriptPassword);
+    session_->Add("REMOTE_ACCOUNT", rt::Variant("script"));
+    session_->Add("REMOTE_PASSWORD", rt::Variant(kScriptPassword));
+  }
+  // Partners 1 and 2 with addresses 1 and 2 (address 3 is linked to
+  // none), a customer row and group 1 for partner 1, office "North", roles
+  // PM and TB, and the embedded directory with the script account and
+  // "ann", who holds both roles.
+  void SeedPartnersOfficesAndDirectory() {
+    for (const char* sql : kPartnerSeed) Execute(sql);
+    UseEmbeddedDirectory();
+    directory_->Backend().Create({"ann", {{"ProjectRole", {"PM", "TB"}}, {"SURNAME", {"Andersen"}}}}, "ann-Pa55");
+  }
+
+  // A web request's scope: transactional, with the session.
+  host::ScopeOptions Request() const { return {true, nullptr, session_}; }
 
   const std::string& ConnectionString() const { return database_.ConnectionString(); }
   const std::string& LogFile() const { return logFile_; }
@@ -95,8 +128,12 @@ class ReliabilityTest : public ::testing::Test {
 
   korvo::testing::TempDatabase database_;
   korvex::LogRecording recording_;
+  rt::DictionaryRef session_ = rt::Dictionary::Create();
+  std::shared_ptr<membership::Directory> directory_;  // once UseEmbeddedDirectory ran
 
  private:
+  // The script account's password: an input of the tests only, never printed.
+  static constexpr const char* kScriptPassword = "script-Pa55";
   static std::string NewLogFileName() {
     static int count = 0;
     return (std::filesystem::temp_directory_path() /
@@ -105,6 +142,26 @@ class ReliabilityTest : public ::testing::Test {
   }
 
   const std::string logFile_ = NewLogFileName();
+  // Numbered by the database as a fresh one numbers them, so that later
+  // inserts continue after them on every backend.
+  static constexpr const char* kPartnerSeed[] = {
+      "INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME) VALUES ('NL', 'Netherlands')",
+      "INSERT INTO TRANSPORTCARRIER (CARRIERCODE, CARRIERNAME) VALUES ('DHL', 'DHL Express')",
+      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Acme', 'Acme HQ')",
+      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Spare', 'Spare HQ')",
+      "INSERT INTO ADDRESS (COUNTRYCODE, NAME1, SHORTDESCRIPTION) VALUES ('NL', 'Loose', 'Unused')",
+      "INSERT INTO BUSINESSPARTNER (NAME, CURRENCYCODE) VALUES ('Acme', 'EUR')",
+      "INSERT INTO BUSINESSPARTNER (NAME) VALUES ('Spare')",
+      "INSERT INTO BUSINESSPARTNERADDRESS (BUSINESSPARTNERID, ADDRESSID) VALUES (1, 1)",
+      "INSERT INTO BUSINESSPARTNERADDRESS (BUSINESSPARTNERID, ADDRESSID) VALUES (2, 2)",
+      "INSERT INTO CUSTOMER (BUSINESSPARTNERID, CUSTOMERNAME, CARRIERCODE) VALUES (1, 'Acme', 'DHL')",
+      "INSERT INTO BUSINESSPARTNERGROUP (BPGROUPNAME) VALUES ('Retail')",
+      "INSERT INTO BPSBYBUSINESSPARTNERGRP (BUSINESSPARTNERID, BUSINESSPARTNERGRPID, BPLEVEL) VALUES (1, 1, 1)",
+      "INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, CURRENCYCODE) VALUES ('North', 1, 'EUR')",
+      "INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('PM', 'Project manager')",
+      "INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('TB', 'Technical buyer')",
+  };
+
   static constexpr const char* kSeed[] = {
       "CREATE TABLE CANARY (NOTE VARCHAR(40))",
       "INSERT INTO CANARY VALUES ('still here')",
