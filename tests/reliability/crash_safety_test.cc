@@ -6,11 +6,16 @@
 #include <signal.h>
 
 #include <chrono>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <set>
 #include <thread>
 
+#include "infrastructure/components.h"
+#include "platform/korvex/configuration_overrides.h"
+#include "platform/membership/directory.h"
 #include "program/korvo_process.h"
 #include "registration/register_all.h"
 #include "reliability/database_state.h"
@@ -106,12 +111,23 @@ TEST_F(CrashSafetyTest, KilledInTheMiddleOfAScopeLeavesNoneOfItsWrites) {
   EXPECT_EQ(DumpDatabase(connectionString_), before);
 }
 
-// Scopes that each add a currency and its rate, sent one after the other to
-// the program; `delay` after its first commit the program is killed.
-// Records every scope begun and every commit the program acknowledged.
+// What one scope of a stream writes: the calls on one new object.
+struct ScopeWork {
+  const char* progId;
+  std::vector<std::pair<std::string, Json>> calls;
+};
+
+ScopeWork CurrencyAndRate(const std::string& code) { return {"KorvoCommon.TCurrency", ScopeWrites(code)}; }
+
+// Scopes that each do the work for a new code, sent one after the other to
+// the program, in a session of `session`; `delay` after its first commit
+// the program is killed. Records every scope begun and every commit the
+// program acknowledged.
 struct ScopeStream {
   std::set<std::string> attempted, acknowledged;
   int next = 0;
+  std::function<ScopeWork(const std::string&)> work = CurrencyAndRate;
+  Json session = Json::object();
 
   void RunUntilKilled(KorvoServer& server, std::chrono::milliseconds delay) {
     std::thread killer;
@@ -123,10 +139,11 @@ struct ScopeStream {
     for (bool gone = false; !gone;) {
       const std::string code = CodeNumber(next++);
       attempted.insert(code);
-      gone = ask("begin", Json::object()).is_null();
-      const Json created = gone ? Json() : ask("create", {{"class", "KorvoCommon.TCurrency"}});
+      const ScopeWork scope = work(code);
+      gone = ask("begin", {{"session", session}}).is_null();
+      const Json created = gone ? Json() : ask("create", {{"class", scope.progId}});
       gone = created.is_null();
-      for (const auto& [method, args] : ScopeWrites(code)) {
+      for (const auto& [method, args] : scope.calls) {
         gone = gone || ask("call", {{"object", created["result"]["object"]}, {"method", method}, {"args", args}}).is_null();
       }
       const Json ended = gone ? Json() : ask("end", Json::object());
@@ -164,6 +181,116 @@ TEST_F(CrashSafetyTest, KilledAtRandomMomentsEveryScopeIsAllOrNothing) {
   EXPECT_GE(stream.acknowledged.size(), static_cast<std::size_t>(kKills));
   std::cout << "[ counts   ] crash safety: " << stream.attempted.size() << " scopes, " << kKills << " kills, "
             << stream.acknowledged.size() << " acknowledged commits kept, 0 scopes written in part\n";
+}
+
+// A bidding user's registration (address, partner, link, directory user)
+// under the ID `code`, its texts all `code` so that each part can be found.
+ScopeWork BiddingRegistration(const std::string& code) {
+  const Json empty = Typed("Empty");
+  return {"KorvoCommon.TUser",
+          {{"InsertBiddingUser",
+            {Json::array({"SHORTDESCRIPTION", "COUNTRYCODE"}), Json::array({code, "NL"}), Json::array({"NAME"}),
+             Json::array({code}), Json::array({"BusinessPartnerID", "SURNAME"}), Json::array({empty, code}), code,
+             code + "-Pa55"}}}};
+}
+
+// A partner and an address written through the script methods in one scope.
+ScopeWork PartnerScriptWrites(const std::string& code) {
+  return {"KorvoCommon.BusinessPartner",
+          {{"InsertFromScript",
+            {"ADDRESS", Json::array({"COUNTRYCODE", "SHORTDESCRIPTION"}), Json::array({"NL", code})}},
+           {"InsertFromScript", {"BUSINESSPARTNER", Json::array({"NAME"}), Json::array({code})}}}};
+}
+
+// The program reads the embedded directory's settings from a configuration
+// file; the test reads the same directory in-process.
+class DirectoryCrashTest : public CrashSafetyTest {
+ protected:
+  void SetUp() override {
+    CrashSafetyTest::SetUp();
+    const std::vector<std::pair<std::string, std::string>> membership = {
+        {"Backend", "embedded"},      {"PasswordHashOps", "1"},    {"PasswordHashMemoryKiB", "8"},
+        {"MemScriptUser", "script"}, {"MemScriptCode", kScriptPassword}, {"LDAPRoot", ""}};
+    std::ofstream ini(config_);
+    ini << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = " << connectionString_ << "\n[MEMBERSHIP]\n";
+    for (const auto& [key, value] : membership) {
+      ini << key << " = " << value << "\n";
+      korvex::ConfigurationOverrides::Set("MEMBERSHIP", key, value);
+    }
+    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString_);
+    infra::ResetConnectionStringCache();
+    membership::Directory::Open()->Backend().Create({"script", {}}, kScriptPassword);
+    Execute("INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME) VALUES ('NL', 'Netherlands')");
+    stream_.session = {{"REMOTE_ACCOUNT", "script"}, {"REMOTE_PASSWORD", kScriptPassword}};
+  }
+  void TearDown() override {
+    korvex::ConfigurationOverrides::Clear();
+    infra::ResetConnectionStringCache();
+    std::filesystem::remove(config_);
+  }
+
+  KorvoServer StartConfiguredServer() { return KorvoServer({"--config", config_}); }
+
+  // Kills the program `kills` times at random moments of the stream.
+  void KillRepeatedly(int kills) {
+    std::mt19937 random(20261209);
+    for (int round = 0; round < kills; ++round) {
+      KorvoServer server = StartConfiguredServer();
+      stream_.RunUntilKilled(server, std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 400)(random)));
+      EXPECT_EQ(server.Finish(), 128 + SIGKILL);
+      ExpectSoundDatabase();
+    }
+    EXPECT_GE(stream_.acknowledged.size(), static_cast<std::size_t>(kills));
+  }
+
+  // Each part of the scope for `code` found 0 or 1 times, all alike, and
+  // once when its commit was acknowledged.
+  void ExpectAllOrNothing(const std::string& code, const std::vector<std::int64_t>& parts) {
+    SCOPED_TRACE(code);
+    for (std::int64_t part : parts) EXPECT_EQ(part, parts.front()) << "a scope was written in part";
+    EXPECT_LE(parts.front(), 1);
+    if (stream_.acknowledged.count(code)) {
+      EXPECT_EQ(parts.front(), 1) << "an acknowledged commit was lost";
+    }
+  }
+
+  std::int64_t Linked(const std::string& code) {
+    return Number("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS l JOIN ADDRESS a ON a.ADDRESSID = l.ADDRESSID "
+                  "JOIN BUSINESSPARTNER p ON p.BUSINESSPARTNERID = l.BUSINESSPARTNERID WHERE a.SHORTDESCRIPTION = '" +
+                  code + "' AND p.NAME = '" + code + "'");
+  }
+
+  static constexpr const char* kScriptPassword = "script-Pa55";
+  const std::string config_ = (std::filesystem::temp_directory_path() /
+                               ("korvo-crash-" + std::to_string(getpid()) + ".ini")).string();
+  ScopeStream stream_;
+};
+
+TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfBiddingRegistrationsEachIsCompleteOrAbsent) {
+  constexpr int kKills = 6;
+  stream_.work = BiddingRegistration;
+  KillRepeatedly(kKills);
+  auto directory = membership::Directory::Open();
+  for (const std::string& code : stream_.attempted) {
+    ExpectAllOrNothing(code, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
+                              Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'"),
+                              Linked(code), directory->Backend().Load(code) ? 1 : 0});
+  }
+  std::cout << "[ counts   ] crash safety (bidding users): " << stream_.attempted.size() << " registrations, "
+            << kKills << " kills, " << stream_.acknowledged.size()
+            << " acknowledged kept, 0 registrations written in part\n";
+}
+
+TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfPartnerScriptWritesEachScopeIsAllOrNothing) {
+  constexpr int kKills = 6;
+  stream_.work = PartnerScriptWrites;
+  KillRepeatedly(kKills);
+  for (const std::string& code : stream_.attempted) {
+    ExpectAllOrNothing(code, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
+                              Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'")});
+  }
+  std::cout << "[ counts   ] crash safety (partner script writes): " << stream_.attempted.size() << " scopes, "
+            << kKills << " kills, " << stream_.acknowledged.size() << " acknowledged kept, 0 written in part\n";
 }
 
 }  // namespace
