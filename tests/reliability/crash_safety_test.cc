@@ -204,7 +204,7 @@ ScopeWork PartnerScriptWrites(const std::string& code) {
 
 // The program reads the embedded directory's settings from a configuration
 // file; the test reads the same directory in-process.
-class DirectoryCrashTest : public CrashSafetyTest {
+class DirectoryProgramTest : public CrashSafetyTest {
  protected:
   void SetUp() override {
     CrashSafetyTest::SetUp();
@@ -266,7 +266,7 @@ class DirectoryCrashTest : public CrashSafetyTest {
   ScopeStream stream_;
 };
 
-TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfBiddingRegistrationsEachIsCompleteOrAbsent) {
+TEST_F(DirectoryProgramTest, KilledAtRandomMomentsOfBiddingRegistrationsEachIsCompleteOrAbsent) {
   constexpr int kKills = 6;
   stream_.work = BiddingRegistration;
   KillRepeatedly(kKills);
@@ -281,7 +281,7 @@ TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfBiddingRegistrationsEachIsComp
             << " acknowledged kept, 0 registrations written in part\n";
 }
 
-TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfPartnerScriptWritesEachScopeIsAllOrNothing) {
+TEST_F(DirectoryProgramTest, KilledAtRandomMomentsOfPartnerScriptWritesEachScopeIsAllOrNothing) {
   constexpr int kKills = 6;
   stream_.work = PartnerScriptWrites;
   KillRepeatedly(kKills);
@@ -291,6 +291,50 @@ TEST_F(DirectoryCrashTest, KilledAtRandomMomentsOfPartnerScriptWritesEachScopeIs
   }
   std::cout << "[ counts   ] crash safety (partner script writes): " << stream_.attempted.size() << " scopes, "
             << kKills << " kills, " << stream_.acknowledged.size() << " acknowledged kept, 0 written in part\n";
+}
+
+// Two programs registering the same bidding user ID at the same moment, a
+// round per ID: one registration is committed whole, the other is answered
+// with a result (its messages say why) and leaves nothing.
+TEST_F(DirectoryProgramTest, TwoProgramsRegisteringTheSameBiddingUserOneWinsAndNothingIsHalfMade) {
+  constexpr int kRounds = 5;
+  KorvoServer first = StartConfiguredServer(), second = StartConfiguredServer();
+  KorvoServer* servers[] = {&first, &second};
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::string id = "twin" + std::to_string(round);
+    Json calls[2];
+    for (int i = 0; i < 2; ++i) {
+      servers[i]->Result("begin", {{"session", stream_.session}});
+      const Json tuser = servers[i]->Result("create", {{"class", "KorvoCommon.TUser"}})["object"];
+      const ScopeWork work = BiddingRegistration(id);
+      calls[i] = {{"object", tuser}, {"method", work.calls[0].first}, {"args", work.calls[0].second}};
+    }
+    Json answers[2], outcomes[2];
+    std::thread racers[2];
+    for (int i = 0; i < 2; ++i) {
+      racers[i] = std::thread([&, i] {
+        answers[i] = servers[i]->Request("call", calls[i]);
+        outcomes[i] = servers[i]->Result("end")["outcome"];
+      });
+    }
+    for (auto& racer : racers) racer.join();
+    SCOPED_TRACE(id);
+    int committed = 0;
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_TRUE(answers[i].contains("result")) << answers[i].dump();
+      EXPECT_EQ(answers[i]["result"]["value"]["type"], "Object") << answers[i].dump();
+      committed += outcomes[i] == "committed";
+    }
+    EXPECT_EQ(committed, 1) << outcomes[0] << " " << outcomes[1];
+    refused += 2 - committed;
+    auto directory = membership::Directory::Open();
+    ExpectAllOrNothing(id, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + id + "'"),
+                            Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + id + "'"), Linked(id),
+                            directory->Backend().Load(id) ? 1 : 0, 1});
+  }
+  std::cout << "[ counts   ] racing registrations: " << kRounds << " rounds of 2 programs, " << kRounds
+            << " registered, " << refused << " answered with messages, 0 half-made\n";
 }
 
 }  // namespace
