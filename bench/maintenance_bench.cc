@@ -9,7 +9,7 @@
 #include "bench/sqlite_floor.h"
 #include "bench/suites.h"
 #include "currency/tcurrency.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::bench {

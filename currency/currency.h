@@ -20,8 +20,8 @@
 #include <string>
 
 #include "currency/currency_values.h"
-#include "infrastructure/contracts/business_rules.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/business_rules.h"
+#include "platform/contracts/database.h"
 #include "platform/host/component.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/dictionary.h"

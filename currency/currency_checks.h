@@ -13,7 +13,7 @@
 
 #include "currency/currency.h"
 #include "currency/currency_values.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 
 namespace korvo::common {
 

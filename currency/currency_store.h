@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/variant.h"
 #include "infrastructure/common_errors.h"
 

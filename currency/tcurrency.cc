@@ -9,7 +9,7 @@
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/referential_checker.h"
+#include "platform/contracts/referential_checker.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "currency/currency_values.h"
-#include "infrastructure/contracts/business_rules.h"
+#include "platform/contracts/business_rules.h"
 #include "platform/host/component.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/variant.h"

@@ -1,6 +1,6 @@
 #include "infrastructure/components.h"
 
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "infrastructure/errors.h"
 #include "platform/host/object_context.h"
 #include "platform/host/registry.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/log.h"
+#include "platform/contracts/log.h"
 
 namespace korvo::infra {
 

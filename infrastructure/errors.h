@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/variant.h"
 

@@ -6,7 +6,7 @@
 // the interface (override each of its members).
 #pragma once
 
-#include "infrastructure/contracts/business_rules.h"
+#include "platform/contracts/business_rules.h"
 #include "platform/host/component.h"
 #include "platform/host/dispatch_table.h"
 

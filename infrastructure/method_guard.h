@@ -11,7 +11,7 @@
 #include <string_view>
 #include <utility>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 
 namespace korvo::infra {
 

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/object.h"
 

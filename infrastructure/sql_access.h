@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/dictionary.h"
 
 namespace korvo::infra {

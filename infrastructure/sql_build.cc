@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_names.h"

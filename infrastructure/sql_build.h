@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/object.h"
 #include "platform/runtime/variant.h"

@@ -1,6 +1,6 @@
 #include "infrastructure/sql_names.h"
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/sql_build.h"
 #include "platform/data/schema.h"
 #include "platform/runtime/error.h"

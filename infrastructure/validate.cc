@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 

@@ -12,7 +12,7 @@
 #include "partner/internal/bp_sql.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
-#include "registration/enumerations.h"
+#include "partner/partner_enumerations.h"
 
 namespace korvo::common {
 

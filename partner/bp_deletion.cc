@@ -7,7 +7,7 @@
 // representative's assignment, an office) make the referential checker
 // refuse the delete instead.
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/referential_checker.h"
+#include "platform/contracts/referential_checker.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
@@ -19,7 +19,7 @@
 #include "partner/internal/bp_script_tables.h"
 #include "partner/internal/bp_sql.h"
 #include "platform/runtime/conversions.h"
-#include "registration/enumerations.h"
+#include "partner/partner_enumerations.h"
 
 namespace korvo::common {
 

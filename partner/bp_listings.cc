@@ -6,7 +6,7 @@
 #include <string>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "partner/business_partner.h"

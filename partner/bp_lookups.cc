@@ -5,8 +5,8 @@
 #include <span>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/log.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/log.h"
+#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
@@ -15,7 +15,7 @@
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_sql.h"
 #include "platform/runtime/conversions.h"
-#include "registration/enumerations.h"
+#include "partner/partner_enumerations.h"
 
 namespace korvo::common {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"

@@ -2,7 +2,7 @@
 
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
-#include "registration/enumerations.h"
+#include "partner/partner_enumerations.h"
 
 namespace korvo::common::bp_sql {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/referential_checker.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/referential_checker.h"
+#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 
 namespace korvo::common {
 

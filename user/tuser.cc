@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"

@@ -22,7 +22,7 @@
 #include <span>
 #include <string>
 
-#include "infrastructure/contracts/business_rules.h"
+#include "platform/contracts/business_rules.h"
 #include "platform/host/component.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/variant.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "infrastructure/script_data_object.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/object_context.h"

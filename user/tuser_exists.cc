@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/membership.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/user_lib.h"

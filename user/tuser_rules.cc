@@ -7,7 +7,7 @@
 #include <string>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"

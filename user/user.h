@@ -30,8 +30,8 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/business_rules.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/business_rules.h"
+#include "platform/contracts/database.h"
 #include "platform/host/component.h"
 #include "platform/runtime/collection.h"
 #include "platform/runtime/dictionary.h"

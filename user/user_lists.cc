@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/user_lib.h"

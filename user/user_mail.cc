@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/mail.h"
+#include "platform/contracts/mail.h"
 #include "infrastructure/errors.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"

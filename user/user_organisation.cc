@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"

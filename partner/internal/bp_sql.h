@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/method_guard.h"
 #include "platform/runtime/variant.h"
 

@@ -30,7 +30,7 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/money.h"
 #include "platform/runtime/object.h"

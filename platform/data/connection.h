@@ -10,7 +10,7 @@
 // used after the call it joined has ended goes on with a pooled connection
 // of its own.
 //
-// Errors are those of infrastructure/contracts/database.h; a failing
+// Errors are those of platform/contracts/database.h; a failing
 // operation also leaves its error in Errors(). Connections are owned through
 // std::shared_ptr (the registry's factory makes them so) and used by one
 // thread at a time.
@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/call_session.h"
 #include "platform/data/enlistment.h"
 #include "platform/data/pool.h"

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/data_error.h"
 #include "platform/runtime/error.h"
 

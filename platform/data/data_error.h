@@ -1,5 +1,5 @@
 // Error sources and numbers of the data layer beyond those of the database
-// contract (infrastructure/contracts/database.h).
+// contract (platform/contracts/database.h).
 #pragma once
 
 #include <cstdint>

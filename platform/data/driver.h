@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/connection_string.h"
 #include "platform/data/result_set.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/driver.h"
 #include "platform/runtime/error.h"
 

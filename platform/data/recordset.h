@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/result_set.h"
 
 namespace korvo::data {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::data {

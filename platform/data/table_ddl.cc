@@ -1,6 +1,6 @@
 #include "platform/data/table_ddl.h"
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/data_error.h"
 #include "platform/runtime/error.h"
 

@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "platform/host/component.h"
 #include "platform/korvex/settings_file.h"
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "infrastructure/contracts/log.h"
+#include "platform/contracts/log.h"
 #include "platform/host/component.h"
 
 namespace korvo::korvex {

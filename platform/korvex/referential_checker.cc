@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/sql_names.h"

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "infrastructure/contracts/referential_checker.h"
+#include "platform/contracts/referential_checker.h"
 #include "platform/host/component.h"
 
 namespace korvo::korvex {

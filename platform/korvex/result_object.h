@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/host/component.h"
 #include "platform/runtime/dictionary.h"
 

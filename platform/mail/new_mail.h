@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/mail.h"
+#include "platform/contracts/mail.h"
 #include "platform/host/component.h"
 #include "platform/mail/mail_settings.h"
 #include "platform/mail/mime_message.h"

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/configuration.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/configuration.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/conversions.h"
 

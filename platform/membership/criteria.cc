@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/conversions.h"

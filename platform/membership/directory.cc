@@ -1,6 +1,6 @@
 #include "platform/membership/directory.h"
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/credential_cache.h"
 #include "platform/membership/directory_error.h"

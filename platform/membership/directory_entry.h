@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/host/component.h"
 #include "platform/membership/directory_backend.h"
 

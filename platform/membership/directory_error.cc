@@ -1,6 +1,6 @@
 #include "platform/membership/directory_error.h"
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::membership {

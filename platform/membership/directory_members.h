@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/host/component.h"
 #include "platform/membership/directory.h"
 

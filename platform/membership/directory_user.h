@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/host/component.h"
 #include "platform/membership/directory.h"
 #include "platform/runtime/conversions.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "infrastructure/sql_access.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/object_context.h"

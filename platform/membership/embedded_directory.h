@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/directory_backend.h"
 #include "platform/membership/password_hash.h"

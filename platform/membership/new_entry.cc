@@ -1,6 +1,6 @@
 #include "platform/membership/new_entry.h"
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/conversions.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <utility>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/conversions.h"

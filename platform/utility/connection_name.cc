@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "platform/host/object_context.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"

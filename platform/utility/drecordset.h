@@ -39,8 +39,8 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/utilities.h"
 #include "platform/data/recordset.h"
 #include "platform/data/result_set.h"
 #include "platform/host/component.h"

@@ -18,7 +18,7 @@
 #include <optional>
 #include <string>
 
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/utilities.h"
 #include "platform/host/component.h"
 #include "platform/utility/drecordset.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/variant.h"
 #include "platform/utility/sort_fields.h"
 

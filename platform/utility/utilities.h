@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "infrastructure/contracts/utilities.h"
+#include "platform/contracts/utilities.h"
 #include "platform/host/component.h"
 
 namespace korvo::utility {

@@ -13,7 +13,7 @@
 #include "currency/currency.h"
 #include "currency/tcurrency.h"
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/script_data_object.h"
 #include "platform/host/registry.h"

@@ -1,7 +1,7 @@
 // Script writes through the business rules: message codes instead of
 // errors, and nothing written while any rule fails.
 #include "currency_fixture.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common::testing {

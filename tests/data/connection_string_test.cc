@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/driver.h"
 #include "data/data_fixture.h"
 #include "platform/runtime/error.h"

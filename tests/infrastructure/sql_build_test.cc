@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "infrastructure/sql_test_support.h"
 #include "platform/host/host_scope.h"
 #include "platform/runtime/date.h"

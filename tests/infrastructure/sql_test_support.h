@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/sql_access.h"
 #include "platform/data/pool.h"
 #include "platform/data/register.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/korvex/register.h"
 #include "platform/runtime/date.h"
 #include "platform/runtime/error.h"

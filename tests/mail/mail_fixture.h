@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/mail.h"
+#include "platform/contracts/mail.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/korvex/register.h"

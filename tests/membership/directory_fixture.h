@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"

@@ -1,6 +1,6 @@
 // What the embedded directory keeps in the library's database.
 #include "directory_fixture.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/statement_trace.h"
 
 namespace korvo::membership::testing {

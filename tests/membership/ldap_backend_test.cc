@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
 #include "platform/membership/directory_backend.h"
 #include "platform/membership/ldap/ldap_connection.h"

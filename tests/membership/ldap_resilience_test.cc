@@ -6,7 +6,7 @@
 #include <chrono>
 #include <functional>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
 #include "platform/runtime/error.h"
 

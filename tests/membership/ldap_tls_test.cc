@@ -2,7 +2,7 @@
 // checked against LDAPCAFile.
 #include <gtest/gtest.h>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
 #include "platform/runtime/error.h"
 

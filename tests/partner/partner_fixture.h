@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
 #include "partner/business_partner.h"
 #include "platform/data/statement_trace.h"

@@ -1,6 +1,6 @@
 // Maintenance through the business rules, deletion and referential
 // integrity, and the votes of two writers in one caller transaction.
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "partner_fixture.h"
 #include "platform/host/host_scope.h"
 

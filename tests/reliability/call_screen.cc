@@ -4,8 +4,8 @@
 #include <cctype>
 #include <initializer_list>
 
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/membership.h"
 #include "platform/data/sql_tokenizer.h"
 #include "platform/mail/mail_errors.h"
 #include "platform/utility/paging_errors.h"

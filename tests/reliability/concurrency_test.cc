@@ -14,7 +14,7 @@
 #include <iostream>
 #include <thread>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/host/host_scope.h"
 #include "platform/runtime/date.h"
 #include "program/korvo_process.h"

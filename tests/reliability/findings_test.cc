@@ -1,7 +1,7 @@
 // Faults the reliability suites found, each pinned where it was fixed.
 #include <cmath>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/registry.h"
 #include "program/korvo_process.h"

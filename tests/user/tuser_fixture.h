@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
-#include "infrastructure/contracts/membership.h"
-#include "infrastructure/contracts/referential_checker.h"
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/membership.h"
+#include "platform/contracts/referential_checker.h"
+#include "platform/contracts/result_object.h"
 #include "infrastructure/errors.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/component.h"

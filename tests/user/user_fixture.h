@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/host_scope.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "platform/data/schema.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "infrastructure/contracts/configuration.h"
+#include "platform/contracts/configuration.h"
 #include "platform/korvex/secret_mask.h"
 #include "platform/runtime/conversions.h"
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <optional>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/recordset.h"
 #include "platform/korvex/secret_mask.h"
 #include "platform/runtime/collection.h"

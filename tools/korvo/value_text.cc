@@ -1,6 +1,6 @@
 #include "tools/korvo/value_text.h"
 
-#include "infrastructure/contracts/result_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/runtime/collection.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "infrastructure/components.h"
-#include "infrastructure/contracts/referential_checker.h"
+#include "platform/contracts/referential_checker.h"
 #include "infrastructure/method_guard.h"
 
 namespace korvo::common::tuser {

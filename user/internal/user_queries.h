@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "infrastructure/method_guard.h"
 #include "platform/runtime/dictionary.h"
 

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <string>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/data_error.h"
 #include "platform/data/postgres/postgres_connection.h"
 #include "platform/data/schema.h"

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::data {

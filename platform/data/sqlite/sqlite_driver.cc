@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "infrastructure/contracts/database.h"
+#include "platform/contracts/database.h"
 #include "platform/data/data_error.h"
 #include "platform/data/schema.h"
 #include "platform/data/table_ddl.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/directory_error.h"
 #include "platform/membership/ldap/attribute_map.h"

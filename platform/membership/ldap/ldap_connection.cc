@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/directory_backend.h"
 #include "platform/membership/directory_error.h"
 

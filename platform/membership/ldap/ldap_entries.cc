@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/directory_error.h"
 #include "platform/membership/ldap/attribute_map.h"

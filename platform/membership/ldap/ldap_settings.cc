@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/directory_error.h"
 #include "platform/membership/ldap/ldap_names.h"

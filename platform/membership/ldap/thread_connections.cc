@@ -3,7 +3,7 @@
 #include <map>
 #include <memory>
 
-#include "infrastructure/contracts/membership.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/directory_error.h"
 
 namespace korvo::membership {

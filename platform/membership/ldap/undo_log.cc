@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "infrastructure/contracts/log.h"
+#include "platform/contracts/log.h"
 #include "platform/host/object_context.h"
 #include "platform/host/registry.h"
 #include "platform/membership/directory_error.h"
