@@ -55,8 +55,8 @@ const std::string& ConnectionStringConfigurationOnlyUnhandled();
 // cached value that is blank after trimming counts as empty.
 const std::string& ConnectionStringApplicationFirstUnhandled();
 
-// Empties the calling thread's connection-string cache. The original never
-// clears it; this exists for the script host (a new --db) and tests.
+// Empties the calling thread's connection-string cache. Requests never
+// clear it; this exists for the script host (a new --db) and tests.
 void ResetConnectionStringCache();
 
 }  // namespace korvo::infra

@@ -1,6 +1,6 @@
 // The relational database as the library sees it: connections, positional
-// parameters and client-side record sets, in the shape the original data
-// access objects had. The platform's data layer implements these and
+// parameters and client-side record sets, in the shape of the data access
+// objects callers program against. The platform's data layer implements these and
 // registers them under the ProgIDs "ADODB.Connection" and "ADODB.Recordset".
 //
 // Errors: a failing operation raises rt::Error with

@@ -6,8 +6,8 @@
 
 namespace korvo::data {
 
-// Sources named in errors the data objects raise themselves, as the original
-// data access objects named theirs.
+// Sources named in errors the data objects raise themselves, under the data
+// access objects' names that callers test for.
 inline constexpr const char* kConnectionSource = "ADODB.Connection";
 inline constexpr const char* kRecordsetSource = "ADODB.Recordset";
 

@@ -8,8 +8,8 @@
 // The current context is per thread: the context of the object whose method
 // is running (ContextActivation sets it around each call that goes through a
 // host::Ref or the dispatch layer). Outside any host scope there is none, and
-// GetObjectContext() returns nullptr, as the original host did for code
-// running outside it.
+// GetObjectContext() returns nullptr: callers test for it to tell
+// whether they run inside a host.
 #pragma once
 
 #include <memory>

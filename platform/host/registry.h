@@ -1,6 +1,6 @@
 // Registry: the host's class table, ProgID -> factory and attributes.
 //
-// ProgIDs compare case-insensitively, as the original host's did. Tests and
+// ProgIDs compare case-insensitively: callers spell them freely. Tests and
 // deployments may register a replacement for any ProgID (a recording log, a
 // refusing referential checker); RegistrationOverride does so for a scope.
 // Thread-safe: registrations and look-ups may come from any thread. Creation

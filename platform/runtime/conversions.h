@@ -1,4 +1,5 @@
-// Conversions and comparisons with the original runtime's rules.
+// Conversions and comparisons with the scripting runtime's rules, which
+// callers rely on.
 //
 // The runtime's fixed "system locale": decimal separator ".", no thousands
 // separator, dates in the default text form of date.h. Texts are UTF-8;
@@ -66,7 +67,7 @@ std::int32_t Len(std::string_view s);       // characters
 // Case-insensitive text equality, for names (ProgIDs, members, keys).
 bool TextEqualsNoCase(std::string_view a, std::string_view b);
 
-// Comparison with the original rules: numbers (and Booleans, Dates, Empty)
+// Comparison with the scripting rules: numbers (and Booleans, Dates, Empty)
 // compare as numbers, texts compare exactly (binary), a number never equals a
 // text. Empty equals 0 and "". Returns nullopt when either side is Null
 // (Null propagates). Raises Type mismatch (13) for objects and arrays.

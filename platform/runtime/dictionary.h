@@ -1,5 +1,5 @@
 // Dictionary: the insertion-ordered map of every public dictionary argument
-// and result (the original's Scripting.Dictionary, binary compare mode).
+// and result (a Scripting.Dictionary to callers, binary compare mode).
 //
 // Keys are Variants compared exactly: texts case-sensitively, numbers by
 // value (the Integer 1 and the Long 1 are the same key), a number never

@@ -1,6 +1,6 @@
 // The runtime's error object, thrown as a C++ exception.
 //
-// An Error carries the five fields of the original runtime's error state.
+// An Error carries the five fields of the scripting runtime's error state.
 // "The current error" is the exception being handled; CurrentError() reads it
 // inside a catch block and maps foreign exceptions to runtime numbers, so
 // nothing escapes untyped. Thread-safe: no shared state.

@@ -3,7 +3,7 @@
 //
 // Objects are owned through std::shared_ptr (ObjectRef); a null ObjectRef is
 // the runtime's Nothing. Objects are single-threaded: one thread uses an
-// object at a time, as in the original apartment model.
+// object at a time, as in a single-threaded apartment.
 #pragma once
 
 #include <memory>

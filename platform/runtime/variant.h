@@ -1,4 +1,4 @@
-// Variant: the late-bound value of the original runtime.
+// Variant: the late-bound value scripts and callers pass to the library.
 //
 // Exactly the kinds the library distinguishes: Empty, Null, Byte, Integer
 // (16-bit), Long (32-bit), Single, Double, Currency (Money), Date, String
@@ -7,7 +7,7 @@
 // between numeric kinds implicitly: the constructor used fixes the kind, and
 // conversions are the named functions of conversions.h.
 //
-// Arrays have value semantics, as in the original runtime: copying a Variant
+// Arrays have value semantics, as scripts expect: copying a Variant
 // copies its array. Objects have reference semantics.
 // Thread-compatible: distinct Variants may be used on distinct threads.
 #pragma once
@@ -40,7 +40,7 @@ enum class VarType : std::uint8_t {
   Boolean,
   Object,
   Array,
-  Missing,  // an omitted optional argument (the original's "Error" kind)
+  Missing,  // an omitted optional argument (scripts see it as the "Error" kind)
 };
 
 struct Array;

@@ -52,8 +52,8 @@ std::string ColumnClause(const TableDef& table, const ColumnDef& column) {
   std::string clause = column.name + " " + SqlType(column);
   if (column.name == table.IdentityColumn()) return clause + " PRIMARY KEY AUTOINCREMENT";
   if (!column.nullable) clause += " NOT NULL";
-  // The original server compared texts without regard to case; keys must
-  // find their rows however a caller capitalised them.
+  // Callers look codes up without regard to case; keys must find their
+  // rows however a caller capitalised them.
   if (IsTextKey(table, column)) clause += " COLLATE NOCASE";
   return clause;
 }
