@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/contracts/database.h"
+#include "platform/contracts/result_object.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/registry.h"
 #include "program/korvo_process.h"
@@ -52,7 +53,94 @@ class SecretsTest : public ReliabilityTest {
   void ExpectNoSecret(const std::string& text, const std::string& where) {
     EXPECT_EQ(text.find(kSecret), std::string::npos) << where << ": " << text;
   }
+
+  // The log (recorded and written) and the statement trace hold no secret.
+  void ExpectNoSecretLoggedOrTraced(const std::string& traced) {
+    for (const auto& entry : korvex::LogRecorder::Drain()) ExpectNoSecret(entry.source + entry.text, "a log entry");
+    ExpectNoSecret(ReadFile(LogFile()), "the log file");
+    ExpectNoSecret(traced, "the statement trace");
+  }
+
+  // Runs the call in a request of session_, where it must fail with an
+  // error that does not show the secret.
+  void ExpectFailsWithoutSecret(const std::string& what, const std::function<void(host::ObjectContext&)>& call) {
+    SCOPED_TRACE(what);
+    host::HostScope scope(Request());
+    const rt::ErrorRecord error = ErrorOf([&] { call(scope.Context()); });
+    EXPECT_NE(error.Number, 0) << "the call did not fail";
+    ExpectNoSecret(error.Description + error.Source + error.HelpFile, "the error");
+    scope.End(/*abort=*/true);
+  }
 };
+
+// The passwords of the directory's accounts, of the session and of the mail
+// server never appear in an error, the log or the statement trace, however
+// the bind, the registration or the delivery fails.
+TEST_F(SecretsTest, DirectorySessionLdapAndSmtpPasswordsNeverLeaveTheirCall) {
+  SeedPartnersOfficesAndDirectory();
+  std::string traced;
+  auto trace = data::StatementTrace::Subscribe(
+      [&](const std::string& sql, std::span<const contracts::Parameter>) { traced += sql + "\n"; });
+  using korvex::ConfigurationOverrides;
+
+  // A session password that does not verify, and the directory's own bind.
+  session_->Set("REMOTE_PASSWORD", rt::Variant(kSecret));
+  ExpectFailsWithoutSecret("a user getter with the session's wrong password", [](host::ObjectContext& context) {
+    Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
+  });
+  ExpectFailsWithoutSecret("a directory bind with a wrong password", [](host::ObjectContext& context) {
+    Call(context.CreateInstance("KorvoMembership.User"), "Bind", {"ann", "ann", kSecret});
+  });
+  session_->Set("REMOTE_PASSWORD", rt::Variant("script-Pa55"));
+  ExpectFailsWithoutSecret("a user that exists created again", [](host::ObjectContext& context) {
+    Call(context.CreateInstance("KorvoCommon.TUser"), "CreateUserWithAttributes",
+         {"ann", kSecret, Texts({"SURNAME"}), Texts({"Again"})});
+  });
+  {
+    host::HostScope scope(Request());
+    const rt::Variant refused =
+        Call(scope.Context().CreateInstance("KorvoCommon.TUser"), "InsertBiddingUser",
+             {Texts({"SHORTDESCRIPTION", "COUNTRYCODE"}), Texts({"Twin HQ", "NL"}), Texts({"NAME"}), Texts({"Twin"}),
+              Texts({"BusinessPartnerID", "SURNAME"}), Texts({rt::Variant(), "Twin"}), "ann", kSecret});
+    auto result = std::dynamic_pointer_cast<contracts::ResultObject>(refused.AsObject());
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(result->Succeeded());
+    for (const auto& message : result->MessageList()) ExpectNoSecret(message.code, "a registration's message");
+    scope.End(/*abort=*/true);
+  }
+
+  // An LDAP directory that cannot be reached, its service password the secret.
+  ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "ldap");
+  ConfigurationOverrides::Set("MEMBERSHIP", "LDAPURL", "ldap://127.0.0.1:1");
+  ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "dc=korvo,dc=test");
+  ConfigurationOverrides::Set("MEMBERSHIP", "LDAPServiceDN", "cn=service,dc=korvo,dc=test");
+  ConfigurationOverrides::Set("MEMBERSHIP", "LDAPServiceCode", kSecret);
+  ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kSecret);
+  ConfigurationOverrides::Set("MEMBERSHIP", "LDAPConnectTimeout", "1");
+  membership::CredentialCache::Process().Clear();
+  ExpectFailsWithoutSecret("a user getter on an unreachable LDAP server", [](host::ObjectContext& context) {
+    Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
+  });
+  ExpectFailsWithoutSecret("a registration on an unreachable LDAP server", [](host::ObjectContext& context) {
+    Call(context.CreateInstance("KorvoCommon.TUser"), "CreateUserWithAttributes",
+         {"zed", kSecret, Texts({"SURNAME"}), Texts({"Zed"})});
+  });
+
+  // An SMTP server that cannot be reached, its password the secret.
+  ConfigurationOverrides::Set("MAIL", "Transport", "smtp");
+  ConfigurationOverrides::Set("MAIL", "SmtpServer", "127.0.0.1");
+  ConfigurationOverrides::Set("MAIL", "SmtpPort", "1");
+  ConfigurationOverrides::Set("MAIL", "SmtpUser", "korvo");
+  ConfigurationOverrides::Set("MAIL", "SmtpPassword", kSecret);
+  ConfigurationOverrides::Set("MAIL", "SmtpTimeout", "2");
+  ExpectFailsWithoutSecret("a delivery to an unreachable SMTP server", [](host::ObjectContext& context) {
+    auto mail = context.CreateInstance("CDONTS.NewMail");
+    rt::Variant to[] = {rt::Variant("ann@example.com")};
+    mail->Invoke("To", rt::InvokeKind::PropertyPut, std::span(to));
+    Call(mail, "Send");
+  });
+  ExpectNoSecretLoggedOrTraced(traced);
+}
 
 TEST_F(SecretsTest, APasswordNeverLeavesTheConnectionString) {
   std::string traced;
