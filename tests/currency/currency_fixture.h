@@ -23,6 +23,7 @@
 #include "platform/runtime/error.h"
 #include "registration/enumerations.h"
 #include "registration/register_all.h"
+#include "support/library_calls.h"
 #include "support/temp_database.h"
 
 namespace korvo::common::testing {
@@ -33,16 +34,7 @@ inline rt::Date Day(int year, int month, int day, int hour = 0) {
 
 inline rt::Money Amount(double value) { return rt::MoneyFromDouble(value); }
 
-// The error a call raised, or a failure when it raised none.
-inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 // The description Err_Handle gives an error reported by `method`.
 inline std::string Enriched(const std::string& description, std::int32_t number,
@@ -71,20 +63,11 @@ class CurrencyTest : public ::testing::Test {
 
   // Runs a statement on a connection of its own, outside any transaction.
   void Execute(const std::string& sql) {
-    auto connection =
-        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
-    connection->Open(database_.ConnectionString());
-    connection->Execute(sql);
-    connection->Close();
+    ::korvo::testing::ExecuteOn(database_.ConnectionString(), sql);
   }
 
   std::int32_t Count(const std::string& sql) {
-    auto connection =
-        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
-    connection->Open(database_.ConnectionString());
-    const std::int32_t count = rt::CLng(connection->Execute(sql)->Value(std::int32_t{0}));
-    connection->Close();
-    return count;
+    return ::korvo::testing::CountOn(database_.ConnectionString(), sql);
   }
 
   void AddCurrencyRow(const std::string& code, bool home, bool euro, bool epc) {

@@ -27,6 +27,7 @@
 #include "platform/runtime/error.h"
 #include "registration/register_all.h"
 #include "membership/ldap_test_server.h"
+#include "support/library_calls.h"
 #include "support/temp_database.h"
 
 namespace korvo::membership::testing {
@@ -39,15 +40,7 @@ inline const std::string kUserPassword = "user-Pa55";
 
 using Attributes = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
-inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

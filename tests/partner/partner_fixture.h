@@ -22,20 +22,12 @@
 #include "platform/runtime/error.h"
 #include "registration/enumerations.h"
 #include "registration/register_all.h"
+#include "support/library_calls.h"
 #include "support/temp_database.h"
 
 namespace korvo::common::testing {
 
-// The error a call raised, or a failure when it raised none.
-inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 inline rt::Array Texts(std::vector<std::string> texts) {
   std::vector<rt::Variant> items;
@@ -58,20 +50,11 @@ class PartnerTest : public ::testing::Test {
   void TearDown() override { infra::ResetConnectionStringCache(); }
 
   void Execute(const std::string& sql) {
-    auto connection =
-        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
-    connection->Open(database_.ConnectionString());
-    connection->Execute(sql);
-    connection->Close();
+    ::korvo::testing::ExecuteOn(database_.ConnectionString(), sql);
   }
 
   std::int32_t Count(const std::string& sql) {
-    auto connection =
-        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
-    connection->Open(database_.ConnectionString());
-    const std::int32_t count = rt::CLng(connection->Execute(sql)->Value(std::int32_t{0}));
-    connection->Close();
-    return count;
+    return ::korvo::testing::CountOn(database_.ConnectionString(), sql);
   }
 
   // A partner row; `columns` and `values` add further columns.

@@ -24,6 +24,7 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 #include "registration/register_all.h"
+#include "support/library_calls.h"
 #include "support/temp_database.h"
 #include "user/tuser.h"
 
@@ -34,16 +35,7 @@ inline rt::Variant Texts(std::vector<rt::Variant> items) {
 }
 inline rt::Variant Small(int value) { return rt::Variant(static_cast<std::int16_t>(value)); }
 
-// The error a call raised, or a failure when it raised none.
-inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 // The message codes of a result object, in order.
 inline std::vector<std::string> Messages(const rt::ObjectRef& result) {

@@ -30,6 +30,7 @@
 #include "platform/runtime/error.h"
 #include "membership/ldap_test_server.h"
 #include "registration/register_all.h"
+#include "support/library_calls.h"
 #include "support/temp_database.h"
 #include "user/user.h"
 #include "user/user_enumerations.h"
@@ -41,15 +42,7 @@ inline const std::string kScriptPassword = "script-Pa55";
 
 using Attributes = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
-inline rt::ErrorRecord ErrorOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 // The text with its quotes doubled, for test statements.
 inline std::string Doubled(std::string text) {
@@ -129,11 +122,7 @@ class UserTest : public ::testing::Test {
 
   // Runs a statement on a connection of its own, outside the scope.
   void Execute(const std::string& sql) {
-    auto connection =
-        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
-    connection->Open(database_.ConnectionString());
-    connection->Execute(sql);
-    connection->Close();
+    ::korvo::testing::ExecuteOn(database_.ConnectionString(), sql);
   }
 
   // An office row with the columns the attribute tests read; "NULL" writes
