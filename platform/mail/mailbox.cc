@@ -55,8 +55,8 @@ Mailbox ParseMailbox(const std::string& text) {
   }
   InternetAddress* address = internet_address_list_get_address(list.get(), 0);
   if (!INTERNET_ADDRESS_IS_MAILBOX(address)) Refuse(text, "is a group, not a single mailbox");
-  const char* spec = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
-  Mailbox mailbox{std::string(), spec != nullptr ? spec : ""};
+  const char* bare = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+  Mailbox mailbox{std::string(), bare != nullptr ? bare : ""};
   if (!IsPlainAddrSpec(mailbox.address))
     Refuse(text, "is not an address of the plain form local@domain");
   if (const char* name = internet_address_get_name(address)) mailbox.displayName = name;

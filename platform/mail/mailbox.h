@@ -8,7 +8,7 @@ namespace korvo::mail {
 
 struct Mailbox {
   std::string displayName;  // decoded, UTF-8; may be empty
-  std::string address;      // the addr-spec, local@domain
+  std::string address;      // the bare address, local@domain
 };
 
 // Parses `text` as exactly one mailbox. Raises errnum::kAddressInvalid, the

@@ -16,7 +16,7 @@
 // next to the current one counts rows and skips. Nulls sort first in
 // ascending and last in descending order on every database.
 //
-// Sort fields and states come from browsers: a sort specification must be
+// Sort fields and states come from browsers: a sort order must be
 // column names of the listed statement with optional ASC or DESC, and a
 // state must be one GetState wrote, unaltered, whose names are columns of
 // the listed statement. Anything else raises before any statement runs.

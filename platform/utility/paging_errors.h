@@ -11,7 +11,7 @@
 
 namespace korvo::utility::errnum {
 
-// The sort specification is not a list of column names of the listed
+// The sort order is not a list of column names of the listed
 // statement with optional ASC or DESC.
 inline constexpr std::int32_t kInvalidSortFields = rt::errnum::kComponentBase + 0x1101;
 // The persisted state is malformed, was altered, or names what the listed

@@ -127,7 +127,7 @@ SortOrder DecodeSortFields(const Json& json) {
     if (!item.is_array() || item.size() != 2 || !item[1].is_boolean()) Refuse("the sort fields are malformed");
     order.push_back(SortField{ColumnName(item[0]), item[1].get<bool>()});
   }
-  // Checked as a specification would be: no column twice.
+  // Checked as a sort order given by a caller is: no column twice.
   for (std::size_t i = 0; i < order.size(); ++i) {
     for (std::size_t j = i + 1; j < order.size(); ++j) {
       if (rt::TextEqualsNoCase(order[i].name, order[j].name)) Refuse("a sort field is named twice");

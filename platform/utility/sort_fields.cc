@@ -30,7 +30,7 @@ std::vector<std::string_view> Words(std::string_view item) {
 
 [[noreturn]] void RefuseItem(std::string_view item) {
   rt::Raise(errnum::kInvalidSortFields,
-            "Invalid sort specification: '" + Excerpt(item) +
+            "Invalid sort order: '" + Excerpt(item) +
                 "' is not a column name with an optional ASC or DESC",
             errnum::kDRecordsetSource);
 }
@@ -73,7 +73,7 @@ SortOrder ParseSortFields(std::string_view text) {
     SortField field = ParseItem(item);
     if (std::any_of(order.begin(), order.end(), [&](const SortField& f) { return Names(f, field.name); })) {
       rt::Raise(errnum::kInvalidSortFields,
-                "Invalid sort specification: the column '" + field.name + "' is named twice",
+                "Invalid sort order: the column '" + field.name + "' is named twice",
                 errnum::kDRecordsetSource);
     }
     order.push_back(std::move(field));

@@ -1,4 +1,4 @@
-// The sort specification of a paged listing: column names, each with an
+// The sort order of a paged listing: column names, each with an
 // optional ASC or DESC, separated by commas ("NAME DESC, CITY1"). It comes
 // from a browser, so only that shape is accepted, and the names must be
 // columns of the listed statement before they are written into one.
@@ -24,7 +24,7 @@ using SortOrder = std::vector<SortField>;
 // digits or underscores, at most 128 characters.
 bool IsPlainColumnName(std::string_view name);
 
-// The specification's fields in order; "" (or blanks) is no field. Raises
+// The sort order's fields in order; "" (or blanks) is no field. Raises
 // kInvalidSortFields for an item that is not a plain column name with an
 // optional ASC or DESC (either case), an empty item, or a column named twice.
 SortOrder ParseSortFields(std::string_view text);

@@ -161,7 +161,7 @@ TEST_F(PagingTest, APageAskedForBeforeOpenIsTheOneOpenFills) {
   EXPECT_EQ(Keys(*listing), third);
 }
 
-TEST_F(PagingTest, HostileSortSpecificationsAreRefusedBeforeAnyStatementRuns) {
+TEST_F(PagingTest, HostileSortOrdersAreRefusedBeforeAnyStatementRuns) {
   ForgetStatements();
   for (const char* hostile :
        {"NAME; DROP TABLE BUSINESSPARTNER", "NAME DESC, (SELECT 1)", "NAME ASC DESC", "NAME,", ",NAME",
@@ -172,7 +172,7 @@ TEST_F(PagingTest, HostileSortSpecificationsAreRefusedBeforeAnyStatementRuns) {
     const rt::ErrorRecord error = RaisedBy([&] { listing->SetSortFields(hostile); });
     EXPECT_EQ(error.Number, errnum::kInvalidSortFields) << hostile;
     EXPECT_EQ(error.Source, "KorvoLibrary.DRecordset");
-    // The refused specification left no trace: the listing opens unsorted.
+    // The refused sort order left no trace: the listing opens unsorted.
     listing->Open(kListing, kKey);
   }
   // Names that are not columns of the listed statement are refused at Open.

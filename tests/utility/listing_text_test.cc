@@ -1,5 +1,5 @@
 // The texts a browser sends and the statements paging builds, without a
-// database: sort specifications, listed columns, states and seek
+// database: sort orders, listed columns, states and seek
 // conditions.
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 namespace korvo::mail {
 
 struct Envelope {
-  std::string sender;     // addr-spec; "" sends the null reverse path "<>"
-  std::string recipient;  // addr-spec
+  std::string sender;     // bare address local@domain; "" sends the null reverse path "<>"
+  std::string recipient;  // bare address local@domain
 };
 
 // Hands `message` (CR LF line ends) to the server for the envelope's
