@@ -1,6 +1,7 @@
 #include "currency/currency.h"
 
 #include "currency/currency_store.h"
+#include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
@@ -121,62 +122,56 @@ bool Currency::GetCurrency(rt::Variant& iCurrencyCode) {
 void Currency::Release() { infra::Mts_SetComplete(); }
 
 const host::DispatchTable& Currency::Dispatch() const {
-  static const host::DispatchTable table =
-      host::DispatchTable::For<Currency>()
-          .Property("CurrencyCode", &Currency::CurrencyCode, &Currency::SetCurrencyCode)
-          .Property("CurrencyName", &Currency::CurrencyName, &Currency::SetCurrencyName)
-          .Property("HomeCurrency", &Currency::HomeCurrency, &Currency::SetHomeCurrency)
-          .Property("EuroCurrency", &Currency::EuroCurrency, &Currency::SetEuroCurrency)
-          .Property("LocaleID", &Currency::LocaleID, &Currency::SetLocaleID)
-          .Property("EPC", &Currency::EPC, &Currency::SetEPC)
-          .Property("Decimals", &Currency::Decimals, &Currency::SetDecimals)
-          .Method("GetError", &Currency::GetError)
-          .Method("SetHomeCurrencyObject", &Currency::SetHomeCurrencyObject)
-          .Method("GetHomeCurrencyObject", &Currency::GetHomeCurrencyObject)
-          .Method("GetHomeCurrency", &Currency::GetHomeCurrency)
-          .Method("GetEuroCurrency", &Currency::GetEuroCurrency)
-          .Method("ConvertTo", &Currency::ConvertTo)
-          .Method("ConvertAmount", &Currency::ConvertAmount)
-          .Method("GetCurrency", &Currency::GetCurrency)
-          .Method("GetCurrencyRate", &Currency::GetCurrencyRate)
-          .Method("AddCurrency", &Currency::AddCurrency)
-          .Method("UpdateCurrency", &Currency::UpdateCurrency)
-          .Method("DeleteCurrency", &Currency::DeleteCurrency)
-          .Method("CurrencyDelete", &Currency::CurrencyDelete)
-          .Method("AddCurrencyRate", &Currency::AddCurrencyRate)
-          .Method("UpdateCurrencyRate", &Currency::UpdateCurrencyRate)
-          .Method("DeleteCurrencyRate", &Currency::DeleteCurrencyRate)
-          .Method("GetSpecificCurrencyRate", &Currency::GetSpecificCurrencyRate)
-          .Method("GetCurrencies", &Currency::GetCurrencies)
-          .Method("GetCurrenciesInDictionary", &Currency::GetCurrenciesInDictionary)
-          .Method("GetCurrencyAsDict", &Currency::GetCurrencyAsDict)
-          .Method("Release", &Currency::Release)
-          .Method("InsertFromScript", &Currency::InsertFromScript)
-          .Method("UpdateFromScript", &Currency::UpdateFromScript)
-          .Method("DeleteFromScript", &Currency::DeleteFromScript)
-          .Method("GetEuroCurrencyCode", &Currency::GetEuroCurrencyCode)
-          .Method("GetHomeCurrencyCode", &Currency::GetHomeCurrencyCode)
-          .Method("HasValidCurrencyRate", &Currency::HasValidCurrencyRate)
-          .Method("HasValidCurrencyRateEx", &Currency::HasValidCurrencyRateEx)
-          .Method("CanConvertToHomeCurrency", &Currency::CanConvertToHomeCurrency)
-          .Method("GetCurrencyCodesHavingValidCurrencyRate",
-                  &Currency::GetCurrencyCodesHavingValidCurrencyRate)
-          .Method("GetCurrencyCodesHavingAnyCurrencyRate",
-                  &Currency::GetCurrencyCodesHavingAnyCurrencyRate)
-          .Method("GetCurrencyCodesHavingNoValidCurrencyRate",
-                  &Currency::GetCurrencyCodesHavingNoValidCurrencyRate)
-          .Method("AreCurrencyRatesValid", &Currency::AreCurrencyRatesValid)
-          .Method("BusinessRules_GetInstance", &Currency::BusinessRules_GetInstance)
-          .Method("BusinessRules_Insert", &Currency::BusinessRules_Insert)
-          .Method("BusinessRules_Update", &Currency::BusinessRules_Update)
-          .Method("BusinessRules_Delete", &Currency::BusinessRules_Delete)
-          .Method("IReferentialIntegrity_Exists", &Currency::IReferentialIntegrity_Exists)
-          .Method("IReferentialIntegrity_BeforeDelete",
-                  &Currency::IReferentialIntegrity_BeforeDelete)
-          .Method("ObjectControl_Activate", &Currency::ObjectControl_Activate)
-          .Method("ObjectControl_Deactivate", &Currency::ObjectControl_Deactivate)
-          .Method("ObjectControl_CanBePooled", &Currency::ObjectControl_CanBePooled)
-          .Build();
+  static const host::DispatchTable table = [] {
+    auto members = host::DispatchTable::For<Currency>();
+    members.Property("CurrencyCode", &Currency::CurrencyCode, &Currency::SetCurrencyCode)
+        .Property("CurrencyName", &Currency::CurrencyName, &Currency::SetCurrencyName)
+        .Property("HomeCurrency", &Currency::HomeCurrency, &Currency::SetHomeCurrency)
+        .Property("EuroCurrency", &Currency::EuroCurrency, &Currency::SetEuroCurrency)
+        .Property("LocaleID", &Currency::LocaleID, &Currency::SetLocaleID)
+        .Property("EPC", &Currency::EPC, &Currency::SetEPC)
+        .Property("Decimals", &Currency::Decimals, &Currency::SetDecimals)
+        .Method("GetError", &Currency::GetError)
+        .Method("SetHomeCurrencyObject", &Currency::SetHomeCurrencyObject)
+        .Method("GetHomeCurrencyObject", &Currency::GetHomeCurrencyObject)
+        .Method("GetHomeCurrency", &Currency::GetHomeCurrency)
+        .Method("GetEuroCurrency", &Currency::GetEuroCurrency)
+        .Method("ConvertTo", &Currency::ConvertTo)
+        .Method("ConvertAmount", &Currency::ConvertAmount)
+        .Method("GetCurrency", &Currency::GetCurrency)
+        .Method("GetCurrencyRate", &Currency::GetCurrencyRate)
+        .Method("AddCurrency", &Currency::AddCurrency)
+        .Method("UpdateCurrency", &Currency::UpdateCurrency)
+        .Method("DeleteCurrency", &Currency::DeleteCurrency)
+        .Method("CurrencyDelete", &Currency::CurrencyDelete)
+        .Method("AddCurrencyRate", &Currency::AddCurrencyRate)
+        .Method("UpdateCurrencyRate", &Currency::UpdateCurrencyRate)
+        .Method("DeleteCurrencyRate", &Currency::DeleteCurrencyRate)
+        .Method("GetSpecificCurrencyRate", &Currency::GetSpecificCurrencyRate)
+        .Method("GetCurrencies", &Currency::GetCurrencies)
+        .Method("GetCurrenciesInDictionary", &Currency::GetCurrenciesInDictionary)
+        .Method("GetCurrencyAsDict", &Currency::GetCurrencyAsDict)
+        .Method("Release", &Currency::Release)
+        .Method("InsertFromScript", &Currency::InsertFromScript)
+        .Method("UpdateFromScript", &Currency::UpdateFromScript)
+        .Method("DeleteFromScript", &Currency::DeleteFromScript)
+        .Method("GetEuroCurrencyCode", &Currency::GetEuroCurrencyCode)
+        .Method("GetHomeCurrencyCode", &Currency::GetHomeCurrencyCode)
+        .Method("HasValidCurrencyRate", &Currency::HasValidCurrencyRate)
+        .Method("HasValidCurrencyRateEx", &Currency::HasValidCurrencyRateEx)
+        .Method("CanConvertToHomeCurrency", &Currency::CanConvertToHomeCurrency)
+        .Method("GetCurrencyCodesHavingValidCurrencyRate",
+                &Currency::GetCurrencyCodesHavingValidCurrencyRate)
+        .Method("GetCurrencyCodesHavingAnyCurrencyRate",
+                &Currency::GetCurrencyCodesHavingAnyCurrencyRate)
+        .Method("GetCurrencyCodesHavingNoValidCurrencyRate",
+                &Currency::GetCurrencyCodesHavingNoValidCurrencyRate)
+        .Method("AreCurrencyRatesValid", &Currency::AreCurrencyRatesValid);
+    infra::AddBusinessRulesMembers(members);
+    infra::AddReferentialIntegrityMembers(members);
+    infra::AddObjectControlMembers(members);
+    return members.Build();
+  }();
   return table;
 }
 
