@@ -157,6 +157,31 @@ TEST_F(PostgresTest, AFrozenServerGivesAnErrorWithinTheCommandTimeoutAndTheSessi
             "CommandTimeout must be a number of seconds");
 }
 
+// A server that refuses to take a dropped connection back: the text shows
+// the connection string's options by key, and the rest as the client
+// library wrote it (the address "localhost" resolved to stays readable).
+TEST_F(PostgresTest, AFailureToConnectAgainShowsOptionKeysAndLeavesTheRestAlone) {
+  if (db_.ConnectionString().find("Host=127.0.0.1;") == std::string::npos) GTEST_SKIP() << "needs a loopback server";
+  testing::AdministerPostgres("DROP ROLE IF EXISTS korvo_leaving");
+  testing::AdministerPostgres("CREATE ROLE korvo_leaving LOGIN SUPERUSER");
+  const std::string leaving = db_.ConnectionString() + ";Host=localhost;User=korvo_leaving";
+  auto connection = std::make_shared<Connection>();
+  connection->Open(leaving);
+  EXPECT_EQ(connection->Execute("SELECT 1")->Value(0).AsLong(), 1);
+  testing::AdministerPostgres("ALTER ROLE korvo_leaving NOLOGIN");
+  testing::AdministerPostgres("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'korvo_leaving'");
+
+  EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT 1"); }).Number, contracts::dberr::kProvider);
+  const auto refused = ErrorOf([&] { connection->Execute("SELECT 1"); });
+  ConnectionPool::CloseIdle(leaving);
+  testing::AdministerPostgres("DROP ROLE korvo_leaving");
+  EXPECT_EQ(refused.Number, contracts::dberr::kProvider);
+  EXPECT_THAT(refused.Description, HasSubstr("\"<host>\""));
+  EXPECT_THAT(refused.Description, HasSubstr("<user>"));
+  EXPECT_THAT(refused.Description, HasSubstr("127.0.0.1"));
+  EXPECT_THAT(refused.Description, Not(HasSubstr("korvo_leaving"))) << refused.Description;
+}
+
 TEST_F(PostgresTest, AStatementPreparedAgainInANewSessionDescribesItsColumnsAgain) {
   Exec("INSERT INTO COUNTRY VALUES ('NL', 'Netherlands', 'NLD')");
   auto connection = Open();

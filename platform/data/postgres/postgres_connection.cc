@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <utility>
 
 #include "platform/data/postgres/postgres_translator.h"
 #include "platform/data/translation_cache.h"
@@ -49,14 +50,14 @@ void IgnoreNotice(void*, const char*) {}
 
 }  // namespace
 
-PostgresConnection::PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds)
-    : commandTimeout_(commandTimeoutSeconds) {
+PostgresConnection::PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds,
+                                       OptionValues optionValues)
+    : options_(std::move(optionValues)), commandTimeout_(commandTimeoutSeconds) {
   std::vector<const char*> keywords;
   std::vector<const char*> values;
   for (const auto& [keyword, value] : parameters) {
     keywords.push_back(keyword.c_str());
     values.push_back(value.c_str());
-    options_.insert_or_assign(keyword, value);
   }
   keywords.push_back(nullptr);
   values.push_back(nullptr);

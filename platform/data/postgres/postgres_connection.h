@@ -47,8 +47,10 @@ class PostgresConnection final : public DriverConnection {
   // the server waits at most `commandTimeoutSeconds` and one second (0: no
   // bound); one that takes longer throws DriverError (Other) "The database server did not
   // answer within N seconds" and drops the connection, which is opened
-  // again at the next statement.
-  explicit PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds = 0);
+  // again at the next statement. `optionValues` are the connection string's
+  // own (ConnectionOptions::values()): a failure to connect again shows
+  // their keys in their place, as the pool does for the first connect.
+  PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds, OptionValues optionValues);
   ~PostgresConnection() override;
 
   DriverStatement& Prepare(const std::string& sql) override;

@@ -124,7 +124,8 @@ ConnectParameters PostgresConnectParameters(const ConnectionOptions& options) {
 }
 
 std::unique_ptr<DriverConnection> PostgresDriver::Connect(const ConnectionOptions& options) const {
-  return std::make_unique<PostgresConnection>(PostgresConnectParameters(options), PostgresCommandTimeout(options));
+  return std::make_unique<PostgresConnection>(PostgresConnectParameters(options), PostgresCommandTimeout(options),
+                                              options.values());
 }
 
 std::vector<std::string> PostgresDriver::CreateStatements(const TableDef& table) const {
