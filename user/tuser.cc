@@ -156,7 +156,10 @@ bool TUser::Delete(const std::string& userId) {
       return false;
     }
     // The partners the user could see go with the user: left behind, they
-    // would pass to the next user given the same id.
+    // would pass to the next user given the same id. They go after the
+    // directory user: the delete rule votes commit even when this delete
+    // failed, so rows removed before a refused directory delete would be
+    // committed without it.
     ExecuteWrite("DELETE FROM BPSPERUSER WHERE USERID=" + Quoted(userId));
     infra::Mts_SetComplete();
     return true;

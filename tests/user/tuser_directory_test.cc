@@ -99,10 +99,15 @@ TEST_F(TUserDirectoryTest, AScriptDeleteRemovesTheUserWithItsPartnersOrSaysItCou
   EXPECT_EQ(Stored("ann", "SURNAME"), std::vector<std::string>{"<no user>"});
   EXPECT_EQ(PartnersOf("ann"), 0);
   EXPECT_EQ(PartnersOf("bob"), 1);
+  // A delete the directory refuses keeps the user's partners, called as a
+  // caller calls it: the rule's own commit vote is the one that counts.
+  tuser_->InsertBPSPerUser("ann", partners, false);
   LoggedMethods();
-  EXPECT_EQ(Messages(tuser_->DeleteFromScript("USER", keys, values)),
+  rt::Variant args[] = {rt::Variant("USER"), keys, values};
+  EXPECT_EQ(Messages(tuser_->Invoke("DeleteFromScript", rt::InvokeKind::Method, args).AsObject()),
             std::vector<std::string>{"SLBBR1020"});
   EXPECT_EQ(LoggedMethods(), std::vector<std::string>{"KorvoCommon.TUser.Delete"});
+  EXPECT_EQ(PartnersOf("ann"), 1);
 }
 
 TEST_F(TUserDirectoryTest, TheBusinessPartnersOfAUserAreReplacedOrCleared) {
