@@ -2,8 +2,6 @@
 // the membership directory and their per-user data.
 #include "user/tuser.h"
 
-#include <utility>
-
 #include "infrastructure/components.h"
 #include "platform/contracts/membership.h"
 #include "infrastructure/errors.h"
@@ -15,6 +13,7 @@
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
 #include "user/internal/tuser_support.h"
+#include "user/project_roles.h"
 #include "user/user_connection.h"
 #include "user/user_enumerations.h"
 
@@ -89,22 +88,8 @@ rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
       RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles",
                      "UserID not passed");
     }
-    auto roles = rt::Dictionary::Create();
-    const rt::Array codes = directoryUser_.For(userId).ProjectRoles();
-    if (codes.items.empty() || codes.items.front().IsEmpty()) return roles;
-    std::string list;
-    for (const rt::Variant& code : codes.items) {
-      if (!list.empty()) list += ",";
-      list += Quoted(rt::CStr(code));
-    }
-    contracts::RecordsetRef rows = infra::Sql_GetDisconnectedRecordset(
-        "SELECT ROLE, DESCRIPTION FROM ROLE WHERE ROLE IN (" + list + ") ORDER BY ROLE",
-        UserClassConnectionString(kTUserConnectionStringMethod), true);
-    infra::ScopedClose<contracts::RecordsetRef> closing(rows);
-    for (; !rows->IsEOF(); rows->MoveNext()) {
-      roles->Add(rows->Value("ROLE"), rows->Value("DESCRIPTION"));
-    }
-    return roles;
+    return ReadProjectRoles(directoryUser_.For(userId),
+                            UserClassConnectionString(kTUserConnectionStringMethod), true);
   });
 }
 
@@ -115,15 +100,7 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
       RaiseUserError(user::eProjectRoleNotFound, kSetDefaultProjectRoleMethod,
                      "Project Role Not Present for the User.");
     }
-    // The default role moves to the front; the role it displaces takes its
-    // place, the others keep their order.
-    rt::Array order = roles->Keys();
-    for (std::size_t i = 1; i < order.items.size(); ++i) {
-      if (rt::Equals(order.items[i], rt::Variant(i_sDefaultRole))) {
-        std::swap(order.items[i], order.items[0]);
-      }
-    }
-    directoryUser_.For(i_sUserId).SetProjectRoles(order);
+    directoryUser_.For(i_sUserId).SetProjectRoles(WithDefaultRoleFirst(*roles, i_sDefaultRole));
     infra::Mts_SetComplete();
   });
 }

@@ -2,7 +2,6 @@
 // ROLE: its code, a description and one Boolean column per business
 // process. A user holds a list of role codes in the directory, the first
 // being the default role.
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -17,6 +16,7 @@
 #include "user/internal/id_pages.h"
 #include "user/internal/user_members.h"
 #include "user/internal/user_queries.h"
+#include "user/project_roles.h"
 #include "user/table_columns.h"
 #include "user/user.h"
 #include "user/user_connection.h"
@@ -80,14 +80,6 @@ rt::Variant Trimmed(const rt::Variant& value) {
   return value.IsNull() ? value : rt::Variant(rt::Trim(rt::CStr(value)));
 }
 
-// "'A','B'" for the codes of a directory role list.
-std::string RoleList(const rt::Array& codes) {
-  std::string list;
-  for (const rt::Variant& code : codes.items) list += Quoted(rt::CStr(code)) + ",";
-  list.pop_back();
-  return list;
-}
-
 // "SELECT ROLE FROM ROLE WHERE A = 1 OR B = 1" for the process columns a
 // caller names (at least one); each must be a process column of ROLE.
 std::string RolesGrantingSql(const rt::Array& names) {
@@ -122,14 +114,8 @@ rt::DictionaryRef User::GetProjectRoles(const std::string& i_sUserId) {
       infra::Err_RaiseRecord(rt::ErrorRecord{user::eProjectRoleBlank, MethodName("GetProjectRoles"),
                                              "UserID not passed", "", 0});
     }
-    auto roles = rt::Dictionary::Create();
-    const rt::Array codes = DirectoryUser(i_sUserId).ProjectRoles();
-    if (codes.items.empty() || codes.items[0].IsEmpty()) return roles;
-    contracts::RecordsetRef rows = infra::Sql_GetDisconnectedRecordset(
-        "SELECT ROLE, DESCRIPTION FROM ROLE WHERE ROLE IN (" + RoleList(codes) + ") ORDER BY ROLE",
-        UserClassConnectionString(kUserConnectionStringMethod));
-    for (; !rows->IsEOF(); rows->MoveNext()) roles->Add(rows->Value("ROLE"), rows->Value("DESCRIPTION"));
-    return roles;
+    return ReadProjectRoles(DirectoryUser(i_sUserId),
+                            UserClassConnectionString(kUserConnectionStringMethod), false);
   });
 }
 
@@ -146,18 +132,13 @@ std::string User::GetDefaultProjectRole(const std::string& iUserID) {
 
 void User::SetDefaultProjectRole(const std::string& i_sDefaultRole, const std::string& i_sUserId) {
   infra::RunHandled(Handler(MethodName("SetDefaultProjectRole")), [&] {
-    const rt::Variant role(i_sDefaultRole);
     rt::DictionaryRef roles = GetProjectRoles(i_sUserId);
-    if (!roles->Exists(role)) {
+    if (!roles->Exists(rt::Variant(i_sDefaultRole))) {
       infra::Err_RaiseRecord(rt::ErrorRecord{user::eProjectRoleNotFound,
                                              MethodName("SetDefaultProjectRole"),
                                              "Project Role Not Present for the User.", "", 0});
     }
-    rt::Array codes = roles->Keys();
-    const auto chosen = std::find_if(codes.items.begin(), codes.items.end(),
-                                     [&](const rt::Variant& code) { return rt::Equals(code, role); });
-    if (chosen != codes.items.begin()) std::iter_swap(chosen, codes.items.begin());
-    DirectoryUser(i_sUserId).SetProjectRoles(codes);
+    DirectoryUser(i_sUserId).SetProjectRoles(WithDefaultRoleFirst(*roles, i_sDefaultRole));
   });
 }
 
