@@ -1,7 +1,7 @@
 #include "infrastructure/components.h"
 
-#include "platform/contracts/configuration.h"
 #include "infrastructure/errors.h"
+#include "platform/data/library_connection.h"
 #include "platform/host/object_context.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"
@@ -11,13 +11,6 @@ namespace korvo::infra {
 namespace {
 
 constexpr const char* kGetComponentMethod = "Lib_General.Gen_GetComponent";
-constexpr const char* kConnectionKey = "KorvoCommonConnection_ConnectionString";
-constexpr const char* kConnectionSection = "CONNECTIONS";
-constexpr const char* kServerApplication = "KorvoServer";
-constexpr const char* kConfigurationProgId = "Korvex.Configuration";
-
-// One connection string per thread, shared by every class of the library.
-thread_local std::string t_connectionString;
 
 std::string CreationFailureInfo(std::string_view progId, bool inContext) {
   if (!inContext) return "CreateObject(" + std::string(progId) + ") failed";
@@ -26,33 +19,12 @@ std::string CreationFailureInfo(std::string_view progId, bool inContext) {
          "'New', not with Gen_GetComponent()";
 }
 
-// The web application's variable, when the caller runs inside a web
-// application. Any failure here only means the configuration is asked.
-void ReadApplicationVariable() {
+// The library's connection string as `lookup` finds it, its failures
+// reported under the class's property name.
+const std::string& ConnectionStringHandled(std::string_view propertyMethod,
+                                           data::ConnectionLookup lookup) {
   try {
-    host::ObjectContext* context = host::GetObjectContext();
-    if (context == nullptr) return;
-    rt::DictionaryRef application = context->Item("Application");
-    if (!application) return;
-    if (const rt::Variant* value = application->Find(kConnectionKey)) {
-      t_connectionString = rt::CStr(*value);
-    }
-  } catch (...) {
-    // Not reachable or not readable: the configuration decides.
-  }
-}
-
-void ReadConfiguration() {
-  auto configuration = Gen_GetComponentAs<contracts::Configuration>(kConfigurationProgId);
-  configuration->SelectApplication(kServerApplication, 0);
-  t_connectionString = rt::CStr(configuration->ReadValue(kConnectionSection, kConnectionKey));
-}
-
-// Fills the cache from the configuration, reporting failures under the
-// class's property name.
-void ReadConfigurationHandled(std::string_view propertyMethod) {
-  try {
-    ReadConfiguration();
+    return data::LibraryConnectionString(lookup);
   } catch (...) {
     Err_Handle(propertyMethod);
     throw;
@@ -86,30 +58,21 @@ std::string Gen_NullToString(const rt::Variant& value) {
 }
 
 const std::string& ConnectionStringApplicationFirst(std::string_view propertyMethod) {
-  if (!t_connectionString.empty()) return t_connectionString;
-  ReadApplicationVariable();
-  if (t_connectionString.empty()) ReadConfigurationHandled(propertyMethod);
-  return t_connectionString;
+  return ConnectionStringHandled(propertyMethod, {});
 }
 
 const std::string& ConnectionStringConfigurationOnly(std::string_view propertyMethod) {
-  if (t_connectionString.empty()) ReadConfigurationHandled(propertyMethod);
-  return t_connectionString;
+  return ConnectionStringHandled(propertyMethod, {.applicationFirst = false});
 }
 
 const std::string& ConnectionStringConfigurationOnlyUnhandled() {
-  if (rt::Trim(t_connectionString).empty()) ReadConfiguration();
-  return t_connectionString;
+  return data::LibraryConnectionString({.applicationFirst = false, .blankIsEmpty = true});
 }
 
 const std::string& ConnectionStringApplicationFirstUnhandled() {
-  if (!rt::Trim(t_connectionString).empty()) return t_connectionString;
-  t_connectionString.clear();
-  ReadApplicationVariable();
-  if (rt::Trim(t_connectionString).empty()) ReadConfiguration();
-  return t_connectionString;
+  return data::LibraryConnectionString({.blankIsEmpty = true});
 }
 
-void ResetConnectionStringCache() { t_connectionString.clear(); }
+void ResetConnectionStringCache() { data::ForgetLibraryConnectionString(); }
 
 }  // namespace korvo::infra

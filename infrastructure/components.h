@@ -35,13 +35,14 @@ void Mts_SetAbort();
 // "" for Null, else CStr(value).
 std::string Gen_NullToString(const rt::Variant& value);
 
-// The connection string, application first: the thread's cache, else the
-// web application variable "KorvoCommonConnection_ConnectionString" (errors
-// suppressed), else Korvex.Configuration [CONNECTIONS]
-// KorvoCommonConnection_ConnectionString after selecting "KorvoServer".
-// Configuration failures go to Err_Handle(propertyMethod).
-// The three forms return the thread's cache itself: every read of every
-// class asks for it, and a copy per read is a heap allocation per read. The
+// The library's connection string (platform/data/library_connection.h),
+// application first: the thread's cache, else the web application variable
+// "KorvoCommonConnection_ConnectionString" (errors suppressed), else
+// Korvex.Configuration [CONNECTIONS] KorvoCommonConnection_ConnectionString
+// after selecting "KorvoServer". Configuration failures go to
+// Err_Handle(propertyMethod).
+// The forms return the thread's cache itself: every read of every class
+// asks for it, and a copy per read is a heap allocation per read. The
 // reference is valid on the calling thread until the cache changes (the
 // next call of these or ResetConnectionStringCache): copy it to keep it.
 const std::string& ConnectionStringApplicationFirst(std::string_view propertyMethod);

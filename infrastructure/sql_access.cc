@@ -40,9 +40,9 @@ ConnectionRef Sql_GetOpenConnection(const std::string& connectionString) {
   return nullptr;
 }
 
-void Sql_CloseConnection(ConnectionRef& connection) { detail::CloseAndClear(connection); }
+void Sql_CloseConnection(ConnectionRef& connection) { data::CloseAndClear(connection); }
 
-void Sql_CloseRecordset(RecordsetRef& recordset) { detail::CloseAndClear(recordset); }
+void Sql_CloseRecordset(RecordsetRef& recordset) { data::CloseAndClear(recordset); }
 
 contracts::Connection& Sql_RequireConnection(const ConnectionRef& connection) {
   if (!connection) rt::Raise(rt::errnum::kObjectNotSet);

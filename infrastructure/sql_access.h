@@ -13,9 +13,9 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "platform/contracts/database.h"
+#include "platform/data/scoped_close.h"
 #include "platform/runtime/dictionary.h"
 
 namespace korvo::infra {
@@ -73,38 +73,8 @@ bool Sql_ExistsInTable(const std::string& table, rt::Dictionary& values, const r
 bool Sql_FieldExistsInTable(const std::string& table, rt::Dictionary& values, const rt::Variant& key,
                             ConnectionRef& connection);
 
-namespace detail {
-// Clears the reference first, so it is cleared even when closing raises.
-template <class Ref>
-void CloseAndClear(Ref& ref) {
-  auto held = std::move(ref);
-  ref.reset();
-  if (held && held->IsOpen()) held->Close();
-}
-}  // namespace detail
-
 // Closes and clears a connection or record set reference when the scope
-// ends, or earlier through CloseNow(). A failure to close is dropped, so it
-// never replaces an error being raised. Holds a reference to the caller's
-// variable, which must outlive the guard. Non-copyable.
-template <class Ref>
-class ScopedClose {
- public:
-  explicit ScopedClose(Ref& ref) : ref_(ref) {}
-  ~ScopedClose() { CloseNow(); }
-  ScopedClose(const ScopedClose&) = delete;
-  ScopedClose& operator=(const ScopedClose&) = delete;
-
-  void CloseNow() noexcept {
-    try {
-      detail::CloseAndClear(ref_);
-    } catch (...) {
-      // Releasing is best effort here: the error being reported matters more.
-    }
-  }
-
- private:
-  Ref& ref_;
-};
+// ends (platform/data/scoped_close.h).
+using data::ScopedClose;
 
 }  // namespace korvo::infra

@@ -1,33 +1,31 @@
-// SQL literals, escapes and the statement builders that write INSERT,
-// UPDATE and DELETE from dictionaries of column names and values, plus the
-// guards for values that must go into statement text unquoted.
+// The statement builders that write INSERT, UPDATE and DELETE from
+// dictionaries of column names and values, and the library's names for the
+// SQL literals and the guards for values that must go into statement text
+// unquoted (those live beside the data layer, platform/data/sql_text.h,
+// where the platform's services use them too).
 // All functions are thread-safe (no shared state); errors are raised as
 // rt::Error.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/contracts/database.h"
+#include "platform/data/sql_text.h"
 #include "platform/runtime/dictionary.h"
 #include "platform/runtime/object.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::infra {
 
-// An SQL literal: "null" for Empty and Null; a date or text quoted with its
-// quotes doubled (a date in its default text form); 1/0 for Booleans; a
-// number's default text form unquoted. Other kinds raise Type mismatch (13).
-std::string Gen_SqlValue(const rt::Variant& value);
-// The text with every single quote doubled.
-std::string Gen_SqlQuote(std::string_view text);
-// month/day/year without leading zeros (31 December 1999 -> "12/31/1999"),
-// for any value that converts to a date; "" on any failure, never raises.
-std::string Gen_SqlDate(const rt::Variant& date);
-// The text made safe between quotes in a LIKE pattern: quotes doubled, then
-// "[" -> "[[]", "%" -> "[%]", "_" -> "[_]".
-std::string Gen_SqlLikeEscape(std::string_view text);
+// data::SqlLiteral: "null", a quoted text or date, 1/0, or a number.
+inline std::string Gen_SqlValue(const rt::Variant& value) { return data::SqlLiteral(value); }
+// data::DoubleQuotes: every single quote doubled.
+inline std::string Gen_SqlQuote(std::string_view text) { return data::DoubleQuotes(text); }
+// data::SqlDateText: month/day/year, "" on any failure.
+inline std::string Gen_SqlDate(const rt::Variant& date) { return data::SqlDateText(date); }
+// data::LikePatternEscape: safe between quotes in a LIKE pattern.
+inline std::string Gen_SqlLikeEscape(std::string_view text) { return data::LikePatternEscape(text); }
 
 // The statement builders. Each takes over `connection` and closes it before
 // returning, success or failure; returns a fresh, empty Korvex.ResultObject
@@ -57,16 +55,11 @@ rt::ObjectRef Sql_DeleteTableUnicode(const std::string& table, rt::Dictionary& k
                                      contracts::ConnectionRef connection);
 
 // Guards for the places that put caller values into SQL text unquoted.
-// An integer of the stated width (2 to 32 bits, signed) as decimal text:
-// the integer kinds, whole Single/Double/Currency values, and texts that read
-// as whole numbers. Anything else (a text that is not a whole number, a
-// fraction, Empty, Null, a Boolean, a date, an object) raises Type mismatch
-// (13); a whole number out of range raises Overflow (6); a width outside
-// 2..32 raises Invalid procedure call (5).
-std::string Sql_IntegerLiteral(const rt::Variant& value, int bits = 32);
-// A plain table or column name (ASCII letters, digits, underscore, not
-// starting with a digit), returned as given; anything else raises Type
-// mismatch (13) with description "Invalid identifier: " + the text.
-std::string Sql_Identifier(const rt::Variant& name);
+// data::IntegerLiteral: a whole number of `bits` width as decimal text.
+inline std::string Sql_IntegerLiteral(const rt::Variant& value, int bits = 32) {
+  return data::IntegerLiteral(value, bits);
+}
+// data::PlainIdentifier: a plain table or column name, returned as given.
+inline std::string Sql_Identifier(const rt::Variant& name) { return data::PlainIdentifier(name); }
 
 }  // namespace korvo::infra

@@ -1,32 +1,27 @@
-// Guards for caller text that becomes a table or column name in statement
-// text. A plain identifier is not enough: the database evaluates keywords
-// and functions written where a name is expected (CURRENT_TIMESTAMP,
-// CURRENT_USER, SESSION_USER, ...). Only the names the schema defines pass.
-// Thread-safe (the schema is immutable).
+// The library's names for the guards on caller text that becomes a table or
+// column name in statement text: only the names the schema defines pass.
+// They live beside the data layer (platform/data/schema_names.h), where the
+// platform's services use them too. Thread-safe.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "platform/data/schema_names.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::infra {
 
-// `name` as given when it is a table of the library's schema (compared
-// without regard to case). A value that is not a plain identifier raises
-// Type mismatch (13) "Invalid identifier: " + the text, as Sql_Identifier
-// does; any other name the schema does not define as a table raises
-// 0x80040E14 (-2147217900) "Invalid object name 'X'.", the number the
-// database gives for an unknown table.
-std::string Sql_TableName(const rt::Variant& name);
+// data::SchemaTableName: `name` as given when the schema defines that table;
+// 13 for a name that is not plain, 0x80040E14 "Invalid object name 'X'."
+// for any other.
+inline std::string Sql_TableName(const rt::Variant& name) { return data::SchemaTableName(name); }
 
-// `name` as given when it is a column of the schema's table `table` (both
-// compared without regard to case). A value that is not a plain identifier
-// raises 13 as above; a plain name that is not a column of the table
-// (a keyword, a function, a column of another table) raises 0x80040E14
-// "Invalid column name 'X'.", the number the database gives for an unknown
-// column; a table that is no plain name raises 13, one the schema does not
-// define 0x80040E14 "Invalid object name 'X'.".
-std::string Sql_ColumnName(std::string_view table, const rt::Variant& name);
+// data::SchemaColumnName: `name` as given when it is a column of the
+// schema's `table`; 13 for a name that is not plain, 0x80040E14 "Invalid
+// column name 'X'." (or "Invalid object name 'X'." for the table) otherwise.
+inline std::string Sql_ColumnName(std::string_view table, const rt::Variant& name) {
+  return data::SchemaColumnName(table, name);
+}
 
 }  // namespace korvo::infra
