@@ -3,20 +3,18 @@
 #include <optional>
 #include <vector>
 
-#include "infrastructure/components.h"
 #include "platform/contracts/database.h"
-#include "infrastructure/sql_access.h"
-#include "infrastructure/sql_build.h"
-#include "infrastructure/sql_names.h"
+#include "platform/data/library_connection.h"
 #include "platform/data/schema.h"
+#include "platform/data/schema_names.h"
+#include "platform/data/scoped_close.h"
+#include "platform/data/sql_text.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::korvex {
 
 namespace {
-
-constexpr const char* kConnectionProperty = "Korvex.ReferentialChecker.ConnectionString";
 
 using data::Reference;
 
@@ -31,7 +29,7 @@ class KeyValues {
       rt::Raise(rt::errnum::kInvalidProcedureCall, "The key names and values differ in number");
     }
     for (std::size_t i = 0; i < names.items.size(); ++i) {
-      entries_.push_back({infra::Sql_Identifier(names.items[i]), values.items[i]});
+      entries_.push_back({data::PlainIdentifier(names.items[i]), values.items[i]});
     }
   }
 
@@ -104,23 +102,18 @@ class Database {
     }
     sql += ") THEN 1 ELSE 0 END";
     contracts::RecordsetRef rows = Connection().Execute(sql, filter.parameters);
-    infra::ScopedClose<contracts::RecordsetRef> closeRows(rows);
+    data::ScopedClose<contracts::RecordsetRef> closeRows(rows);
     return rows && !rows->IsEOF() && rt::CLng(rows->Value(0)) == 1;
   }
 
  private:
   contracts::Connection& Connection() {
-    if (!connection_) {
-      const std::string connectionString =
-          infra::ConnectionStringApplicationFirst(kConnectionProperty);
-      connection_ = infra::Gen_GetComponentAs<contracts::Connection>("ADODB.Connection");
-      connection_->Open(connectionString);
-    }
+    if (!connection_) connection_ = data::OpenConnection(data::LibraryConnectionString());
     return *connection_;
   }
 
   contracts::ConnectionRef connection_;
-  infra::ScopedClose<contracts::ConnectionRef> close_{connection_};
+  data::ScopedClose<contracts::ConnectionRef> close_{connection_};
 };
 
 }  // namespace
@@ -149,7 +142,7 @@ bool ReferentialChecker::CanDeleteInComponent(const std::string& /*component*/,
       filter.Join("C." + reference.childColumns[i], "P." + reference.parentColumns[i]);
     }
     for (const auto& entry : key.entries()) {
-      filter.Equals("P." + infra::Sql_ColumnName(table, rt::Variant(entry.column)), entry.value);
+      filter.Equals("P." + data::SchemaColumnName(table, rt::Variant(entry.column)), entry.value);
     }
     if (database.AnyRow(reference.childTable + " C, " + reference.parentTable + " P", filter))
       return false;

@@ -3,11 +3,11 @@
 // whether the parent owns its children), asking the database every time.
 //
 // Each operation takes a table, an Array of column names and a parallel Array
-// of values. The connection string is the library's (application first; a
-// failure to find it is reported under
-// "Korvex.ReferentialChecker.ConnectionString"), and inside a host context
-// the connection joins the caller's transaction, so rows the caller wrote
-// but has not committed count. Every reference lies within the one database,
+// of values. The connection string is the library's, the one its calling
+// class uses (platform/data/library_connection.h: the scope's application
+// variable first, then the configuration, whose errors reach the caller as
+// raised), and inside a host context the connection joins the caller's
+// transaction, so rows the caller wrote but has not committed count. Every reference lies within the one database,
 // so the component-scoped operations answer as the plain ones do.
 //
 // Errors: names and values of different lengths raise 5 "Invalid procedure

@@ -4,9 +4,9 @@
 #include <mutex>
 #include <utility>
 
-#include "infrastructure/components.h"
 #include "platform/contracts/configuration.h"
 #include "platform/contracts/membership.h"
+#include "platform/host/create_as.h"
 #include "platform/membership/directory_error.h"
 #include "platform/runtime/conversions.h"
 
@@ -33,7 +33,7 @@ class ConfigurationSettings final : public MembershipSettings {
     const std::string name(key);
     auto found = values_.find(name);
     if (found != values_.end()) return found->second;
-    if (!configuration_) configuration_ = infra::Gen_GetComponentAs<contracts::Configuration>("Korvex.Configuration");
+    if (!configuration_) configuration_ = host::CreateAs<contracts::Configuration>("Korvex.Configuration");
     const rt::Variant value = configuration_->ReadValue("MEMBERSHIP", name);
     return values_.emplace(name, value.IsNullOrEmpty() ? std::string() : rt::CStr(value)).first->second;
   }

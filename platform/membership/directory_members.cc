@@ -1,7 +1,7 @@
 #include "platform/membership/directory_members.h"
 
-#include "infrastructure/components.h"
 #include "platform/data/recordset.h"
+#include "platform/host/create_as.h"
 #include "platform/host/object_context.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/criteria.h"
@@ -35,10 +35,10 @@ contracts::RecordsetRef IdRecordset(const std::vector<std::string>& userIds) {
   return std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), std::string());
 }
 
-// A session value as text; "" when the session lacks it.
+// A session value as text; "" when the session lacks it or holds Null.
 std::string SessionText(rt::Dictionary& session, const char* key) {
   const rt::Variant* value = session.Find(rt::Variant(key));
-  return value ? infra::Gen_NullToString(*value) : std::string();
+  return value && !value->IsNull() ? rt::CStr(*value) : std::string();
 }
 
 }  // namespace
@@ -103,7 +103,7 @@ rt::ObjectRef DirectoryMembers::CreateUser(const std::string& name, const std::s
   Entry entry = NewEntry(name, names, values, kMembersSource);
   std::string accountId = AuthorizeWrite();
   Open().Backend().Create(entry, password);
-  auto user = infra::Gen_GetComponentAs<DirectoryUser>(kUserProgId);
+  auto user = host::CreateAs<DirectoryUser>(kUserProgId);
   user->Attach(directory_, std::move(accountId), Open().LoadUser(name, kMembersSource));
   return user;
 }

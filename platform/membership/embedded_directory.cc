@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "infrastructure/components.h"
 #include "platform/contracts/membership.h"
-#include "infrastructure/sql_access.h"
+#include "platform/data/library_connection.h"
+#include "platform/data/scoped_close.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/object_context.h"
 #include "platform/membership/directory_error.h"
@@ -77,7 +77,7 @@ std::string Condition(const Criterion& criterion, std::vector<Parameter>& params
 }  // namespace
 
 EmbeddedDirectory::EmbeddedDirectory(const MembershipSettings& settings)
-    : connectionString_(infra::ConnectionStringApplicationFirst(kSource)),
+    : connectionString_(data::LibraryConnectionString()),
       cost_(HashCostFrom(settings)),
       root_(settings.Value("LDAPRoot")) {}
 
@@ -85,9 +85,9 @@ std::string EmbeddedDirectory::Identity() const { return std::string(kEmbeddedBa
 
 contracts::RecordsetRef EmbeddedDirectory::Query(const Statement& statement, std::int32_t maxRecords) {
   contracts::ConnectionRef connection;
-  infra::ScopedClose closeConnection(connection);
+  data::ScopedClose closeConnection(connection);
   try {
-    connection = infra::Sql_GetOpenConnection(connectionString_);
+    connection = data::OpenConnection(connectionString_);
     contracts::RecordsetRef rows = connection->Execute(statement.sql, statement.params, nullptr, maxRecords);
     rows->Detach();
     return rows;
@@ -100,9 +100,9 @@ contracts::RecordsetRef EmbeddedDirectory::Query(const Statement& statement, std
 
 std::int32_t EmbeddedDirectory::Change(const Statement& statement) {
   contracts::ConnectionRef connection;
-  infra::ScopedClose closeConnection(connection);
+  data::ScopedClose closeConnection(connection);
   try {
-    connection = infra::Sql_GetOpenConnection(connectionString_);
+    connection = data::OpenConnection(connectionString_);
     std::int32_t affected = 0;
     connection->Execute(statement.sql, statement.params, &affected);
     return affected;

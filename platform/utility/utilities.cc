@@ -1,6 +1,6 @@
 #include "platform/utility/utilities.h"
 
-#include "infrastructure/sql_build.h"
+#include "platform/data/sql_text.h"
 
 namespace korvo::utility {
 
@@ -15,7 +15,7 @@ const host::DispatchTable& Utilities::Dispatch() const {
 
 std::string Utilities::SqlValue(const rt::Variant& value) {
   // The plain literal, marked Unicode where it is quoted.
-  std::string literal = infra::Gen_SqlValue(value);
+  std::string literal = data::SqlLiteral(value);
   const bool quoted = value.IsString() || value.Type() == rt::VarType::Date;
   return quoted ? "N" + literal : literal;
 }

@@ -6,8 +6,9 @@
 
 #include <vector>
 
-#include "infrastructure/components.h"
+#include "platform/data/library_connection.h"
 #include "platform/data/register.h"
+#include "platform/host/create_as.h"
 #include "platform/host/host_scope.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/korvex/register.h"
@@ -25,7 +26,7 @@ class ReferentialCheckerTest : public ::testing::Test {
     RegisterClasses();
     ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
                                 db_.ConnectionString());
-    infra::ResetConnectionStringCache();
+    data::ForgetLibraryConnectionString();
     Exec("INSERT INTO CURRENCY (CURRENCYCODE, CURRENCYNAME) VALUES ('USD', 'Dollar')");
     Exec("INSERT INTO CURRENCY (CURRENCYCODE, CURRENCYNAME) VALUES ('EUR', 'Euro')");
     Exec("INSERT INTO CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE) VALUES ('EUR', '2024-01-01')");
@@ -33,20 +34,20 @@ class ReferentialCheckerTest : public ::testing::Test {
   }
   void TearDown() override {
     ConfigurationOverrides::Clear();
-    infra::ResetConnectionStringCache();
+    data::ForgetLibraryConnectionString();
   }
 
   // Runs a statement on a connection of its own; inside a host scope it
   // joins the scope's transaction.
   void Exec(const std::string& sql) const {
-    auto connection = infra::Gen_GetComponentAs<contracts::Connection>("ADODB.Connection");
+    auto connection = host::CreateAs<contracts::Connection>("ADODB.Connection");
     connection->Open(db_.ConnectionString());
     connection->Execute(sql);
     connection->Close();
   }
 
   static std::shared_ptr<contracts::ReferentialChecker> Checker() {
-    return infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
+    return host::CreateAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
   }
 
   static bool CanDeleteWhere(const char* column, const rt::Variant& value) {
@@ -100,6 +101,30 @@ TEST_F(ReferentialCheckerTest, InsideAScopeRowsTheCallerHasNotCommittedCount) {
     scope.End(/*abort=*/true);
   }
   EXPECT_TRUE(CanDeleteCurrency("EUR"));
+}
+
+// The checker asks the database its calling class uses: the scope's web
+// application variable before the configuration, and afterwards what this
+// thread found first, even when the configuration changes later.
+TEST_F(ReferentialCheckerTest, AsksTheDatabaseTheCallingClassUses) {
+  testing::TempDatabase web;
+  for (const char* sql : {"INSERT INTO CURRENCY (CURRENCYCODE, CURRENCYNAME) VALUES ('USD', 'Dollar')",
+                          "INSERT INTO OFFICE (OFFICEDESCRIPTION, CURRENCYCODE) VALUES ('Web', 'USD')"}) {
+    auto connection = host::CreateAs<contracts::Connection>("ADODB.Connection");
+    connection->Open(web.ConnectionString());
+    connection->Execute(sql);
+    connection->Close();
+  }
+  auto application = rt::Dictionary::Create();
+  application->Set(rt::Variant("KorvoCommonConnection_ConnectionString"),
+                   rt::Variant(web.ConnectionString()));
+  {
+    host::HostScope scope({.transactional = true, .application = application, .session = nullptr});
+    EXPECT_FALSE(CanDeleteCurrency("USD"));  // the web application's office
+  }
+  ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+                              "Driver=SQLite;Database=/nonexistent/elsewhere.db");
+  EXPECT_FALSE(CanDeleteCurrency("USD"));
 }
 
 TEST_F(ReferentialCheckerTest, MalformedKeysAreRefused) {
