@@ -36,6 +36,16 @@ struct MethodHandler {
   std::optional<std::int32_t> reportedNumber;
 };
 
+// The handler most methods use: an abort vote, no info. The method name
+// must outlive the handler.
+inline MethodHandler AbortingHandler(std::string_view method) {
+  return MethodHandler{method, FailureInfo::None, true};
+}
+// The same for a read that never votes.
+inline MethodHandler UnvotedHandler(std::string_view method) {
+  return MethodHandler{method, FailureInfo::None, false};
+}
+
 // Must be called inside a catch block. Takes the info, closes the
 // connection, votes abort when the handler says so and raises the current
 // error again through Err_Handle. Never returns.

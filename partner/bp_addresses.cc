@@ -73,7 +73,7 @@ rt::Dictionary& RequireDictionary(const rt::DictionaryRef& dictionary) {
 
 rt::Dictionary& BusinessPartner::Fieldnames() {
   if (!fieldnames_) {
-    infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.Fieldnames"), [&] {
+    infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.Fieldnames"), [&] {
       auto names = rt::Dictionary::Create();
       for (const AddressField& field : kAddressFields) {
         names->Add(rt::Variant(static_cast<std::int32_t>(field.key)), rt::Variant(field.column));
@@ -94,7 +94,7 @@ contracts::RecordsetRef BusinessPartner::GetAddress(rt::Variant& iAddressID) {
 }
 
 contracts::RecordsetRef BusinessPartner::GetAddresses(OptionalId iBPID) {
-  return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.GetAddresses"), [&] {
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.GetAddresses"), [&] {
     LoadIfGiven(iBPID);
     return bp_sql::Read(
         "SELECT ADDRESSID, COUNTRYCODE, NAME1, NAME2, STREET1, STREET2, CITY1, CITY2, "
@@ -108,7 +108,7 @@ contracts::RecordsetRef BusinessPartner::GetAddresses(OptionalId iBPID) {
 contracts::RecordsetRef BusinessPartner::NamedAddress(const char* method, OptionalId iBPID,
                                                       std::int32_t Current::*addressId) {
   const std::string context = bp_sql::MethodContext(method);
-  return infra::RunHandled(bp_sql::Standard(context), [&] {
+  return infra::RunHandled(infra::AbortingHandler(context), [&] {
     LoadIfGiven(iBPID);
     return bp_sql::Read(
         kNamedAddressSql + std::to_string(current_.*addressId) + kNamedAddressCountry,
@@ -130,7 +130,7 @@ contracts::RecordsetRef BusinessPartner::GetSoldToAddress(OptionalId iBPID) {
 
 std::string BusinessPartner::GetZRKAddressCodeFromAddressID(rt::Variant& iAddressID) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.GetZRKAddressCodeFromAddressID"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.GetZRKAddressCodeFromAddressID"), [&] {
         contracts::RecordsetRef rows = bp_sql::Read(
             "SELECT ZRKADDRESSCODE FROM ADDRESS WHERE ADDRESSID = " + Id(iAddressID),
             ConnectionString());
@@ -142,7 +142,7 @@ std::int32_t BusinessPartner::GetAddressIdbyZRKAddressCode(std::string i_sZRKAdd
   const std::string context =
       "KorvoCommon.BusinessPartner.GetAddressIdbyZRKAddressCode : " + i_sZRKAddressCode;
   contracts::ConnectionRef connection;
-  return infra::RunHandled(bp_sql::NoVote(context), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), connection, [&] {
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     connection->Execute(infra::kReadCommitted);
     contracts::RecordsetRef rows = connection->Execute(
@@ -156,7 +156,7 @@ std::int32_t BusinessPartner::GetAddressIdbyZRKAddressCode(std::string i_sZRKAdd
 
 std::int32_t BusinessPartner::GetAddressIdByName(std::string& iName1, std::int32_t& iBPID) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.GetAddressIdByNameAndCountry"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.GetAddressIdByNameAndCountry"), [&] {
         contracts::RecordsetRef named = bp_sql::Read(
             "SELECT ADDRESSID FROM ADDRESS WHERE NAME1 = " + Quoted(iName1) + " ",
             ConnectionString());
@@ -177,7 +177,7 @@ std::int32_t BusinessPartner::GetAddressIdByName(std::string& iName1, std::int32
 
 bool BusinessPartner::AddExistingAddress(std::int32_t& iAddressID, OptionalId iBPID) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.AddExistingAddress"),
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.AddExistingAddress"),
                            connection, [&] {
                              LoadIfGiven(iBPID);
                              bp_sql::RequirePartner(current_.id, ConnectionString());
@@ -216,7 +216,7 @@ std::int32_t BusinessPartner::InsertAndLinkAddress(rt::Dictionary& address) {
 }
 
 bool BusinessPartner::AddNewAddress(rt::DictionaryRef& iAddress, OptionalId iBPID) {
-  return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.AddNewAddress"), [&] {
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.AddNewAddress"), [&] {
     LoadIfGiven(iBPID);
     InsertAndLinkAddress(RequireDictionary(iAddress));
     return true;
@@ -224,7 +224,7 @@ bool BusinessPartner::AddNewAddress(rt::DictionaryRef& iAddress, OptionalId iBPI
 }
 
 std::int32_t BusinessPartner::AddNewAddressEx(rt::DictionaryRef& iAddress, OptionalId iBPID) {
-  return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.AddNewAddressEx"), [&] {
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.AddNewAddressEx"), [&] {
     LoadIfGiven(iBPID);
     return InsertAndLinkAddress(RequireDictionary(iAddress));
   });

@@ -123,7 +123,7 @@ std::int32_t BusinessPartner::DeleteRow(const char* table, const char* keyColumn
 
 bool BusinessPartner::Delete(std::int32_t& iBPID) {
   contracts::ConnectionRef connection;
-  const bool deleted = infra::RunHandled(bp_sql::Standard(kDeleteMethod), connection, [&] {
+  const bool deleted = infra::RunHandled(infra::AbortingHandler(kDeleteMethod), connection, [&] {
     const std::int32_t affected =
         DeleteRow(kPartnerDelete.table, kPartnerDelete.keyColumn, iBPID, connection);
     if (affected == 0) {
@@ -162,7 +162,7 @@ bool BusinessPartner::FinishDelete(bool deleted, contracts::ConnectionRef& conne
 bool BusinessPartner::IReferentialIntegrity_Exists(const std::string& origin, rt::Variant& keys,
                                                    rt::Variant& values) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.IReferentialIntegrity_Exists()"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.IReferentialIntegrity_Exists()"), [&] {
         if (!keys.IsArray()) return true;
         const rt::Array& names = keys.AsArray();
         for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {
@@ -181,7 +181,7 @@ bool BusinessPartner::IReferentialIntegrity_BeforeDelete(const std::string&, rt:
 }
 
 rt::ObjectRef BusinessPartner::BusinessRules_Delete(rt::Variant& dataObject) {
-  return infra::RunHandled(bp_sql::Standard(kRulesDeleteMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kRulesDeleteMethod), [&] {
     rt::Dictionary& data = RequireDataObject(dataObject);
     infra::Findings findings;
     const std::string kind = infra::Gen_NullToString(infra::TakeKind(data));
@@ -223,7 +223,7 @@ void BusinessPartner::DeleteGroup(rt::Dictionary& data, infra::Findings& finding
 rt::ObjectRef BusinessPartner::DeleteFromScript(std::string iTableName, rt::Variant& iKeys,
                                                 rt::Variant& iValues) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.DeleteFromScript"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.DeleteFromScript"), [&] {
         rt::ObjectRef result;
         if (const infra::ScriptTable* table =
                 infra::FindScriptTable(bp_script::kScriptTables, iTableName)) {

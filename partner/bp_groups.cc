@@ -36,7 +36,7 @@ bool BusinessPartner::ChangeMembership(const char* method, const std::function<v
                                        const std::string& sql) {
   contracts::ConnectionRef connection;
   const std::string context = bp_sql::MethodContext(method);
-  return infra::RunHandled(bp_sql::Standard(context), connection, [&] {
+  return infra::RunHandled(infra::AbortingHandler(context), connection, [&] {
     check();
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     connection->Execute(sql);
@@ -78,7 +78,7 @@ contracts::RecordsetRef BusinessPartner::ReadMembership(const char* method,
                                                         const std::string& sql) {
   contracts::ConnectionRef connection;
   const std::string context = bp_sql::MethodContext(method);
-  return infra::RunHandled(bp_sql::NoVote(context), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), connection, [&] {
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     const std::string reported = connection->ConnectionString();
     infra::Sql_CloseConnection(connection);
@@ -131,7 +131,7 @@ bool BusinessPartner::isBusinessPartnerInBPGroup(std::int32_t i_lBusinessPartner
 
 rt::DictionaryRef BusinessPartner::GetSalesRepresentativeBPs(std::string i_sUserId) {
   return infra::RunHandled(
-      bp_sql::NoVote("KorvoCommon.BusinessPartner.GetSalesRepresentativeBPs"), [&] {
+      infra::UnvotedHandler("KorvoCommon.BusinessPartner.GetSalesRepresentativeBPs"), [&] {
         contracts::RecordsetRef rows = bp_sql::Read(
             "SELECT BPSPERUSER.BUSINESSPARTNERID AS BUSINESSPARTNERID, BUSINESSPARTNER.NAME AS "
             "NAME  FROM BPSPERUSER, BUSINESSPARTNER WHERE BPSPERUSER.USERID=" +

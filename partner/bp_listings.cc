@@ -136,7 +136,7 @@ rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant& i_oPage, std::s
                                               std::int16_t i_iPageSize, std::optional<rt::Variant> i_alAddressIDs,
                                               std::optional<std::string> i_sSortTableFieldNames) {
   const std::string context = bp_sql::MethodContext("GetAddressData");
-  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
     std::string statement = kAllAddresses;
     if (IdsGiven(i_alAddressIDs)) statement = AppendCondition(statement, IdCondition(kAddressKey, *i_alAddressIDs));
     return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
@@ -150,7 +150,7 @@ rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant& i_oPage
                                                       std::optional<rt::Variant> i_alBPIDs,
                                                       std::optional<std::string> i_sSortTableFieldNames) {
   const std::string context = bp_sql::MethodContext("GetBusinessPartnerData");
-  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
     const std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
                                                    i_bSkipOneTimeBusinessPartners,
                                                    i_bSkipInternalBusinessPartners, i_alBPIDs);
@@ -167,7 +167,7 @@ rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant& i_o
                                                           std::optional<rt::Variant> i_alBPIDs,
                                                           std::optional<std::string> i_sSortTableFieldNames) {
   const std::string context = bp_sql::MethodContext("GetBusinessPartnersLimited");
-  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
     const std::string statement = PartnerStatement(kPartnerNames, &BusinessPartner::AppendCondition,
                                                    i_bSkipOneTimeBusinessPartners,
                                                    i_bSkipInternalBusinessPartners, i_alBPIDs);
@@ -182,7 +182,7 @@ rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::
                                                std::optional<rt::Variant> i_alBPIDs,
                                                std::optional<std::string> i_sSortTableFieldNames) {
   const std::string context = bp_sql::MethodContext("GetCustomerData");
-  return infra::RunHandled(bp_sql::NoVote(context), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
     std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
                                              i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
                                              i_alBPIDs);

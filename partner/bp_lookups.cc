@@ -81,7 +81,7 @@ void BusinessPartner::GetBusinessPartner(std::int32_t& iBPID) {
   if (iBPID == current_.id) return;
   const std::string id = std::to_string(iBPID);
   const std::string context = MethodContext("GetBusinessPartner(" + id + ")");
-  infra::RunHandled(bp_sql::Standard(context), [&] {
+  infra::RunHandled(infra::AbortingHandler(context), [&] {
     contracts::RecordsetRef rows =
         bp_sql::Read(kPartnerWithCustomerSql + id, ConnectionString());
     if (rows->IsEOF()) {
@@ -275,7 +275,7 @@ bool BusinessPartner::IsCustomer() {
 
 std::string BusinessPartner::GetBusinessPartnerIDByZRKID(rt::Variant& iZRKID,
                                                          std::int16_t& iUserType) {
-  return infra::RunHandled(bp_sql::Standard("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByZRKID"),
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByZRKID"),
                            [&] { return PartnerIdByCode(iZRKID, iUserType, ConnectionString()); });
 }
 
@@ -291,7 +291,7 @@ std::string BusinessPartner::GetBusinessPartnerIDByZRKID2(rt::Variant& iZRKID,
 
 std::int32_t BusinessPartner::GetBusinessPartnerIDByBusinessID(std::string& iBusinessID) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByBusinessID"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByBusinessID"), [&] {
         contracts::RecordsetRef rows =
             bp_sql::Read(kPartnerIdSql + std::string("BUSINESSID=") + Quoted(iBusinessID),
                          ConnectionString());
@@ -301,7 +301,7 @@ std::int32_t BusinessPartner::GetBusinessPartnerIDByBusinessID(std::string& iBus
 
 bool BusinessPartner::checkBusinessPartnerIDByBusinessID(std::string iBusinessID) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.checkBusinessPartnerIDByBusinessID"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.checkBusinessPartnerIDByBusinessID"), [&] {
         return !bp_sql::Read(kPartnerIdSql + std::string("BUSINESSID=") + Quoted(iBusinessID),
                              ConnectionString())
                     ->IsEOF();
@@ -310,7 +310,7 @@ bool BusinessPartner::checkBusinessPartnerIDByBusinessID(std::string iBusinessID
 
 std::int32_t BusinessPartner::GetBusinessPartnerIDByDUNS(std::string i_lDUNSNumber) {
   const std::int32_t id = infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByDUNS"), [&] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByDUNS"), [&] {
         contracts::RecordsetRef rows = bp_sql::Read(
             kPartnerIdSql + std::string("DUNSNUMBER = ") + Quoted(i_lDUNSNumber) + " ",
             ConnectionString());
@@ -325,7 +325,7 @@ std::int32_t BusinessPartner::GetBusinessPartnerIDByDUNS(std::string i_lDUNSNumb
 
 bool BusinessPartner::SupplierExists(std::string& iSupplierCode) {
   const std::string context = MethodContext("SupplierExists(" + iSupplierCode + ")");
-  return infra::RunHandled(bp_sql::Standard(context), [&] {
+  return infra::RunHandled(infra::AbortingHandler(context), [&] {
     return bp_sql::Exists(
         kPartnerIdSql + std::string("ZRKSUPPLIERCODE = ") + Quoted(iSupplierCode) + " ",
         ConnectionString());
@@ -345,7 +345,7 @@ std::int32_t BusinessPartner::IsBusinessPartnerPresent(std::string iBPName,
 std::string BusinessPartner::GetISOCountryCode(std::string& iCountryCode) {
   constexpr const char* kMethod = "KorvoCommon.BusinessPartner.GetISOCountryCode";
   contracts::ConnectionRef connection;
-  return infra::RunHandled(bp_sql::Standard(kMethod), connection, [&] {
+  return infra::RunHandled(infra::AbortingHandler(kMethod), connection, [&] {
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     connection->Execute(infra::kReadCommitted);
     contracts::RecordsetRef rows = infra::Sql_GetReadonlyRecordset(
@@ -417,7 +417,7 @@ void BusinessPartner::SetOneTimeBusinessPartner(std::int32_t i_lBusinessPartnerI
 contracts::RecordsetRef BusinessPartner::ReadHandled(std::string_view method,
                                                      const std::string& sql) {
   const std::string context = MethodContext(method);
-  return infra::RunHandled(bp_sql::Standard(context),
+  return infra::RunHandled(infra::AbortingHandler(context),
                            [&] { return bp_sql::Read(sql, ConnectionString()); });
 }
 
@@ -490,7 +490,7 @@ contracts::RecordsetRef BusinessPartner::GetSuppliersByNameRange(rt::Variant& iF
 contracts::RecordsetRef BusinessPartner::GetRemainingBusinessPartners(
     std::optional<rt::Variant> iIDs) {
   const std::string context = MethodContext("GetRemainingBusinessPartners");
-  return infra::RunHandled(bp_sql::Standard(context), [&] {
+  return infra::RunHandled(infra::AbortingHandler(context), [&] {
     std::string sql = "SELECT BP.BUSINESSPARTNERID, BP.NAME FROM BUSINESSPARTNER BP";
     if (iIDs) {
       const std::string ids = bp_sql::IdList(*iIDs);

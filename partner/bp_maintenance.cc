@@ -180,7 +180,7 @@ rt::Dictionary& RequireDataObject(const rt::Variant& dataObject) {
 rt::ObjectRef BusinessPartner::RunScript(const char* method, const std::string& table,
                                          rt::Variant& keys, rt::Variant& values,
                                          RulesEntry rules) {
-  return infra::RunHandled(bp_sql::Standard(method), [&] {
+  return infra::RunHandled(infra::AbortingHandler(method), [&] {
     const infra::ScriptTable* known = infra::FindScriptTable(bp_script::kScriptTables, table);
     // An unknown table has no result to report on.
     if (!known) rt::Raise(rt::errnum::kObjectNotSet);
@@ -212,7 +212,7 @@ rt::ObjectRef BusinessPartner::UpdateFromScript(std::string iTableName, rt::Vari
 
 rt::ObjectRef BusinessPartner::BusinessRules_GetInstance(rt::Variant&) {
   return infra::RunHandled(
-      bp_sql::Standard("KorvoCommon.BusinessPartner.BusinessRules_GetInstance"), [] {
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.BusinessRules_GetInstance"), [] {
         infra::Mts_SetComplete();
         return rt::ObjectRef();
       });
@@ -228,7 +228,7 @@ rt::ObjectRef BusinessPartner::BusinessRules_Update(rt::Variant& dataObject) {
 
 rt::ObjectRef BusinessPartner::ApplyRules(const char* method, rt::Variant& dataObject,
                                           bool isInsert) {
-  return infra::RunHandled(bp_sql::Standard(method), [&] {
+  return infra::RunHandled(infra::AbortingHandler(method), [&] {
     rt::Dictionary& data = RequireDataObject(dataObject);
     const std::string kind = infra::Gen_NullToString(infra::TakeKind(data));
     Findings findings;

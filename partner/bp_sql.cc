@@ -10,14 +10,6 @@ std::string MethodContext(std::string_view method) {
   return "KorvoCommon.BusinessPartner." + std::string(method);
 }
 
-infra::MethodHandler Standard(std::string_view context) {
-  return infra::MethodHandler{context, infra::FailureInfo::None, true};
-}
-
-infra::MethodHandler NoVote(std::string_view context) {
-  return infra::MethodHandler{context, infra::FailureInfo::None, false};
-}
-
 std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(text) + "'"; }
 
 std::string Containing(std::string_view text) {

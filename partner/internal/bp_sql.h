@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "platform/contracts/database.h"
-#include "infrastructure/method_guard.h"
 #include "platform/runtime/variant.h"
 
 namespace korvo::common::bp_sql {
@@ -14,13 +13,6 @@ namespace korvo::common::bp_sql {
 // "KorvoCommon.BusinessPartner." + method, the context failures are
 // reported under.
 std::string MethodContext(std::string_view method);
-
-// The standard handler of the class: abort vote, logged under the context
-// (which must outlive the handler),
-// no info.
-infra::MethodHandler Standard(std::string_view context);
-// The same without a vote (reads that never vote).
-infra::MethodHandler NoVote(std::string_view context);
 
 // A text between single quotes with its quotes doubled.
 std::string Quoted(std::string_view text);
