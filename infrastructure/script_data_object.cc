@@ -36,6 +36,12 @@ std::optional<std::int32_t> IndexOfColumn(const rt::Array& names, std::string_vi
   return std::nullopt;
 }
 
+rt::Dictionary& RequireDataObject(const rt::Variant& dataObject) {
+  const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
+  if (!data) rt::Raise(rt::errnum::kObjectNotSet);
+  return *data;
+}
+
 rt::Variant TakeKind(rt::Dictionary& data) {
   const rt::Variant kind = ValueOf(data, kDataObjectKindKey);
   if (data.Exists(kDataObjectKindKey)) data.Remove(kDataObjectKindKey);

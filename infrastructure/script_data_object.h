@@ -53,6 +53,11 @@ bool NamesColumn(const rt::Variant& name, std::string_view column);
 // The index of the first name that is `column` in any letter case.
 std::optional<std::int32_t> IndexOfColumn(const rt::Array& names, std::string_view column);
 
+// The dictionary a BusinessRules entry was handed; anything else (Nothing,
+// a value that is no dictionary) raises Object variable not set (91). The
+// dictionary lives as long as dataObject holds it.
+rt::Dictionary& RequireDataObject(const rt::Variant& dataObject);
+
 // Reads and removes the kind entry: the rules work on the columns alone, and
 // the caller's dictionary loses the entry, as callers have always seen it.
 rt::Variant TakeKind(rt::Dictionary& data);

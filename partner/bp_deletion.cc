@@ -71,12 +71,6 @@ std::string ExistsSql(const std::string& key, const std::string& origin, const r
   return std::string();
 }
 
-rt::Dictionary& RequireDataObject(const rt::Variant& dataObject) {
-  const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
-  if (!data) rt::Raise(rt::errnum::kObjectNotSet);
-  return *data;
-}
-
 }  // namespace
 
 bool BusinessPartner::BeforeDelete(const std::string& origin, const rt::Array&,
@@ -182,7 +176,7 @@ bool BusinessPartner::IReferentialIntegrity_BeforeDelete(const std::string&, rt:
 
 rt::ObjectRef BusinessPartner::BusinessRules_Delete(rt::Variant& dataObject) {
   return infra::RunHandled(infra::AbortingHandler(kRulesDeleteMethod), [&] {
-    rt::Dictionary& data = RequireDataObject(dataObject);
+    rt::Dictionary& data = infra::RequireDataObject(dataObject);
     infra::Findings findings;
     const std::string kind = infra::Gen_NullToString(infra::TakeKind(data));
     const auto idOf = [&data](const char* key) { return rt::CLng(infra::ValueOf(data, key)); };

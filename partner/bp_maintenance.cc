@@ -167,12 +167,6 @@ rt::ObjectRef Written(Findings& findings, const char* name, std::int32_t key) {
   return findings.Result();
 }
 
-rt::Dictionary& RequireDataObject(const rt::Variant& dataObject) {
-  const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
-  if (!data) rt::Raise(rt::errnum::kObjectNotSet);
-  return *data;
-}
-
 }  // namespace
 
 // --- Script methods ---
@@ -229,7 +223,7 @@ rt::ObjectRef BusinessPartner::BusinessRules_Update(rt::Variant& dataObject) {
 rt::ObjectRef BusinessPartner::ApplyRules(const char* method, rt::Variant& dataObject,
                                           bool isInsert) {
   return infra::RunHandled(infra::AbortingHandler(method), [&] {
-    rt::Dictionary& data = RequireDataObject(dataObject);
+    rt::Dictionary& data = infra::RequireDataObject(dataObject);
     const std::string kind = infra::Gen_NullToString(infra::TakeKind(data));
     Findings findings;
     rt::ObjectRef result = findings.Result();
