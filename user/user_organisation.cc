@@ -2,15 +2,14 @@
 // cost centres. They read the library's database only; none touches the
 // membership directory.
 #include <initializer_list>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
+#include "infrastructure/paged_listing.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
@@ -30,16 +29,6 @@ using user_queries::Handler;
 using user_queries::Quoted;
 
 constexpr const char* kClass = "KorvoCommon.User.";
-
-// An object as the interface it implements; Nothing stays null, another
-// object raises Type mismatch (13).
-template <class T>
-std::shared_ptr<T> ObjectAs(const rt::ObjectRef& object) {
-  if (!object) return nullptr;
-  auto typed = std::dynamic_pointer_cast<T>(object);
-  if (!typed) rt::Raise(rt::errnum::kTypeMismatch);
-  return typed;
-}
 
 // The named fields of the first row of sql, in the order given; empty when
 // there is no row.
@@ -132,33 +121,6 @@ bool IdsGiven(const std::optional<rt::Variant>& ids) {
   return ids && !ids->IsMissing() && !ids->IsNullOrEmpty();
 }
 
-// The paged record set of a listing: the page's own when the caller keeps
-// one (told which connection the library's listings use), else a new one
-// carrying on from the persisted state.
-std::shared_ptr<contracts::DRecordset> ListingRecordset(const std::shared_ptr<contracts::Page>& page,
-                                                        const std::string& persistedState) {
-  if (page) {
-    page->SetConnectionName("KorvoCommonConnection");
-    return ObjectAs<contracts::DRecordset>(page->GetRecordset());
-  }
-  auto recordset = infra::Gen_GetComponentAs<contracts::DRecordset>("KorvoLibrary.DRecordset");
-  recordset->SetConnectionString(UserClassConnectionString(kUserConnectionStringMethod));
-  recordset->RestoreState(persistedState);
-  return recordset;
-}
-
-// Goes to the page the user asked for since the last request, if any.
-void GoToPendingPage(contracts::Page& page, contracts::DRecordset& recordset) {
-  std::int32_t number = 0;
-  bool requested = false;
-  rt::Variant unused;
-  page.GetPendingPage(number, requested, unused);
-  if (!requested) return;
-  recordset.ResetPosition();
-  bool found = true;
-  recordset.GoToPage(found, number);
-}
-
 // Raises a not-found error of the class straight to the caller: no log
 // entry, the caller's transaction voted down.
 [[noreturn]] void RaiseNotFound(user::EUserErrors number, const std::string& source,
@@ -190,13 +152,11 @@ rt::ObjectRef User::GetEmployeeData(rt::Variant i_oPage, const std::string& i_sP
   return infra::RunHandled(Handler(std::string(kClass) + "GetEmployeeData"), [&] {
     std::string statement = "SELECT * FROM EMPLOYEE";
     if (IdsGiven(i_asEmployeeIDs)) statement += " WHERE (" + EmployeeIdCondition(*i_asEmployeeIDs) + ")";
-    const auto page = i_oPage.IsNullOrEmpty() ? nullptr : ObjectAs<contracts::Page>(i_oPage.AsObject());
-    auto recordset = ListingRecordset(page, i_sPersistedStateInfo);
-    recordset->SetPageSize(i_iPageSize);
-    recordset->SetSortFields(i_sSortTableFieldNames.value_or(""));
-    if (page) GoToPendingPage(*page, *recordset);
-    recordset->Open(statement, "EMPLOYEEID");
-    return std::dynamic_pointer_cast<rt::Object>(recordset);
+    return infra::OpenPagedListing(
+        {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
+        "EMPLOYEEID", []() -> const std::string& {
+          return UserClassConnectionString(kUserConnectionStringMethod);
+        });
   });
 }
 
