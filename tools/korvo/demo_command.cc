@@ -17,6 +17,7 @@
 #include "tools/korvo/commands.h"
 #include "tools/korvo/database_options.h"
 #include "tools/korvo/demo_data.h"
+#include "tools/korvo/demo_directory.h"
 #include "tools/korvo/value_text.h"
 
 namespace korvo::tool {
@@ -40,9 +41,6 @@ std::vector<rt::Variant> KronaInsert(bool asHomeCurrency) {
           Texts({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"}),
           Texts({"SEK", "Swedish krona", asHomeCurrency, false, false, std::int16_t{2}})};
 }
-
-// Every demo directory user's password (tools/korvo/demo_directory.h).
-constexpr const char* kDemoUserPassword = "demo";
 
 std::vector<DemoStep> Walk() {
   return {

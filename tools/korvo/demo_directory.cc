@@ -11,8 +11,6 @@ namespace korvo::tool {
 
 namespace {
 
-constexpr const char* kDemoPassword = "demo";
-
 struct DemoUser {
   std::string id;
   std::vector<std::pair<std::string, std::vector<std::string>>> attributes;
@@ -60,14 +58,14 @@ void LoadDemoDirectory() {
   auto& backend = directory->Backend();
   if (!backend.Load(scriptId)) {
     backend.Create({scriptId, {{"GIVENNAME", {"Script"}}, {"SURNAME", {"Account"}}}},
-                   scriptCode.empty() ? kDemoPassword : scriptCode);
+                   scriptCode.empty() ? kDemoUserPassword : scriptCode);
   }
   backend.SetWriterRight(scriptId, true);
   for (const auto& user : DemoUsers()) {
     if (backend.Load(user.id)) continue;
     membership::Entry entry{user.id, {}};
     for (const auto& [name, values] : user.attributes) entry.attributes.push_back({name, values});
-    backend.Create(entry, kDemoPassword);
+    backend.Create(entry, kDemoUserPassword);
   }
 }
 

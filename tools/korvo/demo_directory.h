@@ -8,6 +8,9 @@
 
 namespace korvo::tool {
 
+// The password of every demo user.
+inline constexpr const char* kDemoUserPassword = "demo";
+
 // Adds the demo users to the configured directory inside the current host
 // transaction; a demo user the directory holds already (an LDAP directory
 // from an earlier run) is left as it is. Raises the directory's errors.
