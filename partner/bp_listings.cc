@@ -1,14 +1,11 @@
 // Paged listings of partners, customers and addresses, served through the
 // utility library's DRecordset (and the web page's Page when it brings
 // one), and the whole-table reads they replaced, which now only refuse.
-#include <functional>
-#include <memory>
 #include <string>
 
-#include "infrastructure/components.h"
-#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
+#include "infrastructure/paged_listing.h"
 #include "partner/business_partner.h"
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_sql.h"
@@ -23,19 +20,8 @@ constexpr const char* kPartnerNames = "SELECT BUSINESSPARTNERID, NAME FROM BUSIN
 constexpr const char* kAllAddresses = "SELECT * FROM ADDRESS";
 constexpr const char* kPartnerKey = "BUSINESSPARTNERID";
 constexpr const char* kAddressKey = "ADDRESSID";
-// The name under which the application keeps this library's connection
-// string, told to the caller's page.
-constexpr const char* kConnectionName = "KorvoCommonConnection";
 
 using Append = std::string (*)(const std::string&, const std::string&);
-
-// What a listing request brings besides its filters.
-struct PageRequest {
-  const rt::Variant& page;
-  const std::string& persistedState;
-  std::int16_t pageSize;
-  const std::optional<std::string>& sortFields;
-};
 
 // An ID list counts as given when it is there at all: an omitted, Empty or
 // Null argument means no restriction.
@@ -65,55 +51,6 @@ std::string PartnerStatement(std::string statement, Append append, bool skipOneT
   return statement;
 }
 
-std::shared_ptr<contracts::Page> PageOf(const rt::Variant& page) {
-  if (page.IsMissing() || page.IsEmpty() || page.IsNull() || (page.IsObject() && !page.AsObject())) return nullptr;
-  if (!page.IsObject()) rt::Raise(rt::errnum::kTypeMismatch);
-  auto typed = std::dynamic_pointer_cast<contracts::Page>(page.AsObject());
-  if (!typed) rt::Raise(rt::errnum::kTypeMismatch);
-  return typed;
-}
-
-std::shared_ptr<contracts::DRecordset> AsRecordset(const rt::ObjectRef& object) {
-  auto typed = std::dynamic_pointer_cast<contracts::DRecordset>(object);
-  if (!typed) rt::Raise(rt::errnum::kTypeMismatch);
-  return typed;
-}
-
-// The record set of the listing: the page's own when the caller brought a
-// page (moved to the page the user asked for), else a new one continuing
-// from the persisted state; set up and opened on the statement.
-rt::ObjectRef OpenListing(const PageRequest& request, const std::string& statement, const char* keyField,
-                          const std::function<const std::string&()>& connectionString) {
-  const std::shared_ptr<contracts::Page> page = PageOf(request.page);
-  rt::ObjectRef object;
-  if (page) {
-    page->SetConnectionName(kConnectionName);
-    object = page->GetRecordset();
-  } else {
-    object = infra::Gen_GetComponent("KorvoLibrary.DRecordset");
-  }
-  const std::shared_ptr<contracts::DRecordset> recordset = AsRecordset(object);
-  if (!page) {
-    recordset->SetConnectionString(connectionString());
-    recordset->RestoreState(request.persistedState);
-  }
-  recordset->SetPageSize(request.pageSize);
-  recordset->SetSortFields(request.sortFields.value_or(""));
-  if (page) {
-    std::int32_t asked = 0;
-    bool requested = false;
-    rt::Variant unused;
-    page->GetPendingPage(asked, requested, unused);
-    if (requested) {
-      recordset->ResetPosition();
-      bool go = true;
-      recordset->GoToPage(go, asked);
-    }
-  }
-  recordset->Open(statement, keyField);
-  return object;
-}
-
 // A whole-table read that is no longer served: fails with -1, the text
 // naming its paged replacement given as the method.
 [[noreturn]] void Retired(const std::string& text) {
@@ -132,16 +69,25 @@ std::string FullTableScanText(const std::string& retired, const std::string& rep
 
 }  // namespace
 
+rt::ObjectRef BusinessPartner::PagedListing(std::string_view method,
+                                            const infra::PagedListingRequest& request,
+                                            const char* keyField,
+                                            const std::function<std::string()>& statement) {
+  const std::string context = bp_sql::MethodContext(method);
+  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
+    return infra::OpenPagedListing(request, statement(), keyField,
+                                   [this]() -> const std::string& { return ConnectionString(); });
+  });
+}
+
 rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
                                               std::int16_t i_iPageSize, std::optional<rt::Variant> i_alAddressIDs,
                                               std::optional<std::string> i_sSortTableFieldNames) {
-  const std::string context = bp_sql::MethodContext("GetAddressData");
-  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
-    std::string statement = kAllAddresses;
-    if (IdsGiven(i_alAddressIDs)) statement = AppendCondition(statement, IdCondition(kAddressKey, *i_alAddressIDs));
-    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
-                       kAddressKey, [this]() -> const std::string& { return ConnectionString(); });
-  });
+  return PagedListing("GetAddressData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
+                      kAddressKey, [&] {
+                        if (!IdsGiven(i_alAddressIDs)) return std::string(kAllAddresses);
+                        return AppendCondition(kAllAddresses, IdCondition(kAddressKey, *i_alAddressIDs));
+                      });
 }
 
 rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
@@ -149,14 +95,12 @@ rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant& i_oPage
                                                       bool i_bSkipInternalBusinessPartners,
                                                       std::optional<rt::Variant> i_alBPIDs,
                                                       std::optional<std::string> i_sSortTableFieldNames) {
-  const std::string context = bp_sql::MethodContext("GetBusinessPartnerData");
-  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
-    const std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
-                                                   i_bSkipOneTimeBusinessPartners,
-                                                   i_bSkipInternalBusinessPartners, i_alBPIDs);
-    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
-                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
-  });
+  return PagedListing("GetBusinessPartnerData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
+                      kPartnerKey, [&] {
+                        return PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
+                                                i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
+                                                i_alBPIDs);
+                      });
 }
 
 rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant& i_oPage,
@@ -166,14 +110,12 @@ rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant& i_o
                                                           bool i_bSkipInternalBusinessPartners,
                                                           std::optional<rt::Variant> i_alBPIDs,
                                                           std::optional<std::string> i_sSortTableFieldNames) {
-  const std::string context = bp_sql::MethodContext("GetBusinessPartnersLimited");
-  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
-    const std::string statement = PartnerStatement(kPartnerNames, &BusinessPartner::AppendCondition,
-                                                   i_bSkipOneTimeBusinessPartners,
-                                                   i_bSkipInternalBusinessPartners, i_alBPIDs);
-    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
-                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
-  });
+  return PagedListing("GetBusinessPartnersLimited",
+                      {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, kPartnerKey, [&] {
+                        return PartnerStatement(kPartnerNames, &BusinessPartner::AppendCondition,
+                                                i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
+                                                i_alBPIDs);
+                      });
 }
 
 rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
@@ -181,16 +123,14 @@ rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::
                                                bool i_bSkipInternalBusinessPartners,
                                                std::optional<rt::Variant> i_alBPIDs,
                                                std::optional<std::string> i_sSortTableFieldNames) {
-  const std::string context = bp_sql::MethodContext("GetCustomerData");
-  return infra::RunHandled(infra::UnvotedHandler(context), [&] {
-    std::string statement = PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
-                                             i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
-                                             i_alBPIDs);
-    statement = AppendCondition(statement, "ZRKCUSTOMERCODE <> ''");
-    statement = AppendCondition(statement, "NOT ZRKCUSTOMERCODE IS NULL");
-    return OpenListing({i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
-                       kPartnerKey, [this]() -> const std::string& { return ConnectionString(); });
-  });
+  return PagedListing("GetCustomerData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
+                      kPartnerKey, [&] {
+                        std::string statement = PartnerStatement(
+                            kAllPartners, &BusinessPartner::AppendCondition, i_bSkipOneTimeBusinessPartners,
+                            i_bSkipInternalBusinessPartners, i_alBPIDs);
+                        statement = AppendCondition(statement, "ZRKCUSTOMERCODE <> ''");
+                        return AppendCondition(statement, "NOT ZRKCUSTOMERCODE IS NULL");
+                      });
 }
 
 rt::ObjectRef BusinessPartner::GetAllAddresses() { Retired(FullTableScanText("GetAllAddresses", "GetAddressData")); }

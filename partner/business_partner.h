@@ -39,6 +39,7 @@
 
 namespace korvo::infra {
 class Findings;
+struct PagedListingRequest;
 }  // namespace korvo::infra
 
 namespace korvo::common {
@@ -377,6 +378,11 @@ class BusinessPartner final : public host::Component,
   RecordsetRef NamedAddress(const char* method, OptionalId iBPID, std::int32_t Current::*addressId);
   // Creates an address from the dictionary and links it; the new ID.
   std::int32_t InsertAndLinkAddress(rt::Dictionary& address);
+  // A paged listing of the rows `statement()` selects, keyed by keyField;
+  // failures, a bad ID list included, are logged unvoted under
+  // "KorvoCommon.BusinessPartner." + method.
+  rt::ObjectRef PagedListing(std::string_view method, const infra::PagedListingRequest& request,
+                             const char* keyField, const std::function<std::string()>& statement);
   // statement + " WHERE (" / " AND (" + condition + ")".
   static std::string AppendCondition(const std::string& statement, const std::string& condition);
   // Removes the rows a partner or an address owns (its address links; a
