@@ -10,6 +10,7 @@
 #include "platform/contracts/result_object.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/registry.h"
+#include "platform/korvex/secret_mask.h"
 #include "program/korvo_process.h"
 #include "reliability/reliability_fixture.h"
 
@@ -207,6 +208,18 @@ TEST_F(SecretsTest, TheProgramMasksSecretConfigurationValues) {
   const korvo::testing::CommandResult user = korvo::testing::RunKorvo(
       {"call", "Korvex.Configuration", "ReadValue", "MEMBERSHIP", "MemScriptUser", "--config", config});
   EXPECT_NE(user.out.find("\"directory\""), std::string::npos) << user.out;
+
+  // A served client reads the same masked value, by call and by property read.
+  {
+    korvo::testing::KorvoServer server({"--config", config});
+    const korvo::testing::Json configuration = server.Result("create", {{"class", "Korvex.Configuration"}})["object"];
+    const korvo::testing::Json where = {"MEMBERSHIP", "MemScriptCode"};
+    const korvo::testing::Json called = server.Result("call", {{"object", configuration}, {"method", "ReadValue"}, {"args", where}});
+    const korvo::testing::Json read = server.Result("get", {{"object", configuration}, {"property", "readvalue"}, {"args", where}});
+    EXPECT_EQ(called["value"]["value"], korvex::kMaskedSecret);
+    EXPECT_EQ(read["value"]["value"], korvex::kMaskedSecret);
+    EXPECT_EQ(server.Finish(), 0);
+  }
   std::filesystem::remove(config);
 }
 

@@ -41,8 +41,7 @@ Json Invoke(const CallOptions& options, ValueCodec& codec, std::vector<rt::Varia
   host::HostScope scope;
   try {
     rt::ObjectRef object = host::CreateInContext(options.progId, &scope.Context());
-    rt::Variant value =
-        Disclosed(object, options.method, args, object->Invoke(options.method, rt::InvokeKind::Method, args));
+    rt::Variant value = InvokeDisclosed(object, options.method, rt::InvokeKind::Method, args);
     Json result = {{"value", codec.Encode(value)}, {"args", Json::array()}};
     for (const auto& arg : args) result["args"].push_back(codec.Encode(arg));
     scope.End();

@@ -1,8 +1,9 @@
 // What the program may hand out of a call's result. The library reads its
 // configuration unmasked inside the process; a client of the program reads a
 // secret configuration value (a password key such as "MemScriptCode") only
-// as korvex::kMaskedSecret. Connection strings anywhere in an answer are
-// masked by the value encoding itself (ValueCodec).
+// as korvex::kMaskedSecret, whether it calls ReadValue or reads it as a
+// property. Connection strings anywhere in an answer are masked by the value
+// encoding itself (ValueCodec).
 #pragma once
 
 #include <span>
@@ -13,10 +14,11 @@
 
 namespace korvo::tool {
 
-// `value`, the result of `method` called on `object` with `args`, as the
-// program may show it: masked whole when it is a configuration read of a
-// secret key, else unchanged.
-rt::Variant Disclosed(const rt::ObjectRef& object, const std::string& method,
-                      std::span<const rt::Variant> args, rt::Variant value);
+// `object`'s member `name` invoked as `kind` with `args` (written back as
+// the callee writes them), its result as the program may show it: masked
+// whole when it is a configuration read of a secret key, else unchanged.
+// Raises what the member raises.
+rt::Variant InvokeDisclosed(const rt::ObjectRef& object, const std::string& name, rt::InvokeKind kind,
+                            std::span<rt::Variant> args);
 
 }  // namespace korvo::tool

@@ -211,7 +211,7 @@ Json RpcSession::Call(const Json& params) {
   rt::ObjectRef object = Target(params);
   const std::string& method = StringParam(params, "method");
   std::vector<rt::Variant> args = Arguments(params);
-  rt::Variant value = Disclosed(object, method, args, object->Invoke(method, rt::InvokeKind::Method, std::span(args)));
+  rt::Variant value = InvokeDisclosed(object, method, rt::InvokeKind::Method, args);
   Json after = Json::array();
   for (const auto& arg : args) after.push_back(codec_.Encode(arg));
   return {{"value", codec_.Encode(value)}, {"args", std::move(after)}};
@@ -221,7 +221,7 @@ Json RpcSession::Get(const Json& params) {
   rt::ObjectRef object = Target(params);
   const std::string& property = StringParam(params, "property");
   std::vector<rt::Variant> args = Arguments(params);
-  return {{"value", codec_.Encode(object->Invoke(property, rt::InvokeKind::PropertyGet, args))}};
+  return {{"value", codec_.Encode(InvokeDisclosed(object, property, rt::InvokeKind::PropertyGet, args))}};
 }
 
 Json RpcSession::Set(const Json& params) {
