@@ -151,11 +151,16 @@ void DirectoryUser::SetCompanyNumber(const std::string& companyNumber) {
   Write("CompanyNumber", std::move(values));
 }
 
-std::string DirectoryUser::DefaultURL(std::int32_t application) {
-  rt::Array values = AttributeValues(Bound().entry, "DefaultURL");
+rt::Array DirectoryUser::InheritedValues(std::string_view attribute) {
+  rt::Array values = AttributeValues(Bound().entry, attribute);
   if (values.items.front().IsEmpty()) {
-    if (const Entry* parent = ParentEntry()) values = AttributeValues(*parent, "DefaultURL");
+    if (const Entry* parent = ParentEntry()) values = AttributeValues(*parent, attribute);
   }
+  return values;
+}
+
+std::string DirectoryUser::DefaultURL(std::int32_t application) {
+  const rt::Array values = InheritedValues("DefaultURL");
   const std::string prefix = std::to_string(application) + "=";
   std::optional<std::string> general;
   for (const auto& item : values.items) {
@@ -185,13 +190,7 @@ void DirectoryUser::SetProjectRoles(const rt::Array& roles) {
   Write(kProjectRoleAttribute, std::move(values));
 }
 
-rt::Array DirectoryUser::FallbackValues() {
-  rt::Array values = AttributeValues(Bound().entry, "FallbackValues");
-  if (values.items.front().IsEmpty()) {
-    if (const Entry* parent = ParentEntry()) values = AttributeValues(*parent, "FallbackValues");
-  }
-  return values;
-}
+rt::Array DirectoryUser::FallbackValues() { return InheritedValues("FallbackValues"); }
 
 rt::ObjectRef DirectoryUser::Parent() {
   const Entry* parent = ParentEntry();

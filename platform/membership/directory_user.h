@@ -94,6 +94,9 @@ class DirectoryUser final : public host::Component, public contracts::Membership
   // The first value of the attribute, the user's own else the parent's, in
   // its kind; the kind's empty value when neither has one.
   rt::Variant Inherited(std::string_view attribute);
+  // Every value of the attribute, the user's own else the parent's;
+  // [Empty] when neither has one.
+  rt::Array InheritedValues(std::string_view attribute);
   std::string Text(std::string_view attribute) { return rt::CStr(Inherited(attribute)); }
   // Replaces an attribute's values in the directory and in the object.
   void Write(const std::string& attribute, std::vector<std::string> values);
