@@ -71,10 +71,6 @@ bool IsBelow(std::string_view dn, std::string_view base) {
          normal->ends_with("," + *normalBase);
 }
 
-bool IsTrue(const std::vector<std::string>& values) {
-  return !values.empty() && FoldCase(values.front()) == "true";
-}
-
 bool ByFoldedId(const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); }
 
 // A server refuses the bind of an unknown account at once, but checks the
@@ -163,7 +159,7 @@ bool LdapDirectoryBackend::HoldsWriterRight(const std::string& accountId) {
   if (SameDn(dn, settings_->scriptDn) || SameDn(dn, settings_->serviceDn)) return true;
   return Reading(*settings_, [&](LdapConnection& connection) {
     const auto user = FindUser(connection, accountId, {std::string(ldapmap::kWriterRight)});
-    return user && IsTrue(user->Values(ldapmap::kWriterRight));
+    return user && ldapentries::IsTrue(user->Values(ldapmap::kWriterRight));
   });
 }
 

@@ -16,10 +16,6 @@ constexpr const char* kTrue = "TRUE";
 
 bool SameName(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
-bool IsTrue(const std::vector<std::string>& values) {
-  return !values.empty() && FoldCase(values.front()) == "true";
-}
-
 // LDAP keeps no empty values and no two values equal case-blind: the first
 // of each stays, in order.
 std::vector<std::string> StorableValues(const std::vector<std::string>& values) {
@@ -112,6 +108,10 @@ std::vector<LdapChange> SurnameChanges(const LdapEntry& current, const std::vect
 }
 
 }  // namespace
+
+bool IsTrue(const std::vector<std::string>& values) {
+  return !values.empty() && FoldCase(values.front()) == "true";
+}
 
 Entry ToEntry(const LdapEntry& ldap, const std::string& userId) {
   Entry entry;

@@ -15,6 +15,10 @@ namespace korvo::membership::ldapentries {
 inline constexpr const char* kPersonClass = "inetOrgPerson";
 inline constexpr const char* kUserClass = "korvoUser";
 
+// Whether an LDAP boolean attribute holds TRUE (case-blind; a missing
+// attribute is false).
+bool IsTrue(const std::vector<std::string>& values);
+
 // The directory entry of an LDAP user entry. Its ID is the uid value that
 // matches `userId` case-blind (the first uid when none does, e.g. in a
 // search result); the parent reference reads as the parent's user ID.
