@@ -27,6 +27,7 @@
 #include "platform/runtime/error.h"
 #include "registration/register_all.h"
 #include "membership/ldap_test_server.h"
+#include "membership/site_directory.h"
 #include "support/library_calls.h"
 #include "support/temp_database.h"
 
@@ -63,21 +64,11 @@ class DirectoryTest : public ::testing::TestWithParam<std::string> {
   static void SetUpTestSuite() { registration::RegisterAll(); }
 
   void SetUp() override {
-    using korvex::ConfigurationOverrides;
-    ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", database_.ConnectionString());
-    ConfigurationOverrides::Set("MEMBERSHIP", "Backend", GetParam());
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
-    ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
     if (GetParam() == "ldap") {
       ldap_ = korvo::testing::LdapTestDirectory::OnRunServer();
       if (!ldap_) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";
-      for (const auto& [key, value] : ldap_->BackendKeys()) ConfigurationOverrides::Set("MEMBERSHIP", key, value);
     }
-    infra::ResetConnectionStringCache();
-    CredentialCache::Process().Clear();
+    korvo::testing::ConfigureSiteDirectory(database_.ConnectionString(), kScriptPassword, ldap_.get());
     directory_ = Directory::Open();
     Seed("script", {}, kScriptPassword);
   }

@@ -29,6 +29,7 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 #include "membership/ldap_test_server.h"
+#include "membership/site_directory.h"
 #include "registration/register_all.h"
 #include "support/library_calls.h"
 #include "support/temp_database.h"
@@ -76,22 +77,11 @@ class UserTest : public ::testing::Test {
   static void SetUpTestSuite() { registration::RegisterAll(); }
 
   void SetUp() override {
-    using korvex::ConfigurationOverrides;
-    ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
-                                database_.ConnectionString());
-    ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "embedded");
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
-    ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", "script");
-    ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
-    ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
     if (korvo::testing::UsersOnLdap()) {
       ldap_ = korvo::testing::LdapTestDirectory::OnRunServer();
       if (!ldap_) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";
-      for (const auto& [key, value] : ldap_->BackendKeys()) ConfigurationOverrides::Set("MEMBERSHIP", key, value);
     }
-    infra::ResetConnectionStringCache();
-    membership::CredentialCache::Process().Clear();
+    korvo::testing::ConfigureSiteDirectory(database_.ConnectionString(), kScriptPassword, ldap_.get());
     directory_ = membership::Directory::Open();
     directory_->Backend().Create({"script", {}}, kScriptPassword);
     session_->Add("REMOTE_ACCOUNT", rt::Variant("script"));
