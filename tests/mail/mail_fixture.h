@@ -22,6 +22,7 @@
 #include "platform/korvex/register.h"
 #include "platform/mail/register.h"
 #include "platform/runtime/error.h"
+#include "support/library_calls.h"
 
 namespace korvo::mail_test {
 
@@ -76,17 +77,7 @@ inline nlohmann::json ReadMessage(const fs::path& file) {
   return nlohmann::json::parse(output);
 }
 
-// The error a call raises; a failed expectation when it raises none.
-template <class Call>
-rt::ErrorRecord ErrorOf(Call&& call) {
-  try {
-    call();
-  } catch (const rt::Error& error) {
-    return error.record();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return {};
-}
+using ::korvo::testing::ErrorOf;
 
 // Every test starts from no settings but the ones it makes.
 class MailTest : public ::testing::Test {

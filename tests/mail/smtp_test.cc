@@ -12,25 +12,14 @@
 
 #include "mail/mail_fixture.h"
 #include "platform/mail/mail_errors.h"
+#include "support/server_options.h"
 
 namespace korvo::mail_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// "Key=value;Key=value" as a map.
-std::map<std::string, std::string> Options(const std::string& text) {
-  std::map<std::string, std::string> options;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const auto end = std::min(text.find(';', start), text.size());
-    const std::string item = text.substr(start, end - start);
-    const auto equals = item.find('=');
-    if (equals != std::string::npos) options[item.substr(0, equals)] = item.substr(equals + 1);
-    start = end + 1;
-  }
-  return options;
-}
+using ::korvo::testing::ServerOptions;
 
 // A loopback socket the test owns: listening without ever answering (a
 // stalled server), or closed again at once (a port nobody serves).
@@ -72,7 +61,7 @@ class SmtpTest : public MailTest {
     Setting("SmtpTimeout", "10");
     const char* server = std::getenv("KORVO_TEST_SMTP");
     if (server != nullptr && *server != '\0') {
-      server_ = Options(server);
+      server_ = ServerOptions(server);
       Setting("SmtpPort", server_["Port"]);
     }
   }

@@ -21,13 +21,14 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/ldap/ldap_backend.h"
 #include "platform/membership/ldap/ldap_connection.h"
 #include "platform/membership/ldap/ldap_settings.h"
+#include "support/server_options.h"
 
 namespace korvo::testing {
 
@@ -36,6 +37,16 @@ namespace korvo::testing {
 inline bool UsersOnLdap() {
   const char* directory = std::getenv("KORVO_TEST_DIRECTORY");
   return directory && std::string(directory) == "ldap";
+}
+
+// The values of an entry's attribute (name case-blind), in order; none when
+// the entry or the attribute is missing.
+inline std::vector<std::string> ValuesOf(const std::optional<membership::Entry>& entry, const std::string& name) {
+  if (!entry) return {};
+  for (const membership::Attribute& attribute : entry->attributes) {
+    if (membership::FoldCase(attribute.name) == membership::FoldCase(name)) return attribute.values;
+  }
+  return {};
 }
 
 // "MEMBERSHIP" settings from a map.
@@ -88,11 +99,7 @@ class LdapTestServer {
 
   static LdapTestServer FromOptions(const std::string& text) {
     LdapTestServer server;
-    std::stringstream options(text);
-    for (std::string option; std::getline(options, option, ';');) {
-      const auto equals = option.find('=');
-      if (equals != std::string::npos) server.options_[option.substr(0, equals)] = option.substr(equals + 1);
-    }
+    server.options_ = ServerOptions(text);
     std::ifstream code(server.options_["ScriptCodeFile"]);
     std::getline(code, server.scriptCode_);
     return server;

@@ -17,12 +17,7 @@ namespace {
 
 const std::string kPassword = "Correct horse 1";
 
-std::vector<std::string> ValuesOf(const std::optional<Entry>& entry, const std::string& name) {
-  for (const Attribute& attribute : entry->attributes) {
-    if (FoldCase(attribute.name) == FoldCase(name)) return attribute.values;
-  }
-  return {};
-}
+using ::korvo::testing::ValuesOf;
 
 TEST(LdapTransactionTest, ARolledBackTransactionLeavesTheDirectoryAsItWas) {
   KORVO_LDAP_DIRECTORY_OR_SKIP(directory);
