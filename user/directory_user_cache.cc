@@ -6,7 +6,7 @@
 namespace korvo::common {
 
 contracts::MembershipUser& DirectoryUserCache::For(const std::string& userId) {
-  return infra::RunHandled({"Utility.GetAUObject", infra::FailureInfo::None},
+  return infra::RunHandled(infra::UnvotedHandler("Utility.GetAUObject"),
                            [&]() -> contracts::MembershipUser& {
                              if (user_ && user_->UserID() == userId) return *user_;
                              user_.reset();

@@ -83,7 +83,7 @@ rt::DictionaryRef ReadOfficeProperties(const std::string& officeDescription,
                                        std::string_view className) {
   const std::string method = std::string(className) + ".getOfficeProperties";
   contracts::ConnectionRef connection;
-  return infra::RunHandled({method, infra::FailureInfo::None}, connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef row = connection->Execute(
         "select * from OFFICE where OFFICEDESCRIPTION='" + infra::Gen_SqlQuote(officeDescription) +
@@ -104,7 +104,7 @@ rt::Variant OfficeCache::Field(const std::string& officeDescription, const std::
   if (officeDescription.empty()) return rt::Variant();
   const std::string method =
       className_ + ".getOfficeField Field: " + column + " Office: " + officeDescription;
-  return infra::RunHandled({method, infra::FailureInfo::None}, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     if (!properties_ || officeDescription != description_) {
       properties_ = ReadOfficeProperties(officeDescription, className_);
       description_ = officeDescription;

@@ -54,7 +54,7 @@ std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(tex
 // --- Offices ---
 
 bool TUser::DeleteOffice(std::string iOfficeDescription) {
-  return infra::RunHandled(tuser::AbortingHandler(kDeleteOfficeMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kDeleteOfficeMethod), [&] {
     const rt::Array names({rt::Variant(tuser::kDescriptionField)});
     const rt::Array values({rt::Variant(iOfficeDescription)});
     auto checker = tuser::ReferenceChecker();
@@ -75,7 +75,7 @@ bool TUser::DeleteOffice(std::string iOfficeDescription) {
 // --- Directory users ---
 
 void TUser::SetCompanyNumber(std::string i_sCompanyNumber, std::string i_sUserId) {
-  infra::RunHandled(tuser::AbortingHandler(kSetCompanyNumberMethod), [&] {
+  infra::RunHandled(infra::AbortingHandler(kSetCompanyNumberMethod), [&] {
     directoryUser_.For(i_sUserId).SetCompanyNumber(i_sCompanyNumber);
     infra::Mts_SetComplete();
   });
@@ -83,7 +83,7 @@ void TUser::SetCompanyNumber(std::string i_sCompanyNumber, std::string i_sUserId
 
 rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
   const std::string method = kGetProjectRolesMethod + userId;
-  return infra::RunHandled(infra::MethodHandler(method, infra::FailureInfo::None), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     if (userId.empty()) {
       RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles",
                      "UserID not passed");
@@ -94,7 +94,7 @@ rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
 }
 
 void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUserId) {
-  infra::RunHandled(tuser::AbortingHandler(kSetDefaultProjectRoleMethod), [&] {
+  infra::RunHandled(infra::AbortingHandler(kSetDefaultProjectRoleMethod), [&] {
     const rt::DictionaryRef roles = GetProjectRoles(i_sUserId);
     if (!roles->Exists(rt::Variant(i_sDefaultRole))) {
       RaiseUserError(user::eProjectRoleNotFound, kSetDefaultProjectRoleMethod,
@@ -108,7 +108,7 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
 rt::ObjectRef TUser::CreateUserWithAttributes(std::string i_sUserName, std::string i_sPassword,
                                               rt::Variant& i_aAttrNames,
                                               rt::Variant& i_aAttrValues) {
-  return infra::RunHandled(tuser::AbortingHandler(kCreateUserMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kCreateUserMethod), [&] {
     rt::ObjectRef user =
         infra::UL_CreateMO()->CreateUser(i_sUserName, i_sPassword, i_aAttrNames, i_aAttrValues);
     infra::Mts_SetComplete();
@@ -117,7 +117,7 @@ rt::ObjectRef TUser::CreateUserWithAttributes(std::string i_sUserName, std::stri
 }
 
 bool TUser::Delete(const std::string& userId) {
-  return infra::RunHandled(tuser::AbortingHandler(kDeleteUserMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kDeleteUserMethod), [&] {
     const rt::Array names({rt::Variant(tuser::kUserIdField)});
     const rt::Array values({rt::Variant(userId)});
     if (!tuser::ReferenceChecker()->CanDeleteInComponent("KorvoCommon", "USER", names, values)) {
@@ -146,7 +146,7 @@ bool TUser::Delete(const std::string& userId) {
 // --- Business partners a user may see ---
 
 bool TUser::DeleteBPSPerUser(std::string i_sUserId) {
-  return infra::RunHandled(tuser::AbortingHandler(kDeleteBPSPerUserMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kDeleteBPSPerUserMethod), [&] {
     ExecuteWrite("DELETE FROM BPSPERUSER WHERE USERID=" + Quoted(i_sUserId));
     infra::Mts_SetComplete();
     return true;
@@ -154,7 +154,7 @@ bool TUser::DeleteBPSPerUser(std::string i_sUserId) {
 }
 
 bool TUser::InsertBPSPerUser(std::string i_sUserId, rt::Variant& i_vValues, bool i_bDelete) {
-  return infra::RunHandled(tuser::AbortingHandler(kInsertBPSPerUserMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kInsertBPSPerUserMethod), [&] {
     if (i_bDelete) DeleteBPSPerUser(i_sUserId);
     for (const rt::Variant& partner : i_vValues.AsArray().items) {
       // A partner is named by its number, which must be one before it is

@@ -8,6 +8,7 @@
 #include "infrastructure/components.h"
 #include "platform/contracts/database.h"
 #include "platform/contracts/membership.h"
+#include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/user_lib.h"
@@ -132,7 +133,7 @@ const KnownKey* FindKnownKey(const rt::Variant& name) {
 
 bool TUser::IReferentialIntegrity_Exists(const std::string& origin, rt::Variant& keys,
                                          rt::Variant& values) {
-  return infra::RunHandled(tuser::AbortingHandler(kExistsMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kExistsMethod), [&] {
     const rt::Array& names = keys.AsArray();
     // The first key this class knows decides; the others take no part.
     for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {

@@ -82,7 +82,7 @@ rt::ObjectRef TUser::DeleteFromScript(std::string iTableName, rt::Variant& KeyAr
 rt::ObjectRef TUser::RunScript(const char* method, std::span<const infra::ScriptTable> tables,
                                const std::string& table, rt::Variant& keys, rt::Variant& values,
                                bool isDelete, RulesEntry rules) {
-  return infra::RunHandled(AbortingHandler(method), [&] {
+  return infra::RunHandled(infra::AbortingHandler(method), [&] {
     rt::ObjectRef result;
     if (const infra::ScriptTable* known = infra::FindScriptTable(tables, table)) {
       rt::Variant data(infra::BuildDataObject(*known, isDelete, keys.AsArray(), values.AsArray()));
@@ -108,7 +108,7 @@ rt::ObjectRef TUser::BusinessRules_Insert(rt::Variant& dataObject) {
     return result;
   } catch (...) {
     contracts::ConnectionRef none;
-    infra::HandleFailure(AbortingHandler(std::string(kRulesInsertMethodPrefix) + stage_), none);
+    infra::HandleFailure(infra::AbortingHandler(std::string(kRulesInsertMethodPrefix) + stage_), none);
   }
 }
 
@@ -167,7 +167,7 @@ rt::ObjectRef TUser::BusinessRules_Update(rt::Variant& dataObject) {
       return findings->Result();
     }
     contracts::ConnectionRef none;
-    infra::HandleFailure(AbortingHandler(kRulesUpdateMethod), none);
+    infra::HandleFailure(infra::AbortingHandler(kRulesUpdateMethod), none);
   }
 }
 
@@ -193,7 +193,7 @@ rt::ObjectRef TUser::UpdateOffice(rt::Dictionary& data, infra::Findings& finding
 }
 
 rt::ObjectRef TUser::BusinessRules_Delete(rt::Variant& dataObject) {
-  return infra::RunHandled(AbortingHandler(kRulesDeleteMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kRulesDeleteMethod), [&] {
     rt::DictionaryRef data = DataObjectOf(dataObject);
     const rt::Variant kind = infra::TakeKind(*data);
     infra::Findings findings;

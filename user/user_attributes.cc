@@ -64,7 +64,7 @@ rt::Variant User::UserField(const std::string& userId, const AttributeRule& rule
   if (!rule.officeBacked) return rule.fallback;
   const std::string method =
       "KorvoCommon.User.GetUserField User: " + userId + " Field:" + rule.key;
-  return infra::RunHandled({method, infra::FailureInfo::None}, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     const rt::Array fallbackValues = DirectoryUser(userId).FallbackValues();
     const rt::Variant first = fallbackValues.items.empty() ? rt::Variant() : fallbackValues.items[0];
     if (!IsBlankValue(first)) return first;
@@ -177,7 +177,7 @@ std::string User::GetCompanyNumber(const std::string& i_sUserId) {
 }
 
 void User::SetCompanyNumber(const std::string& i_sCompanyNumber, const std::string& i_sUserId) {
-  infra::RunHandled({"KorvoCommon.User.SetCompanyNumber", infra::FailureInfo::None},
+  infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.SetCompanyNumber"),
                     [&] { DirectoryUser(i_sUserId).SetCompanyNumber(i_sCompanyNumber); });
 }
 

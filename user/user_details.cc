@@ -78,7 +78,7 @@ rt::DictionaryRef User::GetUserDetails(const std::string& i_sUserId, rt::Variant
       throw;
     }
   }
-  return infra::RunHandled({kGetUserDetailsMethod, infra::FailureInfo::None}, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(kGetUserDetailsMethod), [&] {
     const rt::Array& names = i_aAttribNames.AsArray();
     if (names.UBound() < 0) {
       infra::Err_RaiseRecord(

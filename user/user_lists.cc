@@ -23,8 +23,6 @@ using contracts::membership_role::kApprover;
 using contracts::membership_role::kBuyer;
 using contracts::membership_role::kSupplier;
 
-infra::MethodHandler ListHandler(const char* method) { return {method, infra::FailureInfo::None}; }
-
 // Each row's ID, as item and key.
 rt::CollectionRef IdCollection(contracts::RecordsetRef& rows, const std::string& idAttribute) {
   infra::ScopedClose<contracts::RecordsetRef> close(rows);
@@ -121,7 +119,7 @@ std::string ListInternalUsers(contracts::MembershipMembers& members,
 
 rt::CollectionRef User::UsersMatching(const rt::Variant& criteria) {
   contracts::RecordsetRef rows;
-  return infra::RunHandled(ListHandler("KorvoCommon.User.GetKorvoUsers"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.GetKorvoUsers"), [&] {
     infra::ScopedClose<contracts::RecordsetRef> close(rows);
     auto members = infra::UL_CreateMO();
     rows = members->Search(criteria, "", rt::Variant::Missing());
@@ -131,7 +129,7 @@ rt::CollectionRef User::UsersMatching(const rt::Variant& criteria) {
 
 rt::CollectionRef User::UsersHavingRole(std::int16_t role) {
   contracts::RecordsetRef rows;
-  return infra::RunHandled(ListHandler("KorvoCommon.User.getKorvoUsersHavingRole"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.getKorvoUsersHavingRole"), [&] {
     infra::ScopedClose<contracts::RecordsetRef> close(rows);
     auto members = infra::UL_CreateMO();
     const std::string idAttribute = members->IDAttribute();
@@ -144,7 +142,7 @@ rt::CollectionRef User::UsersHavingRole(std::int16_t role) {
 // size of 0 or less lists none, as the other lists do.
 rt::DictionaryRef User::GetAllInternalUsers(rt::Variant& io_vFromUserID,
                                             const std::optional<rt::Variant>& i_vPageSize) {
-  return infra::RunHandled(ListHandler("KorvoCommon.User.GetAllInternalUsers"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.GetAllInternalUsers"), [&] {
     auto configuration = infra::Gen_GetComponentAs<contracts::Configuration>("Korvex.Configuration");
     auto members = infra::Gen_GetComponentAs<contracts::MembershipMembers>("KorvoMembership.Members");
     auto user = infra::Gen_GetComponentAs<contracts::MembershipUser>("Korvomembership.User");
@@ -193,7 +191,7 @@ rt::CollectionRef User::GetUsersByProjectRole(const std::string& iRole, rt::Vari
 }
 
 rt::CollectionRef User::GetAllSuppliersForBP(std::int32_t i_lBPID) {
-  return infra::RunHandled(ListHandler("KorvoCommon.User.GetAllSuppliersForBP"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.GetAllSuppliersForBP"), [&] {
     return UsersMatching(Criteria({rt::Variant("BusinessPartnerID=" + std::to_string(i_lBPID)),
                                    rt::Variant("KorvoRole=" + std::to_string(kSupplier))}));
   });

@@ -16,7 +16,6 @@ namespace korvo::common {
 
 namespace {
 
-using user_queries::Handler;
 using user_queries::MethodName;
 using user_queries::Quoted;
 
@@ -24,7 +23,7 @@ using user_queries::Quoted;
 // database's order (getOffices).
 rt::CollectionRef Offices(const std::string& sql) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(MethodName("getOffices")), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("getOffices")), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef rows = connection->Execute(sql);
     auto offices = rt::Collection::Create();
@@ -66,7 +65,7 @@ rt::DictionaryRef User::GetOfficeParams(const std::string& iOffice) {
 // caller asked for, not the users.
 rt::CollectionRef User::SearchOfficesByUser(const std::string& iSearchString) {
   contracts::RecordsetRef users;
-  return infra::RunHandled(Handler(MethodName("searchOfficesByUser")), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("searchOfficesByUser")), [&] {
     infra::ScopedClose<contracts::RecordsetRef> closeUsers(users);
     auto members = infra::UL_CreateMO();
     const std::string idAttribute = members->IDAttribute();
@@ -84,7 +83,7 @@ rt::CollectionRef User::SearchOfficesByUser(const std::string& iSearchString) {
 std::string User::GetWarehouseOfUser(rt::Variant& iUserID) {
   const std::string userId = rt::CStr(iUserID);
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(MethodName("GetWarehouseOfUser(" + userId + ")")), connection,
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetWarehouseOfUser(" + userId + ")")), connection,
                            [&] {
     const std::string office = GetAdminOffice(userId);
     connection = OpenUserClassConnection();

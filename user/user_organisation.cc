@@ -25,7 +25,6 @@ namespace korvo::common {
 namespace {
 
 using user_queries::FirstRowDictionary;
-using user_queries::Handler;
 using user_queries::Quoted;
 
 constexpr const char* kClass = "KorvoCommon.User.";
@@ -35,7 +34,7 @@ constexpr const char* kClass = "KorvoCommon.User.";
 rt::DictionaryRef NamedFields(const std::string& sql, std::initializer_list<const char*> names,
                               const std::string& method) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(method), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef row = connection->Execute(sql, {}, nullptr, 1);
     auto fields = rt::Dictionary::Create();
@@ -51,7 +50,7 @@ rt::DictionaryRef NamedFields(const std::string& sql, std::initializer_list<cons
 // none.
 contracts::RecordsetRef RowsOrNothing(const std::string& sql, const std::string& method) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(method), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef rows = connection->Execute(sql);
     rows->Detach();
@@ -63,7 +62,7 @@ contracts::RecordsetRef RowsOrNothing(const std::string& sql, const std::string&
 // Code -> description of every row of a two-column statement.
 rt::DictionaryRef CodeDictionary(const std::string& sql, const std::string& method) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(method), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef rows = connection->Execute(sql);
     auto codes = rt::Dictionary::Create();
@@ -139,7 +138,7 @@ rt::DictionaryRef User::GetEmployeeDetails(const std::string& iEmployee) {
 
 contracts::RecordsetRef User::GetAllEmployees(const std::optional<rt::Variant>& iFields) {
   const std::string method = std::string(kClass) + "getAllEmployees";
-  const std::string columns = infra::RunHandled(Handler(method), [&] {
+  const std::string columns = infra::RunHandled(infra::UnvotedHandler(method), [&] {
     return EmployeeColumnList(iFields);
   });
   return RowsOrNothing("SELECT " + columns + " FROM EMPLOYEE ORDER BY EMPLOYEEID", method);
@@ -149,7 +148,7 @@ rt::ObjectRef User::GetEmployeeData(rt::Variant i_oPage, const std::string& i_sP
                                     std::int16_t i_iPageSize,
                                     const std::optional<rt::Variant>& i_asEmployeeIDs,
                                     const std::optional<std::string>& i_sSortTableFieldNames) {
-  return infra::RunHandled(Handler(std::string(kClass) + "GetEmployeeData"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "GetEmployeeData"), [&] {
     std::string statement = "SELECT * FROM EMPLOYEE";
     if (IdsGiven(i_asEmployeeIDs)) statement += " WHERE (" + EmployeeIdCondition(*i_asEmployeeIDs) + ")";
     return infra::OpenPagedListing(
@@ -168,7 +167,7 @@ contracts::RecordsetRef User::GetRangeOfEmployees(const std::string& i_sFromEmp,
                           " AND EMPLOYEEID<=" + Quoted(i_sToEmp) + " AND DEPARTMENT>=" +
                           Quoted(i_sFromDep) + " AND DEPARTMENT<=" + Quoted(i_sToDep) +
                           " ORDER BY DEPARTMENT, EMPLOYEEID";
-  return infra::RunHandled(Handler(std::string(kClass) + "GetRangeOfEmployees"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "GetRangeOfEmployees"), [&] {
     return infra::Sql_GetDisconnectedRecordset(sql,
                                                UserClassConnectionString(kUserConnectionStringMethod));
   });
@@ -181,7 +180,7 @@ contracts::RecordsetRef User::GetAllEmployeesbyDepartment(const std::string& iDe
 }
 
 rt::DictionaryRef User::GetAllDepartments() {
-  return infra::RunHandled(Handler(std::string(kClass) + "GetAllDepartments"), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "GetAllDepartments"), [&] {
     contracts::RecordsetRef rows = infra::Sql_GetDisconnectedRecordset(
         "SELECT DISTINCT DEPARTMENT FROM EMPLOYEE WHERE NOT DEPARTMENT IS NULL",
         UserClassConnectionString(kUserConnectionStringMethod));
@@ -241,7 +240,7 @@ rt::DictionaryRef User::GetWorkcenterDetails(std::string& iWorkcenterCode) {
 
 bool User::IsCostCenter(rt::Variant& I_sWorkCenterCode) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(std::string(kClass) + "IsCostCenter"), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "IsCostCenter"), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef row = connection->Execute(
         "select COSTCENTER from WORKCENTER WHERE WORKCENTERCODE = " +

@@ -1,3 +1,4 @@
+#include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "user/internal/user_queries.h"
@@ -6,10 +7,6 @@
 namespace korvo::common::user_queries {
 
 std::string MethodName(const std::string& method) { return "KorvoCommon.User." + method; }
-
-infra::MethodHandler Handler(const std::string& method) {
-  return {method, infra::FailureInfo::None};
-}
 
 std::string Quoted(const std::string& text) { return "'" + infra::Gen_SqlQuote(text) + "'"; }
 
@@ -21,7 +18,7 @@ rt::DictionaryRef RowDictionary(const contracts::Recordset& row) {
 
 rt::DictionaryRef FirstRowDictionary(const std::string& sql, const std::string& method) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(method), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef row = connection->Execute(sql, {}, nullptr, 1);
     rt::DictionaryRef fields = row->IsEOF() ? rt::Dictionary::Create() : RowDictionary(*row);

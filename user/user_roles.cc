@@ -26,7 +26,6 @@ namespace korvo::common {
 
 namespace {
 
-using user_queries::Handler;
 using user_queries::MethodName;
 using user_queries::Quoted;
 
@@ -96,7 +95,7 @@ std::string RolesGrantingSql(const rt::Array& names) {
 
 rt::DictionaryRef User::GetAllProjectRoles() {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(MethodName("GetAllProjectRoles")), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetAllProjectRoles")), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef rows = connection->Execute("SELECT ROLE, DESCRIPTION FROM ROLE ORDER BY ROLE");
     auto roles = rt::Dictionary::Create();
@@ -109,7 +108,7 @@ rt::DictionaryRef User::GetAllProjectRoles() {
 }
 
 rt::DictionaryRef User::GetProjectRoles(const std::string& i_sUserId) {
-  return infra::RunHandled(Handler(MethodName("GetProjectRoles:" + i_sUserId)), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetProjectRoles:" + i_sUserId)), [&] {
     if (i_sUserId.empty()) {
       infra::Err_RaiseRecord(rt::ErrorRecord{user::eProjectRoleBlank, MethodName("GetProjectRoles"),
                                              "UserID not passed", "", 0});
@@ -124,14 +123,14 @@ std::string User::GetDefaultProjectRole(const std::string& iUserID) {
     RaiseStraight(user::eProjectRoleBlank, MethodName("GetDefaultProjectRole"),
                   "Project Role not Passed");
   }
-  return infra::RunHandled(Handler(MethodName("GetDefaultProjectRole:" + iUserID)), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetDefaultProjectRole:" + iUserID)), [&] {
     const rt::Array codes = infra::UL_CreateUO(iUserID)->ProjectRoles();
     return codes.items.empty() ? std::string() : rt::CStr(codes.items[0]);
   });
 }
 
 void User::SetDefaultProjectRole(const std::string& i_sDefaultRole, const std::string& i_sUserId) {
-  infra::RunHandled(Handler(MethodName("SetDefaultProjectRole")), [&] {
+  infra::RunHandled(infra::UnvotedHandler(MethodName("SetDefaultProjectRole")), [&] {
     rt::DictionaryRef roles = GetProjectRoles(i_sUserId);
     if (!roles->Exists(rt::Variant(i_sDefaultRole))) {
       infra::Err_RaiseRecord(rt::ErrorRecord{user::eProjectRoleNotFound,
@@ -145,7 +144,7 @@ void User::SetDefaultProjectRole(const std::string& i_sDefaultRole, const std::s
 rt::DictionaryRef User::GetBusinessProcessPerRole(const std::string& iRole) {
   contracts::ConnectionRef connection;
   rt::DictionaryRef processes = infra::RunHandled(
-      Handler(MethodName("GetBusinessProcessPerRole Role: " + iRole)), connection, [&] {
+      infra::UnvotedHandler(MethodName("GetBusinessProcessPerRole Role: " + iRole)), connection, [&] {
         connection = OpenUserClassConnection();
         contracts::RecordsetRef row = RoleRow(*connection, RoleRowSql(iRole));
         rt::DictionaryRef granted;
@@ -166,7 +165,7 @@ rt::DictionaryRef User::GetBusinessProcessPerRole(const std::string& iRole) {
 rt::DictionaryRef User::GetBusinessProcessForUser(const std::string& iUser,
                                                   const std::optional<rt::Variant>& iRole) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(MethodName("GetBusinessProcessForUser")), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetBusinessProcessForUser")), connection, [&] {
     rt::DictionaryRef roles = GetProjectRoles(iUser);
     auto processes = rt::Dictionary::Create();
     std::vector<rt::Variant> asked;
@@ -191,7 +190,7 @@ bool User::IsValidBusinessProcess(const std::string& iRole, std::int32_t iBusine
   const char* column = ProcessColumn(iBusinessProcess);
   contracts::ConnectionRef connection;
   const std::optional<bool> granted =
-      infra::RunHandled(Handler(MethodName("IsValidBusinessProcess")), connection, [&] {
+      infra::RunHandled(infra::UnvotedHandler(MethodName("IsValidBusinessProcess")), connection, [&] {
         connection = OpenUserClassConnection();
         contracts::RecordsetRef row = RoleRow(
             *connection, "select * from ROLE WHERE ROLE = " + Quoted(rt::Trim(iRole)));
@@ -208,7 +207,7 @@ bool User::IsValidBusinessProcessForUser(const std::string& iUser, std::int32_t 
                                          const std::optional<rt::Variant>& iRole) {
   const char* column = ProcessColumn(iBusinessProcess);
   contracts::ConnectionRef connection;
-  return infra::RunHandled(Handler(MethodName("IsValidBusinessProcess")), connection, [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("IsValidBusinessProcess")), connection, [&] {
     rt::DictionaryRef roles = GetProjectRoles(iUser);
     std::vector<rt::Variant> asked;
     if (!iRole) {
@@ -235,7 +234,7 @@ bool User::IsValidBusinessProcessForUser(const std::string& iUser, std::int32_t 
 rt::DictionaryRef User::GetUsersByBusinessProcess(rt::Variant i_aBusinessProcess,
                                                   rt::Variant& io_vFromUserID,
                                                   const std::optional<rt::Variant>& i_vPageSize) {
-  return infra::RunHandled(Handler(MethodName("GetUsersByBusinessProcess")), [&] {
+  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetUsersByBusinessProcess")), [&] {
     if (!i_aBusinessProcess.IsArray()) rt::Raise(rt::errnum::kTypeMismatch);
     const rt::Array& names = i_aBusinessProcess.AsArray();
     contracts::RecordsetRef roles;

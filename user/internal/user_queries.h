@@ -4,16 +4,12 @@
 #include <string>
 
 #include "platform/contracts/database.h"
-#include "infrastructure/method_guard.h"
 #include "platform/runtime/dictionary.h"
 
 namespace korvo::common::user_queries {
 
 // "KorvoCommon.User." + method: the name failures are reported under.
 std::string MethodName(const std::string& method);
-
-// The handler of a User method: Err_Handle under `method`, no info, no vote.
-infra::MethodHandler Handler(const std::string& method);
 
 // The text as a quoted SQL literal, its quotes doubled.
 std::string Quoted(const std::string& text);
