@@ -106,14 +106,13 @@ bool IsSpecificLocale(std::uint32_t lcid) {
 std::vector<std::int32_t> EnumerateSystemLocales() {
   // Every identifier once, in ascending order: ICU lists many locales per
   // identifier (the bare language, scripts, regions it maps to a neighbour).
-  std::set<std::uint32_t> specific;
+  std::set<std::int32_t> specific;
   const std::int32_t count = uloc_countAvailable();
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint32_t lcid = uloc_getLCID(uloc_getAvailable(i));
-    if (IsSpecificLocale(lcid)) specific.insert(lcid);
+    if (IsSpecificLocale(lcid)) specific.insert(static_cast<std::int32_t>(lcid & kLanguageBits));
   }
-  t_locales.clear();
-  for (std::uint32_t lcid : specific) t_locales.push_back(static_cast<std::int32_t>(lcid & kLanguageBits));
+  t_locales.assign(specific.begin(), specific.end());
   return t_locales;
 }
 

@@ -30,12 +30,10 @@ enum class LocaleInfo {
 };
 
 // The identifiers of the specific locales (a language in a country) ICU has
-// data for, each identifier once, in ascending order of identifier.
-// Language-only locales and locales without a Windows identifier of their
-// own are skipped; only the low 16 bits (language and sub-language) of each
-// identifier are kept, so identifiers that differ only in their sort part
-// appear more than once. The list is collected in storage of the calling
-// thread, emptied first, and a copy is returned.
+// data for, as their low 16 bits (language and sub-language), each once, in
+// ascending order. Language-only locales and locales without a Windows
+// identifier of their own are skipped. The list is collected in storage of
+// the calling thread, emptied first, and a copy is returned.
 std::vector<std::int32_t> EnumerateSystemLocales();
 
 // One text of the locale, UTF-8 encoded; "" when the identifier is unknown
