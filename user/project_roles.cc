@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "infrastructure/sql_access.h"
-#include "infrastructure/sql_build.h"
+#include "user/internal/user_queries.h"
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common {
@@ -15,7 +15,7 @@ std::string RoleList(const rt::Array& codes) {
   std::string list;
   for (const rt::Variant& code : codes.items) {
     if (!list.empty()) list += ",";
-    list += "'" + infra::Gen_SqlQuote(rt::CStr(code)) + "'";
+    list += user_queries::Quoted(rt::CStr(code));
   }
   return list;
 }

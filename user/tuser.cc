@@ -13,6 +13,7 @@
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
 #include "user/internal/tuser_support.h"
+#include "user/internal/user_queries.h"
 #include "user/project_roles.h"
 #include "user/user_connection.h"
 #include "user/user_enumerations.h"
@@ -20,6 +21,8 @@
 namespace korvo::common {
 
 namespace {
+
+using user_queries::Quoted;
 
 constexpr const char* kDeleteOfficeMethod = "KorvoCommon.TUser.DeleteOffice";
 constexpr const char* kSetCompanyNumberMethod = "KorvoCommon.TUser.SetCompanyNumber";
@@ -46,8 +49,6 @@ std::int32_t ExecuteWrite(const std::string& sql) {
   closing.CloseNow();
   return affected;
 }
-
-std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(text) + "'"; }
 
 }  // namespace
 

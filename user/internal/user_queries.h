@@ -1,4 +1,4 @@
-// Query helpers the User class's concern files share. Module-internal.
+// Query helpers the user classes' concern files share. Module-internal.
 #pragma once
 
 #include <string>
