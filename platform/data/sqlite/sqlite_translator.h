@@ -32,6 +32,8 @@ class SqliteTranslator {
   explicit SqliteTranslator(std::span<const TableDef> tables = SchemaTables()) : tables_(tables) {}
 
   // The statement in SQLite's dialect; "" when it has nothing to do here.
+  // Throws DriverError (FailureKind::Other) when the statement writes or
+  // compares a literal its typed column cannot hold, before it could run.
   std::string Translate(std::string_view sql) const;
 
  private:
