@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
-#include "platform/contracts/referential_checker.h"
-#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
+#include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/sql_names.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/referential_checker.h"
+#include "platform/contracts/utilities.h"
 #include "platform/runtime/conversions.h"
 #include "terms/terms_enumerations.h"
 
@@ -67,18 +68,15 @@ class Held {
   infra::ScopedClose<contracts::RecordsetRef> closeRecordset_{recordset_};
 };
 
-// The single handler every public method shares: runs the body, releases
-// what it held, and on failure reports under the method's name and raises
-// the same error again.
+// The handler every public method shares: runs the body with what it
+// opens, releases that on either path, and on failure reports under the
+// method's name without a vote (the class casts none of its own).
 template <class Body>
 decltype(auto) Handled(std::string_view method, Body&& body) {
-  try {
+  return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     Held held;
     return body(held);
-  } catch (...) {
-    infra::Err_Handle(method);
-    throw;  // only reached for an error of number 0
-  }
+  });
 }
 
 rt::Variant Text(std::string_view text) { return rt::Variant(text); }
