@@ -4,20 +4,14 @@
 #include <string>
 
 #include "currency/currency.h"
-#include "infrastructure/errors.h"
-#include "platform/runtime/error.h"
+#include "infrastructure/method_guard.h"
 
 namespace korvo::common {
 
 void Currency::Retired(std::string_view replacement) {
   const std::string text = "This method is depricated, Use KorvoCommon.TCurrency." +
                            std::string(replacement) + " Method";
-  try {
-    rt::Raise(-1);
-  } catch (...) {
-    infra::Err_Handle(text);
-    throw;
-  }
+  infra::RaiseRetired(text);
 }
 
 bool Currency::AddCurrency() { Retired("AddCurrency"); }

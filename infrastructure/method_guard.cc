@@ -20,4 +20,13 @@ void HandleFailure(const MethodHandler& handler, contracts::ConnectionRef& conne
   throw;  // only an error numbered 0 gets here: it leaves as it came
 }
 
+void RaiseRetired(std::string_view text) {
+  try {
+    rt::Raise(-1);
+  } catch (...) {
+    contracts::ConnectionRef none;
+    HandleFailure(UnvotedHandler(text), none);
+  }
+}
+
 }  // namespace korvo::infra

@@ -70,6 +70,11 @@ decltype(auto) RunHandled(const MethodHandler& handler, Body&& body) {
   return RunHandled(handler, none, std::forward<Body>(body));
 }
 
+// Fails a method that is no longer served: raises -1 and reports it through
+// an unvoted handler under `text`, which names the replacement, so an old
+// caller finds out in the log where to go.
+[[noreturn]] void RaiseRetired(std::string_view text);
+
 // Runs body for a method that deliberately never raises: its callers test
 // the answer, and the failing call below has already logged what went
 // wrong. Any error becomes `fallback`.

@@ -3,7 +3,6 @@
 // one), and the whole-table reads they replaced, which now only refuse.
 #include <string>
 
-#include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/paged_listing.h"
 #include "partner/business_partner.h"
@@ -51,17 +50,8 @@ std::string PartnerStatement(std::string statement, Append append, bool skipOneT
   return statement;
 }
 
-// A whole-table read that is no longer served: fails with -1, the text
-// naming its paged replacement given as the method.
-[[noreturn]] void Retired(const std::string& text) {
-  try {
-    rt::Raise(-1);
-  } catch (...) {
-    infra::Err_Handle(text);
-    throw;
-  }
-}
-
+// The text a whole-table read that is no longer served fails with, naming
+// its paged replacement.
 std::string FullTableScanText(const std::string& retired, const std::string& replacement) {
   return "Function " + retired + "() is a 'full table scan' function and is not supported anymore.\r\n" +
          "Use new function " + replacement + "() that supports paging (=based on DRecordset component).";
@@ -133,23 +123,25 @@ rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::
                       });
 }
 
-rt::ObjectRef BusinessPartner::GetAllAddresses() { Retired(FullTableScanText("GetAllAddresses", "GetAddressData")); }
+rt::ObjectRef BusinessPartner::GetAllAddresses() {
+  infra::RaiseRetired(FullTableScanText("GetAllAddresses", "GetAddressData"));
+}
 
 rt::ObjectRef BusinessPartner::GetAllCustomersFromBP() {
-  Retired(FullTableScanText("GetAllCustomersFromBP", "GetCustomerData"));
+  infra::RaiseRetired(FullTableScanText("GetAllCustomersFromBP", "GetCustomerData"));
 }
 
 rt::ObjectRef BusinessPartner::GetAllBusinessPartners(std::int32_t, std::int32_t, std::optional<rt::Variant>) {
-  Retired(FullTableScanText("GetAllBusinessPartners", "GetBusinessPartnersLimited"));
+  infra::RaiseRetired(FullTableScanText("GetAllBusinessPartners", "GetBusinessPartnersLimited"));
 }
 
 rt::ObjectRef BusinessPartner::GetBusinessPartners(std::optional<rt::Variant>) {
-  Retired(FullTableScanText("GetBusinessPartners", "GetBusinessPartnersLimited"));
+  infra::RaiseRetired(FullTableScanText("GetBusinessPartners", "GetBusinessPartnersLimited"));
 }
 
 rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::string, std::int16_t, bool, bool,
                                                        std::optional<rt::Variant>) {
-  Retired(
+  infra::RaiseRetired(
       "'Public Function GetBusinessPartnerNames() As Scripting.Dictionary was a 'full table scan' function in "
       "Korvo Common 2.4 and is not supported anymore. \r\n"
       "New Public Function GetBusinessPartnerNames(ByVal i_oPage As KorvoLibrary.Page, "

@@ -4,9 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "infrastructure/errors.h"
 #include "infrastructure/interface_members.h"
-#include "platform/runtime/error.h"
+#include "infrastructure/method_guard.h"
 #include "user/internal/user_members.h"
 #include "user/user.h"
 
@@ -15,14 +14,8 @@ namespace korvo::common {
 namespace {
 
 [[noreturn]] void Retired(std::string_view method) {
-  const std::string text =
-      "This method is depricated, Use KorvoCommon.TUser." + std::string(method) + " Method";
-  try {
-    rt::Raise(-1);
-  } catch (...) {
-    infra::Err_Handle(text);
-    throw;
-  }
+  infra::RaiseRetired("This method is depricated, Use KorvoCommon.TUser." + std::string(method) +
+                      " Method");
 }
 
 }  // namespace
