@@ -90,8 +90,9 @@ bool OtherRateFound(const rt::Variant& code, const char* condition, rt::Date fir
   return CheckExistenceUsingSQL(sql, params);
 }
 
-// Rates compare as the numbers they are stored as.
-double RateNumber(const rt::Variant& rate) { return rt::CDbl(rate); }
+// Rates compare as the numbers they are stored as; a rate that is no
+// number (Null included) raises the conversion error.
+double RateNumberRequired(const rt::Variant& rate) { return rt::CDbl(rate); }
 
 void CheckRateDates(const RateValues& rate, bool isInsert) {
   if (!rt::IsDate(rate.effective)) RaiseCheck(InvalidEffectiveDate);
@@ -125,16 +126,16 @@ void CheckRateFigures(const RateValues& rate, const std::string& homeCode) {
   const bool noEuroRate = rate.euroRate.IsNull();
   if (infra::IsTrue(rate.epc)) {
     // A participating currency converts through its fixed euro rate only.
-    const bool homeRateNeutral = noHomeRate || RateNumber(rate.homeRate) == 1;
-    if (!(homeRateNeutral && !noEuroRate && RateNumber(rate.euroRate) > 0)) {
+    const bool homeRateNeutral = noHomeRate || RateNumberRequired(rate.homeRate) == 1;
+    if (!(homeRateNeutral && !noEuroRate && RateNumberRequired(rate.euroRate) > 0)) {
       RaiseCheck(InvalidEPCRate);
     }
     return;
   }
   // Other currencies convert through their home rate alone; the home
   // currency's own rate also carries its euro rate.
-  const bool breaksRule = (!noEuroRate && RateNumber(rate.euroRate) != 0) || noHomeRate ||
-                          !(RateNumber(rate.homeRate) > 0);
+  const bool breaksRule = (!noEuroRate && RateNumberRequired(rate.euroRate) != 0) || noHomeRate ||
+                          !(RateNumberRequired(rate.homeRate) > 0);
   if (breaksRule && rt::CStr(rate.code) != homeCode) RaiseCheck(InvalidNonEPCRate);
 }
 

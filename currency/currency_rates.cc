@@ -32,16 +32,14 @@ constexpr const char* kGetCurrencyRateMethod = "KorvoCommon.Currency.GetCurrency
 constexpr const char* kGetSpecificCurrencyRateMethod =
     "KorvoCommon.Currency.GetSpecificCurrencyRate";
 
-contracts::Parameter CodeParameter(const rt::Variant& code) {
-  return InputParameter("CurrencyCode", contracts::ParamType::FixedText, code, 3);
-}
-
 contracts::Parameter DateParameter(const char* name, rt::Date date) {
   return InputParameter(name, contracts::ParamType::DateTime, rt::Variant(date));
 }
 
 // A NULL rate takes part in the arithmetic as 0.
-double RateNumber(const rt::Variant& rate) { return rate.IsNull() ? 0.0 : rt::CDbl(rate); }
+double RateNumberNullAsZero(const rt::Variant& rate) {
+  return rate.IsNull() ? 0.0 : rt::CDbl(rate);
+}
 
 rt::DictionaryRef RateDictionary(const contracts::Recordset& row, bool nullRatesAsZero) {
   const auto rateValue = [&](const char* column) {
@@ -80,8 +78,9 @@ contracts::RecordsetRef ReadRate(std::string_view method, const rt::Variant& cod
 // failure.
 rt::DictionaryRef CodeList(const std::string& sql,
                            const std::function<bool(const std::string&)>& keep) {
-  contracts::RecordsetRef rows;
-  try {
+  return infra::NeverRaising(rt::DictionaryRef(), [&] {
+    contracts::RecordsetRef rows;
+    infra::ScopedClose<contracts::RecordsetRef> closeRows(rows);
     rows = infra::Sql_GetDisconnectedRecordset(sql, CurrencyConnectionString());
     auto codes = rt::Dictionary::Create();
     for (; !rows->IsEOF(); rows->MoveNext()) {
@@ -90,25 +89,23 @@ rt::DictionaryRef CodeList(const std::string& sql,
     }
     infra::Sql_CloseRecordset(rows);
     return codes;
-  } catch (...) {
-    infra::ScopedClose<contracts::RecordsetRef>(rows).CloseNow();
-    return rt::DictionaryRef();
-  }
+  });
 }
 
 }  // namespace
 
 contracts::RecordsetRef Currency::ValidRate(const rt::Variant& code, rt::Date date) {
-  const contracts::Parameter params[] = {CodeParameter(code), DateParameter("EffectiveDate", date),
+  const contracts::Parameter params[] = {CurrencyCodeParameter(code),
+                                         DateParameter("EffectiveDate", date),
                                          DateParameter("ExpiryDate", date)};
   return ReadRate(kGetCurrencyRateMethod, code, kValidRateSql, params);
 }
 
 RateFigures Currency::ValidRateFigures(const rt::Variant& code, rt::Date date) {
   const contracts::RecordsetRef rate = ValidRate(code, date);
-  return RateFigures{RateNumber(rate->Value("HOMESALESRATE")),
-                     RateNumber(rate->Value("EUROSALESRATE")),
-                     RateNumber(rate->Value("RATEFACTOR"))};
+  return RateFigures{RateNumberNullAsZero(rate->Value("HOMESALESRATE")),
+                     RateNumberNullAsZero(rate->Value("EUROSALESRATE")),
+                     RateNumberNullAsZero(rate->Value("RATEFACTOR"))};
 }
 
 rt::DictionaryRef Currency::GetCurrencyRate(rt::Variant& iCurrencyCode, rt::Date& iOrderDate) {
@@ -120,7 +117,7 @@ rt::DictionaryRef Currency::GetSpecificCurrencyRate(rt::Variant& iCurrencyCode,
   if (iCurrencyCode.IsNullOrEmpty()) {
     RaiseCurrencyError(MissingCurrencyCode, "MissingCurrencyCode");
   }
-  const contracts::Parameter params[] = {CodeParameter(iCurrencyCode),
+  const contracts::Parameter params[] = {CurrencyCodeParameter(iCurrencyCode),
                                          DateParameter("EffectiveDate", iEffectiveDate)};
   return RateDictionary(
       *ReadRate(kGetSpecificCurrencyRateMethod, iCurrencyCode, kSpecificRateSql, params), false);

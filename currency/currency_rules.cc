@@ -3,7 +3,6 @@
 // failed rule adds its message code, and the row is written only when none
 // failed.
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -105,16 +104,6 @@ std::string CurrencyCheckMessage(const rt::ErrorRecord& error, const char* unmap
   return unmappedPrefix + error.Description;
 }
 
-infra::MethodHandler RulesHandler(const char* method) {
-  return infra::MethodHandler{method, infra::FailureInfo::None, true, std::nullopt};
-}
-
-
-
-
-
-
-
 // The euro itself is always stored as euro-participating.
 void MarkEuroParticipating(rt::Dictionary& data) {
   if (infra::IsTrue(infra::ValueOf(data, "EURO"))) data.Set("EPC", rt::Variant(true));
@@ -129,7 +118,6 @@ rt::DictionaryRef RateRow(const rt::Dictionary& data) {
   }
   return row;
 }
-
 
 rt::Variant KeyArray(std::span<const char* const> names) { return rt::Variant(infra::TextArray(names)); }
 
@@ -157,7 +145,7 @@ rt::ObjectRef TCurrency::DeleteFromScript(std::string iTableName, rt::Variant& i
 
 rt::ObjectRef TCurrency::RunScript(const char* method, const std::string& table, rt::Variant& keys,
                                    rt::Variant& values, bool keysOnly, RulesEntry rules) {
-  return infra::RunHandled(RulesHandler(method), [&] {
+  return infra::RunHandled(infra::AbortingHandler(method), [&] {
     rt::ObjectRef result;
     if (const infra::ScriptTable* known = infra::FindScriptTable(kScriptTables, table)) {
       rt::Variant data(infra::BuildDataObject(*known, keysOnly, keys.AsArray(), values.AsArray()));
@@ -189,7 +177,7 @@ rt::ObjectRef TCurrency::BusinessRules_Delete(rt::Variant& dataObject) {
 
 rt::ObjectRef TCurrency::ApplyRules(const char* method, rt::Variant& dataObject, Rule currencyRule,
                                     Rule rateRule) {
-  return infra::RunHandled(RulesHandler(method), [&] {
+  return infra::RunHandled(infra::AbortingHandler(method), [&] {
     const rt::DictionaryRef data = dataObject.As<rt::Dictionary>();
     if (!data) rt::Raise(rt::errnum::kObjectNotSet);
     const rt::Variant kind = infra::TakeKind(*data);
@@ -330,7 +318,7 @@ void TCurrency::CheckRateFindings(const rt::Dictionary& data, bool isInsert, inf
 
 bool TCurrency::IReferentialIntegrity_Exists(const std::string&, rt::Variant& keys,
                                              rt::Variant& values) {
-  return infra::RunHandled(RulesHandler(kExistsMethod), [&] {
+  return infra::RunHandled(infra::AbortingHandler(kExistsMethod), [&] {
     const rt::Array& names = keys.AsArray();
     bool exists = false;
     for (std::int32_t i = names.LBound(); i <= names.UBound(); ++i) {

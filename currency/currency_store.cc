@@ -54,6 +54,10 @@ contracts::Parameter InputParameter(std::string name, contracts::ParamType type,
   return contracts::Parameter{std::move(name), type, size, ConvertedTo(type, value)};
 }
 
+contracts::Parameter CurrencyCodeParameter(const rt::Variant& code) {
+  return InputParameter("CurrencyCode", contracts::ParamType::FixedText, code, 3);
+}
+
 void RaiseCurrencyError(KorvoCommonError number, std::string description) {
   rt::Raise(number, std::move(description));
 }

@@ -39,6 +39,10 @@ contracts::ConnectionRef OpenConfiguredConnection();
 contracts::Parameter InputParameter(std::string name, contracts::ParamType type,
                                     const rt::Variant& value, std::int32_t size = 0);
 
+// The currency code as both classes bind it: "CurrencyCode", fixed text of
+// three characters.
+contracts::Parameter CurrencyCodeParameter(const rt::Variant& code);
+
 // Raises one of the currency classes' own errors (source "KorvoCommon").
 [[noreturn]] void RaiseCurrencyError(KorvoCommonError number, std::string description);
 

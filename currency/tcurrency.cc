@@ -50,22 +50,18 @@ infra::MethodHandler Writer(const char* method, infra::FailureInfo info = infra:
   return infra::MethodHandler{method, info, true, std::nullopt};
 }
 
-contracts::Parameter CodeParameter(const rt::Variant& code) {
-  return InputParameter("CurrencyCode", ParamType::FixedText, code, 3);
-}
-
 // The currency's columns in table order, the code last for the update.
 std::vector<contracts::Parameter> CurrencyParameters(const CurrencyValues& currency,
                                                      bool codeLast) {
   std::vector<contracts::Parameter> params;
-  if (!codeLast) params.push_back(CodeParameter(currency.code));
+  if (!codeLast) params.push_back(CurrencyCodeParameter(currency.code));
   params.push_back(InputParameter("CurrencyName", ParamType::Text, currency.name, 30));
   params.push_back(InputParameter("HomeCurrency", ParamType::Boolean, currency.home));
   params.push_back(InputParameter("EuroCurrency", ParamType::Boolean, currency.euro));
   params.push_back(InputParameter("EPC", ParamType::Boolean, currency.epc));
   params.push_back(InputParameter("Decimals", ParamType::SmallInt, currency.decimals));
   params.push_back(InputParameter("LocaleID", ParamType::Integer, currency.localeId));
-  if (codeLast) params.push_back(CodeParameter(currency.code));
+  if (codeLast) params.push_back(CurrencyCodeParameter(currency.code));
   return params;
 }
 
@@ -73,7 +69,7 @@ std::vector<contracts::Parameter> CurrencyParameters(const CurrencyValues& curre
 // update. "EffecitveDate" is the parameter's established name.
 std::vector<contracts::Parameter> RateParameters(const RateValues& rate, bool keysLast) {
   std::vector<contracts::Parameter> keys = {
-      CodeParameter(rate.code),
+      CurrencyCodeParameter(rate.code),
       InputParameter("EffecitveDate", ParamType::DateTime, rate.effective)};
   std::vector<contracts::Parameter> params;
   if (!keysLast) params = keys;
@@ -145,7 +141,7 @@ bool TCurrency::DeleteCurrency(rt::Variant& i_vCurrencyCode) {
     }
     connection = OpenCurrencyConnection();
     // The rates belong to the currency and go first.
-    const contracts::Parameter params[] = {CodeParameter(i_vCurrencyCode)};
+    const contracts::Parameter params[] = {CurrencyCodeParameter(i_vCurrencyCode)};
     connection->Execute(kDeleteRatesSql, params);
     connection->Execute(kDeleteCurrencySql, params);
     Commit(connection);
@@ -226,7 +222,7 @@ bool TCurrency::DeleteCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEff
   return infra::RunHandled(Writer(kDeleteCurrencyRateMethod), connection, [&] {
     connection = OpenCurrencyConnection();
     const contracts::Parameter params[] = {
-        CodeParameter(iCurrencyCode),
+        CurrencyCodeParameter(iCurrencyCode),
         InputParameter("EffectiveDate", ParamType::DateTime, iEffectiveDate)};
     connection->Execute(kDeleteRateSql, params);
     Commit(connection);
