@@ -1,6 +1,7 @@
 #include "platform/utility/drecordset.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "platform/data/connection.h"
@@ -33,6 +34,9 @@ std::string MatchKeyField(const std::string& keyField, const std::vector<std::st
   }
   return *column;
 }
+
+// The most rows a page read again may hold: the largest page size.
+constexpr std::int32_t kMaxPageRows = std::numeric_limits<std::int16_t>::max();
 
 bool SameOrder(const SortOrder& a, const SortOrder& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const SortField& x, const SortField& y) {
@@ -99,6 +103,7 @@ void DRecordset::RestoreState(const std::string& state) {
   position_.keyField = restored.keyField;
   position_.order = SeekOrder(restored.sortFields, restored.keyField);
   position_.first = std::move(restored.anchor);
+  position_.last = std::move(restored.last);
   position_.hasPrevious = restored.pageNumber > 1;
   restoredUnchecked_ = true;
 }
@@ -169,6 +174,7 @@ std::string DRecordset::GetState() const {
     state.keyField = position_.keyField;
     state.pageNumber = position_.number;
     state.anchor = position_.first;
+    state.last = position_.last;
   }
   return EncodeState(state);
 }
@@ -336,7 +342,18 @@ bool DRecordset::FillPrevious() {
   return true;
 }
 
+// The page is read again as it was shown: from its first row through its
+// last, with the rows added between them meanwhile, so that the next page
+// still starts after the row shown last and the previous one before the
+// row shown first, and no row is shown twice or passed over.
 void DRecordset::FillAgain() {
+  if (!position_.last.empty()) {
+    const data::ResultSet rows = Read(Query().Between(position_.first, position_.last, kMaxPageRows));
+    if (rows.RowCount() > 0) {
+      const bool hasNext = Read(Query().After(position_.last, false, 1)).RowCount() > 0;
+      return Show(rows, position_.number, position_.hasPrevious, hasNext);
+    }
+  }
   const data::ResultSet rows = Read(Query().After(position_.first, true, ReadLimit()));
   if (rows.RowCount() == 0) return FillFirst();  // the page's rows have gone: start again
   ShowRead(rows, position_.number, position_.hasPrevious);

@@ -72,7 +72,9 @@ class DRecordset : public host::Component, public contracts::DRecordset {
   // Otherwise Open goes there. Raises kInvalidPageArgument below 1.
   void GoToPage(bool& found, std::int32_t& page) override;
   // Fills the page asked for with GoToPage, else the page a restored state
-  // or an earlier Open of the same statement showed (read again), else the
+  // or an earlier Open of the same statement showed (read again: its first
+  // through its last row as shown, with any rows added between them since,
+  // so moving on from it neither repeats nor passes over a row), else the
   // first page. Changing the page size, the sort fields or the statement
   // starts at the first page.
   void Open(const std::string& statement, const std::string& keyField) override;

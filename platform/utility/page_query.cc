@@ -96,8 +96,8 @@ std::string PageQuery::Seek(const std::vector<rt::Variant>& anchor, bool reverse
     alternatives.push_back("(" + Joined(conditions, " AND ") + ")");
   }
   if (inclusive) alternatives.push_back("(" + Joined(equalUpTo(order_.size()), " AND ") + ")");
-  if (alternatives.empty()) return " WHERE 1 = 0";
-  return " WHERE (" + Joined(alternatives, " OR ") + ")";
+  if (alternatives.empty()) return "1 = 0";
+  return "(" + Joined(alternatives, " OR ") + ")";
 }
 
 PageStatement PageQuery::First(std::int32_t limit) const {
@@ -111,13 +111,24 @@ PageStatement PageQuery::FromOffset(std::int64_t offset, std::int32_t limit) con
 PageStatement PageQuery::After(const std::vector<rt::Variant>& anchor, bool inclusive,
                                std::int32_t limit) const {
   PageStatement page;
-  page.sql = Listing() + Seek(anchor, false, inclusive, page.params) + OrderBy(false) + Limit(limit);
+  page.sql = Listing() + " WHERE " + Seek(anchor, false, inclusive, page.params) + OrderBy(false) + Limit(limit);
+  return page;
+}
+
+PageStatement PageQuery::Between(const std::vector<rt::Variant>& from, const std::vector<rt::Variant>& through,
+                                 std::int32_t limit) const {
+  PageStatement page;
+  // One after the other: the values are bound in the order the text shows
+  // them.
+  const std::string fromHere = Seek(from, false, true, page.params);
+  const std::string throughThere = Seek(through, true, true, page.params);
+  page.sql = Listing() + " WHERE " + fromHere + " AND " + throughThere + OrderBy(false) + Limit(limit);
   return page;
 }
 
 PageStatement PageQuery::Before(const std::vector<rt::Variant>& anchor, std::int32_t limit) const {
   PageStatement page;
-  page.sql = Listing() + Seek(anchor, true, false, page.params) + OrderBy(true) + Limit(limit);
+  page.sql = Listing() + " WHERE " + Seek(anchor, true, false, page.params) + OrderBy(true) + Limit(limit);
   return page;
 }
 

@@ -35,6 +35,10 @@ class PageQuery {
   // `limit` rows following the row whose order values are `anchor` (that
   // row included when `inclusive`), in order.
   PageStatement After(const std::vector<rt::Variant>& anchor, bool inclusive, std::int32_t limit) const;
+  // At most `limit` rows from the row whose order values are `from` through
+  // the one whose values are `through`, both included, in order.
+  PageStatement Between(const std::vector<rt::Variant>& from, const std::vector<rt::Variant>& through,
+                        std::int32_t limit) const;
   // `limit` rows before the row whose order values are `anchor`, nearest
   // first (the caller turns them round).
   PageStatement Before(const std::vector<rt::Variant>& anchor, std::int32_t limit) const;

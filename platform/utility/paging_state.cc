@@ -136,24 +136,37 @@ SortOrder DecodeSortFields(const Json& json) {
   return order;
 }
 
+std::vector<rt::Variant> DecodeValues(const Json& json) {
+  if (!json.is_array()) Refuse("the position is malformed");
+  std::vector<rt::Variant> values;
+  for (const Json& value : json) values.push_back(DecodeValue(value));
+  return values;
+}
+
+Json EncodeValues(const std::vector<rt::Variant>& values) {
+  Json json = Json::array();
+  for (const rt::Variant& value : values) json.push_back(EncodeValue(value));
+  return json;
+}
+
 PagingState DecodePayload(const Json& json) {
-  if (!json.is_object() || json.size() != 5) Refuse("not in the form GetState writes");
+  if (!json.is_object() || json.size() < 5 || json.size() > 6) Refuse("not in the form GetState writes");
   PagingState state;
   state.pageSize = IntegerIn<std::int16_t>(Member(json, "size"), 1, std::numeric_limits<std::int16_t>::max(), "the page size");
   state.sortFields = DecodeSortFields(Member(json, "sort"));
   const Json& key = Member(json, "key");
   state.pageNumber = IntegerIn<std::int32_t>(Member(json, "page"), 0, std::numeric_limits<std::int32_t>::max(), "the page number");
-  const Json& anchor = Member(json, "anchor");
-  if (!anchor.is_array()) Refuse("the position is malformed");
-  for (const Json& value : anchor) state.anchor.push_back(DecodeValue(value));
+  state.anchor = DecodeValues(Member(json, "anchor"));
+  if (json.size() == 6) state.last = DecodeValues(Member(json, "last"));
   if (state.pageNumber == 0) {
-    if (key != "" || !state.anchor.empty()) Refuse("the position is malformed");
+    if (key != "" || !state.anchor.empty() || !state.last.empty()) Refuse("the position is malformed");
     return state;
   }
   state.keyField = ColumnName(key);
-  if (state.anchor.size() != SeekOrder(state.sortFields, state.keyField).size() ||
-      state.anchor.back().IsNull()) {
-    Refuse("the position does not match its fields");
+  const std::size_t width = SeekOrder(state.sortFields, state.keyField).size();
+  for (const auto* values : {&state.anchor, &state.last}) {
+    if (values == &state.last && values->empty()) continue;  // a state written before it was kept
+    if (values->size() != width || values->back().IsNull()) Refuse("the position does not match its fields");
   }
   return state;
 }
@@ -163,10 +176,9 @@ PagingState DecodePayload(const Json& json) {
 std::string EncodeState(const PagingState& state) {
   Json sort = Json::array();
   for (const SortField& field : state.sortFields) sort.push_back(Json::array({field.name, field.descending}));
-  Json anchor = Json::array();
-  for (const rt::Variant& value : state.anchor) anchor.push_back(EncodeValue(value));
-  const Json json = {{"size", state.pageSize}, {"sort", std::move(sort)}, {"key", state.keyField},
-                     {"page", state.pageNumber}, {"anchor", std::move(anchor)}};
+  Json json = {{"size", state.pageSize}, {"sort", std::move(sort)}, {"key", state.keyField},
+               {"page", state.pageNumber}, {"anchor", EncodeValues(state.anchor)}};
+  if (!state.last.empty()) json["last"] = EncodeValues(state.last);
   const std::string payload = json.dump(-1, ' ', false, Json::error_handler_t::replace);
   return std::string(kPrefix) + Base64(payload) + "." + Base64(Digest(payload));
 }

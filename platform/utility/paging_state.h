@@ -30,6 +30,9 @@ struct PagingState {
   // The order values (SeekOrder(sortFields, keyField)) of the first row of
   // the page shown; empty when no page was shown.
   std::vector<rt::Variant> anchor;
+  // The same of its last row, where the next page starts however the
+  // listing changed meanwhile; empty in a state written without it.
+  std::vector<rt::Variant> last;
 };
 
 std::string EncodeState(const PagingState& state);
