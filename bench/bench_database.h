@@ -2,7 +2,8 @@
 // benchmarks read: a euro home currency, two euro-participating currencies,
 // four floating ones and filler up to 200 currencies, each main currency
 // with a rate history of the given length (daily rates, the last one
-// open-ended), and twenty terms of every kind. On SQLite a file in the
+// open-ended), twenty terms of every kind, and kPartnerCount business
+// partners (IDs 1.., each a customer). On SQLite a file in the
 // temporary directory, on PostgreSQL a database of its own on the server
 // PostgresServer() names; removed (dropped) when it ends.
 //
@@ -22,6 +23,8 @@ namespace korvo::bench {
 // ("Host=...;Port=...;User=...", as scripts/pg-server prints them) from the
 // environment variable KORVO_BENCH_PG; nullopt when it is unset or empty.
 std::optional<std::string> PostgresServer();
+
+inline constexpr int kPartnerCount = 100000;
 
 class BenchDatabase {
  public:

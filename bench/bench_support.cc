@@ -27,7 +27,8 @@ benchmark::internal::Benchmark* Register(const std::string& call, const std::str
       ->Unit(benchmark::kMicrosecond);
 }
 
-void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor) {
+void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor,
+                 const std::function<void()>& between) {
   using Clock = std::chrono::steady_clock;
   const auto timed = [](const std::function<void()>& fn) {
     const auto start = Clock::now();
@@ -35,6 +36,7 @@ void TimeInTurns(benchmark::State& state, const std::function<void()>& library, 
     return std::chrono::duration<double>(Clock::now() - start).count();
   };
   double floorSeconds = 0;
+  double libraryTotal = 0;
   bool libraryFirst = true;  // neither always follows the other
   for (auto _ : state) {
     double librarySeconds = 0;
@@ -42,14 +44,19 @@ void TimeInTurns(benchmark::State& state, const std::function<void()>& library, 
     floorSeconds += timed(floor);
     if (!libraryFirst) librarySeconds = timed(library);
     state.SetIterationTime(librarySeconds);
+    libraryTotal += librarySeconds;
     libraryFirst = !libraryFirst;
+    if (between) between();
   }
   state.counters[kFloorTime] = benchmark::Counter(floorSeconds * 1e6, benchmark::Counter::kAvgIterations);
+  if (floorSeconds > 0) state.counters[kPairedRatio] = libraryTotal / floorSeconds;
 }
 
-ServerCore::ServerCore(Backend backend) {
-  const char* core = std::getenv("KORVO_BENCH_PG_CPU");
-  if (backend != Backend::PostgreSQL || !core || !*core) return;
+ServerCore::ServerCore(Backend backend, bool inTurns) {
+  const bool server = backend == Backend::PostgreSQL;
+  if (!server && !inTurns) return;
+  const char* core = std::getenv(server ? "KORVO_BENCH_PG_CPU" : "KORVO_BENCH_CPU");
+  if (!core || !*core) return;
   cpu_set_t only;
   CPU_ZERO(&only);
   CPU_SET(std::atoi(core), &only);

@@ -63,21 +63,17 @@ benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Wor
                   });
 }
 
-// Registers the three variants of one call: on SQLite each on its own,
-// timed by the CPU it uses; on PostgreSQL, where a call mostly waits for the
-// server, by the wall clock, the library and its floor in turns.
+// Registers the three variants of one call: the library and its floor in
+// turns (CallInTurns in bench_support.h says why), the literal variant on
+// its own, on PostgreSQL (where it mostly waits for the server) by the
+// wall clock.
 template <class Floor>
 void RegisterCall(const std::string& call, const Method& method, const Work<Floor>& work) {
-  if constexpr (Floor::kBackend == Backend::SQLite) {
-    RegisterLibrary(call, method);
-    RegisterFloor(call, work);
-    RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
-  } else {
-    Register(call, BackendName(Floor::kBackend), kLibrary, [=](benchmark::State& state) {
-      CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, Request(method), work);
-    })->UseManualTime();
-    RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead)->UseRealTime();
-  }
+  Register(call, BackendName(Floor::kBackend), kLibrary, [=](benchmark::State& state) {
+    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, Request(method), work);
+  })->UseManualTime();
+  auto* literal = RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
+  if constexpr (Floor::kBackend == Backend::PostgreSQL) literal->UseRealTime();
 }
 
 Method Conversion(std::string from, std::string to) {

@@ -1,6 +1,7 @@
 #include "bench/currency_floor.h"
 
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "bench/bench_database.h"
@@ -117,8 +118,9 @@ double FloorConvertAmount(Floor& db, std::string_view from, std::string_view to,
 }
 
 template <class Floor>
-bool FloorHasValidCurrencyRate(Floor& db, std::string_view code) {
-  typename Floor::Transaction read(db);
+bool FloorHasValidCurrencyRate(Floor& db, std::string_view code, bool inCallersTransaction) {
+  std::optional<typename Floor::Transaction> read;
+  if (!inCallersTransaction) read.emplace(db);
   const Flagged home = ReadFlagged(db, Statements<Floor>::kHome);
   if (home.code.empty()) return false;
   const Flagged euro = ReadFlagged(db, Statements<Floor>::kEuro);
@@ -148,7 +150,7 @@ std::vector<std::string> FloorCurrencyCodes(Floor& db) {
   template double FloorConvertAmount(Floor&, std::string_view, std::string_view, double, bool);           \
   template CurrencyFlags FloorGetCurrency(Floor&, std::string_view);                                       \
   template RateFigures FloorGetCurrencyRate(Floor&, std::string_view);                                     \
-  template bool FloorHasValidCurrencyRate(Floor&, std::string_view);                                       \
+  template bool FloorHasValidCurrencyRate(Floor&, std::string_view, bool);                                 \
   template std::vector<std::string> FloorCurrencyCodes(Floor&);
 KORVO_FLOOR_ROUTINES(SqliteFloor)
 KORVO_FLOOR_ROUTINES(PostgresFloor)

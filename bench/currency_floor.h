@@ -39,9 +39,10 @@ struct RateFigures {
 };
 template <class Floor>
 RateFigures FloorGetCurrencyRate(Floor& db, std::string_view code);
-// Currency.HasValidCurrencyRate at the pricing date.
+// Currency.HasValidCurrencyRate at the pricing date; inside the caller's
+// (write) transaction when it has one open.
 template <class Floor>
-bool FloorHasValidCurrencyRate(Floor& db, std::string_view code);
+bool FloorHasValidCurrencyRate(Floor& db, std::string_view code, bool inCallersTransaction = false);
 // Currency.GetCurrenciesInDictionary: every currency code.
 template <class Floor>
 std::vector<std::string> FloorCurrencyCodes(Floor& db);

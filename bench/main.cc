@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
   RegisterMaintenance();
   RegisterTermsAndLocale();
   RegisterServeRoundTrip();
+  RegisterBusinessPartner();
 
   benchmark::AddCustomContext("sqlite", sqlite3_libversion());
   TableReporter reporter;

@@ -2,6 +2,10 @@
 // floor and literal variants, their ratios, the statements each issues, and
 // the machine-readable lines
 //   RATIO <call> <backend> <library / floor>
+// (for a library run in turns with its floor, the median over the
+// repetitions of each repetition's library / floor, which the machine's
+// changing load, clock speed and cache warmth move far less than the two
+// medians apart),
 //   RATIO <call>-literal <backend> <literal / floor>
 // followed by the goals the numbers are held to, each met or missed.
 #pragma once
@@ -27,11 +31,15 @@ class TableReporter : public benchmark::ConsoleReporter {
     double microseconds = 0;
     double itemsPerSecond = 0;
     double statements = -1;
+    double pairedRatio = 0;  // a run in turns: the median of its per-repetition ratios
   };
   // Key: "<call>/<backend>/<variant>", with "@<threads>" for threaded runs.
   std::map<std::string, Median> medians_;
 
   const Median* Find(const std::string& call, const std::string& backend, const std::string& variant) const;
+  // library / floor: the paired ratio of a run in turns, else the ratio of
+  // the two medians.
+  static double Ratio(const Median& library, const Median& floor);
   void PrintGoals(std::ostream& out) const;
 };
 

@@ -7,9 +7,11 @@ void RegisterCurrency();          // currency_bench.cc
 void RegisterMaintenance();       // maintenance_bench.cc
 void RegisterTermsAndLocale();    // terms_locale_bench.cc
 void RegisterServeRoundTrip();    // serve_bench.cc
+void RegisterBusinessPartner();   // partner_bench.cc
 
-// A million conversions against ten thousand: resident memory after each
-// (memory_check.cc). Returns the process exit status.
+// Resident memory after a few and after many requests of each kind:
+// conversions, partner look-ups, listing pages (memory_check.cc). Returns
+// the process exit status.
 int RunMemoryCheck();
 
 }  // namespace korvo::bench

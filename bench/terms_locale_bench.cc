@@ -72,8 +72,8 @@ std::string FloorCurrencyName(std::int32_t lcid) {
 }
 
 // The list of payment terms with its floor and literal variant on one
-// database; on PostgreSQL the library and its floor in turns
-// (TimeInTurns in bench_support.h says why).
+// database, the library and its floor in turns (TimeInTurns in
+// bench_support.h says why).
 template <class Floor>
 void RegisterTerms() {
   const std::string terms = "TermsAndConditions.getAllTermsAndConditions";
@@ -81,23 +81,14 @@ void RegisterTerms() {
   const auto list = [](auto& object) { benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms)); };
   const auto work = [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); };
   const char* progId = "KorvoCommon.TermsAndConditions";
-  if constexpr (Floor::kBackend == Backend::SQLite) {
-    Register(terms, backend, kLibrary, [=](benchmark::State& state) {
-      LibraryCall<common::TermsAndConditions>(state, terms, progId, list);
-    });
-    Register(terms, backend, kFloor,
-             [=](benchmark::State& state) { FloorCall<Floor>(state, FloorMode::Prepared, work); });
-    Register(terms, backend, kLiteral,
-             [=](benchmark::State& state) { FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work); });
-  } else {
-    Register(terms, backend, kLibrary, [=](benchmark::State& state) {
-      CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), terms,
-                         Request<common::TermsAndConditions>(progId, list), work);
-    })->UseManualTime();
-    Register(terms, backend, kLiteral, [=](benchmark::State& state) {
-      FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work);
-    })->UseRealTime();
-  }
+  Register(terms, backend, kLibrary, [=](benchmark::State& state) {
+    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), terms,
+                       Request<common::TermsAndConditions>(progId, list), work);
+  })->UseManualTime();
+  auto* literal = Register(terms, backend, kLiteral, [=](benchmark::State& state) {
+    FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work);
+  });
+  if constexpr (Floor::kBackend == Backend::PostgreSQL) literal->UseRealTime();
 }
 
 }  // namespace
