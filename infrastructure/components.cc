@@ -1,6 +1,7 @@
 #include "infrastructure/components.h"
 
 #include "infrastructure/errors.h"
+#include "infrastructure/method_guard.h"
 #include "platform/data/library_connection.h"
 #include "platform/host/object_context.h"
 #include "platform/host/registry.h"
@@ -23,12 +24,9 @@ std::string CreationFailureInfo(std::string_view progId, bool inContext) {
 // reported under the class's property name.
 const std::string& ConnectionStringHandled(std::string_view propertyMethod,
                                            data::ConnectionLookup lookup) {
-  try {
+  return RunHandled(UnvotedHandler(propertyMethod), [&]() -> const std::string& {
     return data::LibraryConnectionString(lookup);
-  } catch (...) {
-    Err_Handle(propertyMethod);
-    throw;
-  }
+  });
 }
 
 }  // namespace
