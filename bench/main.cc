@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
   RegisterTermsAndLocale();
   RegisterServeRoundTrip();
   RegisterBusinessPartner();
+  RegisterDirectory();
 
   benchmark::AddCustomContext("sqlite", sqlite3_libversion());
   TableReporter reporter;
