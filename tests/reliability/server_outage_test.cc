@@ -33,6 +33,7 @@ using Settings = std::map<std::string, std::map<std::string, std::string>>;
 constexpr const char* kSiteScriptPassword = "Outage-Script-Pa55";
 constexpr const char* kAnnPassword = "Outage-Ann-Pa55";
 constexpr const char* kSmtpPassword = "Outage-Smtp-Pa55";
+constexpr const char* kBobPassword = "Outage-Bob-Pa55";
 
 constexpr std::int32_t kDirectoryUnavailable = static_cast<std::int32_t>(0x80040308u);
 constexpr std::int32_t kSmtpFailed = static_cast<std::int32_t>(0x80041205u);
@@ -150,20 +151,27 @@ TEST_F(ServerOutageTest, ADirectoryServerStoppedMidSessionFailsInTimeAndTheSameS
 
 // --- The mail server stalling ---
 
-// A message through CDONTS.NewMail, sent in one request.
-Timed SendMail(KorvoServer& server, const std::function<Timed(const std::function<Json()>&)>& inRequest,
-               const std::string& subject) {
-  return inRequest([&] {
-    const Json mail = server.Result("create", {{"class", "CDONTS.NewMail"}})["object"];
-    for (const auto& [property, value] : std::vector<std::pair<const char*, std::string>>{
-             {"From", "korvo@example.com"}, {"To", "ann@example.com"}, {"Subject", subject}, {"Body", "Hello"}}) {
-      server.Result("set", {{"object", mail}, {"property", property}, {"value", value}});
-    }
-    return Call(server, mail, "Send", Json::array());
-  });
+// A message through CDONTS.NewMail.
+Json SendThroughNewMail(KorvoServer& server, const std::string& subject) {
+  const Json mail = server.Result("create", {{"class", "CDONTS.NewMail"}})["object"];
+  for (const auto& [property, value] : std::vector<std::pair<const char*, std::string>>{
+           {"From", "korvo@example.com"}, {"To", "ann@example.com"}, {"Subject", subject}, {"Body", "Hello"}}) {
+    server.Result("set", {{"object", mail}, {"property", property}, {"value", value}});
+  }
+  return Call(server, mail, "Send", Json::array());
+}
+
+// A message from bob to ann through User.SendEmail, addressed from the
+// directory.
+Json SendThroughUser(KorvoServer& server, const std::string& subject) {
+  const Json user = server.Result("create", {{"class", "KorvoCommon.User"}})["object"];
+  return Call(server, user, "SendEmail", {"ann", "bob", subject, "Hello"});
 }
 
 TEST_F(ServerOutageTest, AMailServerThatStallsFailsTheSendInTimeAndTheSameSessionSendsAgain) {
+  UseEmbeddedDirectory();
+  directory_->Backend().Create({"ann", {{"EMAIL", {"ann@example.com"}}}}, kAnnPassword);
+  directory_->Backend().Create({"bob", {{"EMAIL", {"bob@example.com"}}}}, kBobPassword);
   SmtpDouble smtp;
   auto server = Start({{"MAIL",
                         {{"Transport", "smtp"},
@@ -173,27 +181,33 @@ TEST_F(ServerOutageTest, AMailServerThatStallsFailsTheSendInTimeAndTheSameSessio
                          {"SmtpPassword", kSmtpPassword},
                          {"SmtpTimeout", std::to_string(kTimeout)}}},
                        {"LOG", {{"File", LogFile()}}}});
-  const auto send = [&](const std::string& subject) {
-    return SendMail(*server, [&](const std::function<Json()>& call) { return InRequest(*server, Json::object(), call); },
-                    subject);
+  const Json session = {{"REMOTE_ACCOUNT", "bob"}, {"REMOTE_PASSWORD", kBobPassword}};
+  const auto send = [&](Json (*how)(KorvoServer&, const std::string&), const std::string& subject) {
+    return InRequest(*server, session, [&] { return how(*server, subject); });
   };
 
-  EXPECT_FALSE(send("before").answer.contains("error"));
+  EXPECT_FALSE(send(SendThroughNewMail, "before").answer.contains("error"));
   smtp.Stall();
-  const Timed stalled = send("stalled");
+  const Timed stalled = send(SendThroughNewMail, "stalled");
+  const Timed stalledUser = send(SendThroughUser, "stalled");
   smtp.Answer();
   ExpectFailedInTime(stalled, kSmtpFailed, kTimeout + kSlack);
-  const Timed after = send("after");
-  EXPECT_FALSE(after.answer.contains("error")) << after.answer.dump();
+  ExpectFailedInTime(stalledUser, kSmtpFailed, kTimeout + kSlack);
+  for (const auto how : {SendThroughNewMail, SendThroughUser}) {
+    const Timed after = send(how, "after");
+    EXPECT_FALSE(after.answer.contains("error")) << after.answer.dump();
+  }
 
   const std::vector<std::string> messages = smtp.Messages();
-  ASSERT_EQ(messages.size(), 2u);
+  ASSERT_EQ(messages.size(), 3u);
   EXPECT_NE(messages[0].find("Subject: before"), std::string::npos);
-  EXPECT_NE(messages[1].find("Subject: after"), std::string::npos);
-  ExpectNoPasswordDisclosed(*server, {kSmtpPassword});
+  for (std::size_t i = 1; i < 3; ++i) EXPECT_NE(messages[i].find("Subject: after"), std::string::npos);
+  EXPECT_NE(messages[2].find("bob@example.com"), std::string::npos) << "the sender from the directory";
+  ExpectNoPasswordDisclosed(*server, {kSmtpPassword, kAnnPassword, kBobPassword});
   EXPECT_EQ(server->Finish(), 0);
-  std::cout << "[ counts   ] mail outage: the stalled send failed after " << stalled.seconds << " s (bound "
-            << kTimeout << " s), 2 messages delivered around it in one session\n";
+  std::cout << "[ counts   ] mail outage: the stalled sends (CDONTS.NewMail, User.SendEmail) failed after "
+            << stalled.seconds << " and " << stalledUser.seconds << " s (bound " << kTimeout
+            << " s), 3 messages delivered around them in one session\n";
 }
 
 }  // namespace
