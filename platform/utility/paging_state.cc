@@ -164,9 +164,12 @@ PagingState DecodePayload(const Json& json) {
   }
   state.keyField = ColumnName(key);
   const std::size_t width = SeekOrder(state.sortFields, state.keyField).size();
-  for (const auto* values : {&state.anchor, &state.last}) {
-    if (values == &state.last && values->empty()) continue;  // a state written before it was kept
-    if (values->size() != width || values->back().IsNull()) Refuse("the position does not match its fields");
+  const auto fits = [width](const std::vector<rt::Variant>& values) {
+    return values.size() == width && !values.back().IsNull();
+  };
+  // The last row is missing from a state written before it was kept.
+  if (!fits(state.anchor) || (!state.last.empty() && !fits(state.last))) {
+    Refuse("the position does not match its fields");
   }
   return state;
 }
@@ -178,9 +181,18 @@ std::string EncodeState(const PagingState& state) {
   for (const SortField& field : state.sortFields) sort.push_back(Json::array({field.name, field.descending}));
   Json json = {{"size", state.pageSize}, {"sort", std::move(sort)}, {"key", state.keyField},
                {"page", state.pageNumber}, {"anchor", EncodeValues(state.anchor)}};
-  if (!state.last.empty()) json["last"] = EncodeValues(state.last);
-  const std::string payload = json.dump(-1, ' ', false, Json::error_handler_t::replace);
-  return std::string(kPrefix) + Base64(payload) + "." + Base64(Digest(payload));
+  const auto encoded = [&json] {
+    const std::string payload = json.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return std::string(kPrefix) + Base64(payload) + "." + Base64(Digest(payload));
+  };
+  if (state.last.empty()) return encoded();
+  json["last"] = EncodeValues(state.last);
+  std::string text = encoded();
+  if (text.size() <= kMaxStateLength) return text;
+  // Sort values too long to keep twice: the first row alone still restores
+  // the page.
+  json.erase("last");
+  return encoded();
 }
 
 PagingState DecodeState(std::string_view text) {
