@@ -75,9 +75,8 @@ class ConcurrentPagingTest : public ReliabilityTest {
       // The key breaks ties ascending in either direction.
       const bool inOrder = before.name == now.name ? before.id < now.id
                                                    : (descending ? now.name < before.name : before.name < now.name);
-      EXPECT_TRUE(inOrder)
-          << "out of order: " << walk[i - 1].name << "/" << walk[i - 1].id << " then " << walk[i].name << "/"
-          << walk[i].id;
+      EXPECT_TRUE(inOrder) << "out of order: " << before.name << "/" << before.id << " then " << now.name << "/"
+                           << now.id;
     }
     int skipped = 0;
     for (const std::int64_t id : seeded_) skipped += seen.count(id) == 0;
