@@ -1,13 +1,15 @@
-// The membership directory as pages use it, on the embedded directory in an
-// SQLite database: User's attribute getters for the signed-in user (a new
-// User per request, bound with the session's account), a page of buyers
-// through the Members component's search and through User.GetAllBuyers,
-// and a page of User.GetAllInternalUsers; each beside a floor where one
-// statement (or a fixed few) does the work.
+// The membership directory as pages use it. On the embedded directory in
+// an SQLite database: User's attribute getters for the signed-in user (a
+// new User per request, bound with the session's account), the same with
+// every bind verifying its password, a page of buyers through the Members
+// component's search and through User.GetAllBuyers, and a page of
+// User.GetAllInternalUsers. On the LDAP server bench/run starts: the same
+// getters. The getters and the Members search stand beside floors that do
+// their reads by hand; the lists show the statements a page costs.
 //
-// Two directories: 1,000 users of whom 100 are buyers, and 100,000 users of
-// whom 10,000 are buyers, filled by direct SQL with one password hash (of
-// the default cost) reused for every user.
+// Two embedded directories: 1,000 users of whom 100 are buyers, and 100,000
+// users of whom 10,000 are buyers, filled by direct SQL with one password
+// hash (of the default cost) reused for every user.
 #include <unistd.h>
 
 #include <cstdio>
