@@ -7,7 +7,7 @@
 //   library  the library's public method, as a page calls it;
 //   floor    the same database work written by hand with the C API;
 //   literal  the floor's statements, each on a connection of its own.
-// On a server database the library and its floor run in turns within one
+// On a database the library and its floor run in turns within one
 // benchmark, registered as the library variant (TimeInTurns).
 #pragma once
 
@@ -84,14 +84,14 @@ inline constexpr const char* kFloorStatements = "floor_stmts";
 // takes the median of these paired ratios, not the ratio of two medians.
 inline constexpr const char* kPairedRatio = "ratio";
 
-// Runs the library's call and its floor in turns, each timed by the wall
-// clock on its own, so both meet the same load: the time of a call moves
-// with the machine's other work (and its clock speed, and the core it runs
-// on) from one moment to the next, far more than the two differ. The run's
-// (manual) time is the library's, the floor's goes to kFloorTime, their
-// ratio within the run to kPairedRatio. `between`, when given, runs after
-// each turn untimed (to put back what the calls moved on). The benchmark
-// must be registered with UseManualTime.
+// Runs the library's call and its floor in turns, call by call, each timed
+// by the wall clock on its own, so both meet the same load: the time of a
+// call moves with the machine's other work (and its clock speed, and the
+// core it runs on) from one moment to the next, far more than the two
+// differ. The run's (manual) time is the library's, the floor's goes to
+// kFloorTime, their ratio within the run to kPairedRatio. `between`, when
+// given, runs after each turn untimed (to put back what the calls moved
+// on). The benchmark must be registered with UseManualTime.
 void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor,
                  const std::function<void()>& between = nullptr);
 
