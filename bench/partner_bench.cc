@@ -47,16 +47,18 @@ void LookUp(host::Ref<BusinessPartner>& partner) {
 // no business ID or DUNS number to look for, and the currency-rate rule)
 // and passes, and the row is written.
 void Insert(host::Ref<BusinessPartner>& partner) {
-  rt::Variant keys(rt::Array({rt::Variant("NAME"), rt::Variant("CURRENCYCODE"), rt::Variant("PRICINGMETHOD")}));
-  rt::Variant values(rt::Array({rt::Variant(kInsertedName), rt::Variant("USD"), rt::Variant(std::int16_t{1})}));
+  rt::Variant keys(
+      rt::Array({rt::Variant("NAME"), rt::Variant("CURRENCYCODE"), rt::Variant("PRICINGMETHOD")}));
+  rt::Variant values(
+      rt::Array({rt::Variant(kInsertedName), rt::Variant("USD"), rt::Variant(std::int16_t{1})}));
   benchmark::DoNotOptimize(partner->InsertFromScript("BUSINESSPARTNER", keys, values));
 }
 
 // The listing a page shows: the page keeps its record set between
 // requests; this request asks for the page after the one shown.
 rt::ObjectRef List(host::Ref<BusinessPartner>& partner, const std::shared_ptr<utility::Page>& page) {
-  return partner->GetBusinessPartnersLimited(rt::Variant(rt::ObjectRef(page)), "", kPageSize, false, false,
-                                             std::nullopt, std::nullopt);
+  return partner->GetBusinessPartnersLimited(rt::Variant(rt::ObjectRef(page)), "", kPageSize, false,
+                                             false, std::nullopt, std::nullopt);
 }
 
 std::shared_ptr<utility::DRecordset> Shown(const std::shared_ptr<utility::Page>& page) {
@@ -99,7 +101,8 @@ class FarPage {
   void Rewind() {
     page_->RequestPage(kFarPage);
     Request(ReadingRequest(), [&](host::Ref<BusinessPartner>& partner) { List(partner, page_); })();
-    if (Shown(page_)->PageNumber() != kFarPage) throw std::runtime_error("the listing has no page 1,000");
+    if (Shown(page_)->PageNumber() != kFarPage)
+      throw std::runtime_error("the listing has no page 1,000");
   }
 
   std::shared_ptr<utility::Page> page_ = std::make_shared<utility::Page>();
@@ -138,7 +141,8 @@ void RegisterListing() {
     const auto first = FirstPage();
     const ServerCore core(Floor::kBackend, /*inTurns=*/true);
     ReportStatements(state, CountStatements(kPageGrowthCall, next));
-    state.counters[kFloorStatements] = CountStatements("BusinessPartner.GetBusinessPartnersLimited:page-1", first);
+    state.counters[kFloorStatements] =
+        CountStatements("BusinessPartner.GetBusinessPartnersLimited:page-1", first);
     TimeInTurns(state, next, first, [&] { page.RewindAtTheEnd(); });
   })->UseManualTime();
 }

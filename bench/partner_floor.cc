@@ -42,11 +42,12 @@ struct Statements {
   const char* noRows = AsSent<Floor>("SELECT * FROM BUSINESSPARTNER WHERE 0=1");
   const char* insert =
       AsSent<Floor>("INSERT INTO BUSINESSPARTNER (CURRENCYCODE, NAME, PRICINGMETHOD) VALUES (?, ?, ?)");
-  const char* keyset = Floor::kBackend == Backend::PostgreSQL
-                           ? "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID > $1 "
-                             "ORDER BY BUSINESSPARTNERID LIMIT $2"
-                           : "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID > ? "
-                             "ORDER BY BUSINESSPARTNERID LIMIT ?";
+  const char* keyset =
+      Floor::kBackend == Backend::PostgreSQL
+          ? "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID > $1 "
+            "ORDER BY BUSINESSPARTNERID LIMIT $2"
+          : "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID > ? "
+            "ORDER BY BUSINESSPARTNERID LIMIT ?";
 };
 
 template <class Floor>
@@ -87,7 +88,9 @@ void FloorInsert(Floor& db) {
   }
   typename Floor::Query(db, Sql<Floor>().noRows).Run();
   typename Floor::Query insert(db, Sql<Floor>().insert);
-  insert.Bind(1, std::string_view("USD")).Bind(2, std::string_view(kInsertedName)).Bind(3, std::int64_t{1});
+  insert.Bind(1, std::string_view("USD"))
+      .Bind(2, std::string_view(kInsertedName))
+      .Bind(3, std::int64_t{1});
   insert.Run();
 }
 
@@ -105,9 +108,9 @@ std::int64_t FloorKeysetPage(Floor& db, std::int64_t after, int rows) {
   return last;
 }
 
-#define KORVO_FLOOR_ROUTINES(Floor)                                 \
-  template bool FloorLookUp(Floor&);                                \
-  template void FloorInsert(Floor&);                                \
+#define KORVO_FLOOR_ROUTINES(Floor)  \
+  template bool FloorLookUp(Floor&); \
+  template void FloorInsert(Floor&); \
   template std::int64_t FloorKeysetPage(Floor&, std::int64_t, int);
 KORVO_FLOOR_ROUTINES(SqliteFloor)
 KORVO_FLOOR_ROUTINES(PostgresFloor)
