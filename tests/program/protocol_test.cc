@@ -250,5 +250,15 @@ TEST_F(ProtocolTest, ScopesWithoutDataCommitAbortOrHaveNoTransaction) {
   EXPECT_EQ(ErrorCode(server_.Request("begin", {{"transaction", "sometimes"}})), -32602);
 }
 
+// A session value that does not decode is refused by its key: the value, a
+// password here, is not quoted back.
+TEST_F(ProtocolTest, ASessionValueThatDoesNotDecodeIsNamedByItsKeyOnly) {
+  const Json refused = server_.Request(
+      "begin", {{"session", {{"REMOTE_PASSWORD", {{"type", "Date"}, {"value", "Pa55-not-a-date"}}}}}});
+  EXPECT_EQ(ErrorCode(refused), -32602);
+  EXPECT_EQ(refused["error"]["message"], "\"session\" value \"REMOTE_PASSWORD\" cannot be read");
+  EXPECT_EQ(refused.dump().find("Pa55"), std::string::npos) << refused.dump();
+}
+
 }  // namespace
 }  // namespace korvo::testing
