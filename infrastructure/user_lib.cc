@@ -8,23 +8,14 @@
 
 namespace korvo::infra {
 
-namespace {
-
-// A session value as text, without adding the key when it is absent.
-std::string SessionValue(const rt::Dictionary& session, const char* name) {
-  const rt::Variant* value = session.Find(rt::Variant(name));
-  return value ? Gen_NullToString(*value) : std::string();
-}
-
-}  // namespace
-
 std::shared_ptr<contracts::MembershipUser> UL_CreateUO(const std::string& userId) {
   try {
     host::ObjectContext* context = host::GetObjectContext();
     if (!context) rt::Raise(rt::errnum::kComponentBase, "Unable to get object context", "KorvoCommon.dll");
     auto user = Gen_GetComponentAs<contracts::MembershipUser>(kMembershipUserProgId);
     const rt::DictionaryRef session = context->Item("Session");
-    user->Bind(userId, SessionValue(*session, "REMOTE_ACCOUNT"), SessionValue(*session, "REMOTE_PASSWORD"));
+    user->Bind(userId, host::SessionText(*session, "REMOTE_ACCOUNT"),
+               host::SessionText(*session, "REMOTE_PASSWORD"));
     return user;
   } catch (...) {
     Err_Handle("Lib_UserLib.UL_CreateUO");

@@ -235,10 +235,7 @@ void AddDeletionMembers(PartnerMembers& members) {
   members.Method("DeleteFromScript", &BP::DeleteFromScript)
       .Method("Delete", &BP::Delete)
       .Method("AddressDelete", &BP::AddressDelete)
-      .Method("CustomerDelete", &BP::CustomerDelete)
-      .Method("BusinessRules_Delete", &BP::BusinessRules_Delete)
-      .Method("IReferentialIntegrity_Exists", &BP::IReferentialIntegrity_Exists)
-      .Method("IReferentialIntegrity_BeforeDelete", &BP::IReferentialIntegrity_BeforeDelete);
+      .Method("CustomerDelete", &BP::CustomerDelete);
 }
 
 }  // namespace korvo::common

@@ -376,10 +376,7 @@ rt::ObjectRef BusinessPartner::UpdateGroup(rt::Dictionary& data, Findings& findi
 void AddMaintenanceMembers(PartnerMembers& members) {
   using BP = BusinessPartner;
   members.Method("InsertFromScript", &BP::InsertFromScript)
-      .Method("UpdateFromScript", &BP::UpdateFromScript)
-      .Method("BusinessRules_GetInstance", &BP::BusinessRules_GetInstance)
-      .Method("BusinessRules_Insert", &BP::BusinessRules_Insert)
-      .Method("BusinessRules_Update", &BP::BusinessRules_Update);
+      .Method("UpdateFromScript", &BP::UpdateFromScript);
 }
 
 }  // namespace korvo::common

@@ -3,6 +3,7 @@
 #include "partner/business_partner.h"
 
 #include "infrastructure/components.h"
+#include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "partner/internal/bp_members.h"
 
@@ -32,11 +33,13 @@ void BusinessPartner::ObjectControl_Deactivate() { fieldnames_.reset(); }
 
 void BusinessPartner::Release() { infra::Mts_SetComplete(); }
 
+// The framework interfaces' members, named by the one helper per interface
+// every class shares; their code lives with the concern it serves.
 void AddControlMembers(PartnerMembers& members) {
-  members.Method("Release", &BusinessPartner::Release)
-      .Method("ObjectControl_Activate", &BusinessPartner::ObjectControl_Activate)
-      .Method("ObjectControl_Deactivate", &BusinessPartner::ObjectControl_Deactivate)
-      .Method("ObjectControl_CanBePooled", &BusinessPartner::ObjectControl_CanBePooled);
+  members.Method("Release", &BusinessPartner::Release);
+  infra::AddBusinessRulesMembers(members);
+  infra::AddReferentialIntegrityMembers(members);
+  infra::AddObjectControlMembers(members);
 }
 
 const host::DispatchTable& BusinessPartner::Dispatch() const {

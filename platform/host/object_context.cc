@@ -47,4 +47,9 @@ rt::DictionaryRef ObjectContext::Item(std::string_view name) const {
   return item;
 }
 
+std::string SessionText(const rt::Dictionary& session, std::string_view key) {
+  const rt::Variant* value = session.Find(rt::Variant(std::string(key)));
+  return value && !value->IsNull() ? rt::CStr(*value) : std::string();
+}
+
 }  // namespace korvo::host

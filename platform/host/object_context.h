@@ -13,6 +13,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/host/transaction.h"
@@ -103,5 +104,10 @@ class ContextActivation {
   ObjectContext* previous_;
   ObjectContext* context_;
 };
+
+// A session value as text, read without adding the key: "" when the session
+// lacks it or holds Null. How the sign-in items (REMOTE_ACCOUNT,
+// REMOTE_PASSWORD) are read wherever a session supplies them.
+std::string SessionText(const rt::Dictionary& session, std::string_view key);
 
 }  // namespace korvo::host

@@ -35,12 +35,6 @@ contracts::RecordsetRef IdRecordset(const std::vector<std::string>& userIds) {
   return std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), std::string());
 }
 
-// A session value as text; "" when the session lacks it or holds Null.
-std::string SessionText(rt::Dictionary& session, const char* key) {
-  const rt::Variant* value = session.Find(rt::Variant(key));
-  return value && !value->IsNull() ? rt::CStr(*value) : std::string();
-}
-
 }  // namespace
 
 const host::DispatchTable& DirectoryMembers::Dispatch() const {
@@ -124,7 +118,8 @@ Credentials DirectoryMembers::ActingAccount() {
   host::ObjectContext* context = Context() ? Context().get() : host::GetObjectContext();
   if (context && context->scope() && context->scope()->session) {
     rt::Dictionary& session = *context->scope()->session;
-    Credentials fromSession{SessionText(session, "REMOTE_ACCOUNT"), SessionText(session, "REMOTE_PASSWORD")};
+    Credentials fromSession{host::SessionText(session, "REMOTE_ACCOUNT"),
+                            host::SessionText(session, "REMOTE_PASSWORD")};
     if (!fromSession.account.empty()) return fromSession;
   }
   return Open().ScriptAccount();
