@@ -34,7 +34,9 @@ std::string SeededName(int i) {
   return "P" + std::string(3 - number.size(), '0') + number;
 }
 // Sorts right after a seeded name, so the writer adds to every page.
-std::string InsertedName(int i) { return SeededName(2 * (i % (kSeededPartners / 2))) + "w" + std::to_string(i); }
+std::string InsertedName(int i) {
+  return SeededName(2 * (i % (kSeededPartners / 2))) + "w" + std::to_string(i);
+}
 
 Json Empty() { return {{"type", "Empty"}}; }
 
@@ -73,10 +75,11 @@ class ConcurrentPagingTest : public ReliabilityTest {
       const Row& before = walk[i - 1];
       const Row& now = walk[i];
       // The key breaks ties ascending in either direction.
-      const bool inOrder = before.name == now.name ? before.id < now.id
-                                                   : (descending ? now.name < before.name : before.name < now.name);
-      EXPECT_TRUE(inOrder) << "out of order: " << before.name << "/" << before.id << " then " << now.name << "/"
-                           << now.id;
+      const bool inOrder = before.name == now.name
+                               ? before.id < now.id
+                               : (descending ? now.name < before.name : before.name < now.name);
+      EXPECT_TRUE(inOrder) << "out of order: " << before.name << "/" << before.id << " then " << now.name
+                           << "/" << now.id;
     }
     int skipped = 0;
     for (const std::int64_t id : seeded_) skipped += seen.count(id) == 0;
@@ -90,22 +93,25 @@ class ConcurrentPagingTest : public ReliabilityTest {
 
 // The rows of the listing's current page.
 void ReadPage(KorvoServer& reader, const Json& listing, std::vector<Row>& walk) {
-  const Json page = reader.Result("call", {{"object", listing}, {"method", "GetPageRecordset"}, {"args", Json::array()}});
+  const Json page = reader.Result(
+      "call", {{"object", listing}, {"method", "GetPageRecordset"}, {"args", Json::array()}});
   for (const Json& row : page["value"]["rows"]) {
     walk.push_back({row[0]["value"].get<std::int64_t>(), row[1]["value"].get<std::string>()});
   }
 }
 
 bool NextPage(KorvoServer& reader, const Json& listing) {
-  return reader.Result("call", {{"object", listing}, {"method", "NextPage"}, {"args", Json::array()}})["value"]["value"];
+  return reader.Result(
+      "call", {{"object", listing}, {"method", "NextPage"}, {"args", Json::array()}})["value"]["value"];
 }
 
 // The partner listing in one request, continuing from `state`.
 Json OpenListing(KorvoServer& reader, const std::string& state, const std::string& sort) {
   const Json partner = reader.Result("create", {{"class", "KorvoCommon.BusinessPartner"}})["object"];
-  return reader.Result("call", {{"object", partner},
-                                {"method", "GetBusinessPartnersLimited"},
-                                {"args", {Empty(), state, kPageSize, false, false, Empty(), sort}}})["value"]["object"];
+  return reader.Result(
+      "call", {{"object", partner},
+               {"method", "GetBusinessPartnersLimited"},
+               {"args", {Empty(), state, kPageSize, false, false, Empty(), sort}}})["value"]["object"];
 }
 
 // A kept record set, moved with NextPage outside any request.
@@ -130,7 +136,9 @@ std::vector<Row> WalkByRequests(KorvoServer& reader, const std::string& sort) {
     const Json listing = OpenListing(reader, state, sort);
     const bool moved = first || NextPage(reader, listing);
     if (moved) ReadPage(reader, listing, walk);
-    state = reader.Result("call", {{"object", listing}, {"method", "GetState"}, {"args", Json::array()}})["value"]["value"];
+    state = reader.Result(
+        "call",
+        {{"object", listing}, {"method", "GetState"}, {"args", Json::array()}})["value"]["value"];
     reader.Result("end");
     reader.Result("release", {{"object", listing}});
     if (!moved) return walk;
@@ -154,8 +162,9 @@ TEST_F(ConcurrentPagingTest, APartnerListingPagedWhileAnotherProgramInsertsSkips
       bool succeeded = !answer.contains("error");
       if (succeeded) {
         const Json result = answer["result"]["value"]["object"];
-        succeeded = writer.Result("call", {{"object", result}, {"method", "Succeeded"}, {"args", Json::array()}})
-                        ["value"]["value"];
+        succeeded = writer.Result(
+            "call",
+            {{"object", result}, {"method", "Succeeded"}, {"args", Json::array()}})["value"]["value"];
       }
       const Json ended = writer.Request("end", {{"abort", !succeeded}});
       if (succeeded && !ended.contains("error") && ended["result"]["outcome"] == "committed") {
@@ -172,7 +181,8 @@ TEST_F(ConcurrentPagingTest, APartnerListingPagedWhileAnotherProgramInsertsSkips
   while (writing || walks < 4) {
     const auto [sort, descending] = sorts[(walks / 2) % 2];
     SCOPED_TRACE(std::string("walk ") + std::to_string(walks) + " by " + sort);
-    const std::vector<Row> walk = walks % 2 ? WalkByRequests(reader, sort) : WalkKeptListing(reader, sort);
+    const std::vector<Row> walk =
+        walks % 2 ? WalkByRequests(reader, sort) : WalkKeptListing(reader, sort);
     ExpectSoundWalk(walk, descending);
     rowsRead += static_cast<int>(walk.size());
     ++walks;
@@ -187,10 +197,12 @@ TEST_F(ConcurrentPagingTest, APartnerListingPagedWhileAnotherProgramInsertsSkips
     lost += Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + name + "'") != 1;
   }
   EXPECT_EQ(lost, 0) << "acknowledged inserts missing";
-  EXPECT_EQ(Number("SELECT COUNT(*) FROM BUSINESSPARTNER"), kSeededPartners + static_cast<std::int64_t>(acknowledged.size()));
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM BUSINESSPARTNER"),
+            kSeededPartners + static_cast<std::int64_t>(acknowledged.size()));
   std::cout << "[ counts   ] paging under writes: " << kInserts << " inserts (" << acknowledged.size()
-            << " acknowledged, all kept), " << walks << " walks of " << kPageSize << "-row pages (" << rowsRead
-            << " rows read), " << skipped_ << " rows skipped, " << repeated_ << " repeated\n";
+            << " acknowledged, all kept), " << walks << " walks of " << kPageSize << "-row pages ("
+            << rowsRead << " rows read), " << skipped_ << " rows skipped, " << repeated_
+            << " repeated\n";
 }
 
 }  // namespace

@@ -115,7 +115,8 @@ TEST_F(ServerOutageTest, ADirectoryServerStoppedMidSessionFailsInTimeAndTheSameS
   site->Backend().Create({"script", {}}, kSiteScriptPassword);
   site->Backend().Create({"ann", {{"SURNAME", {"Andersen"}}}}, kAnnPassword);
 
-  std::map<std::string, std::string> membership = {{"MemScriptUser", "script"}, {"MemScriptCode", kSiteScriptPassword}};
+  std::map<std::string, std::string> membership = {{"MemScriptUser", "script"},
+                                                   {"MemScriptCode", kSiteScriptPassword}};
   for (const auto& [key, value] : directory.BackendKeys()) membership[key] = value;
   auto server = Start({{"MEMBERSHIP", membership}, {"LOG", {{"File", LogFile()}}}});
   const Json session = {{"REMOTE_ACCOUNT", "ann"}, {"REMOTE_PASSWORD", kAnnPassword}};
@@ -127,7 +128,8 @@ TEST_F(ServerOutageTest, ADirectoryServerStoppedMidSessionFailsInTimeAndTheSameS
   };
   const auto expectAnswered = [&](const char* when) {
     const Timed answered = surname();
-    EXPECT_EQ(answered.answer["result"]["value"]["value"], "Andersen") << when << ": " << answered.answer.dump();
+    EXPECT_EQ(answered.answer["result"]["value"]["value"], "Andersen")
+        << when << ": " << answered.answer.dump();
   };
 
   expectAnswered("before the outage");
@@ -143,10 +145,12 @@ TEST_F(ServerOutageTest, ADirectoryServerStoppedMidSessionFailsInTimeAndTheSameS
   ExpectFailedInTime(frozen, kDirectoryUnavailable, 2 * kTimeout + kSlack);
   expectAnswered("after the server ran again");
 
-  ExpectNoPasswordDisclosed(*server, {kSiteScriptPassword, kAnnPassword, directory.ldap().servicePassword});
+  ExpectNoPasswordDisclosed(*server,
+                            {kSiteScriptPassword, kAnnPassword, directory.ldap().servicePassword});
   EXPECT_EQ(server->Finish(), 0);
-  std::cout << "[ counts   ] directory outage: stopped " << stopped.seconds << " s, frozen " << frozen.seconds
-            << " s to the error (bound " << kTimeout << " s), 3 calls answered around them in one session\n";
+  std::cout << "[ counts   ] directory outage: stopped " << stopped.seconds << " s, frozen "
+            << frozen.seconds << " s to the error (bound " << kTimeout
+            << " s), 3 calls answered around them in one session\n";
 }
 
 // --- The mail server stalling ---
@@ -154,8 +158,11 @@ TEST_F(ServerOutageTest, ADirectoryServerStoppedMidSessionFailsInTimeAndTheSameS
 // A message through CDONTS.NewMail.
 Json SendThroughNewMail(KorvoServer& server, const std::string& subject) {
   const Json mail = server.Result("create", {{"class", "CDONTS.NewMail"}})["object"];
-  for (const auto& [property, value] : std::vector<std::pair<const char*, std::string>>{
-           {"From", "korvo@example.com"}, {"To", "ann@example.com"}, {"Subject", subject}, {"Body", "Hello"}}) {
+  for (const auto& [property, value] :
+       std::vector<std::pair<const char*, std::string>>{{"From", "korvo@example.com"},
+                                                        {"To", "ann@example.com"},
+                                                        {"Subject", subject},
+                                                        {"Body", "Hello"}}) {
     server.Result("set", {{"object", mail}, {"property", property}, {"value", value}});
   }
   return Call(server, mail, "Send", Json::array());
@@ -205,9 +212,10 @@ TEST_F(ServerOutageTest, AMailServerThatStallsFailsTheSendInTimeAndTheSameSessio
   EXPECT_NE(messages[2].find("bob@example.com"), std::string::npos) << "the sender from the directory";
   ExpectNoPasswordDisclosed(*server, {kSmtpPassword, kAnnPassword, kBobPassword});
   EXPECT_EQ(server->Finish(), 0);
-  std::cout << "[ counts   ] mail outage: the stalled sends (CDONTS.NewMail, User.SendEmail) failed after "
-            << stalled.seconds << " and " << stalledUser.seconds << " s (bound " << kTimeout
-            << " s), 3 messages delivered around them in one session\n";
+  std::cout
+      << "[ counts   ] mail outage: the stalled sends (CDONTS.NewMail, User.SendEmail) failed after "
+      << stalled.seconds << " and " << stalledUser.seconds << " s (bound " << kTimeout
+      << " s), 3 messages delivered around them in one session\n";
 }
 
 }  // namespace

@@ -72,7 +72,8 @@ TEST_F(RestoredPageTest, ARowAddedInsideThePageRepeatsNothingOnTheNextPage) {
   EXPECT_EQ(Keys(*later), next_);
   // The page read again holds the rows shown and the one added among them.
   EXPECT_EQ(reread_.size(), page_.size() + 1);
-  for (std::int32_t key : page_) EXPECT_NE(std::find(reread_.begin(), reread_.end(), key), reread_.end()) << key;
+  for (std::int32_t key : page_)
+    EXPECT_NE(std::find(reread_.begin(), reread_.end(), key), reread_.end()) << key;
 }
 
 TEST_F(RestoredPageTest, ARowRemovedFromThePagePassesNothingOverOnTheNextPage) {
