@@ -1,5 +1,6 @@
 #include "platform/membership/embedded_directory.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/contracts/membership.h"
@@ -62,16 +63,34 @@ void Atomically(Write&& write) {
   scope.End();
 }
 
-// One search condition as SQL, its values appended to `params`.
-std::string Condition(const Criterion& criterion, std::vector<Parameter>& params) {
+// One search condition as SQL, on the user keys `keys` (the key the
+// statement orders by first), its values appended to `params`. A user-ID
+// criterion bounds every key given, so each table is read from the page's
+// start; an attribute criterion asks for one of the user's value rows,
+// found through the primary key at the same cost for every user tested.
+std::string Condition(const Criterion& criterion, const std::vector<std::string>& keys,
+                      std::vector<Parameter>& params) {
   const char* op = criterion.comparison == Comparison::AtLeast ? " >= ?" : " = ?";
   if (criterion.attribute == kIdAttribute) {
-    params.push_back(Text("UserKey", Key(criterion.value)));
-    return std::string("USERKEY") + op;
+    std::string bounds;
+    for (const std::string& key : keys) {
+      params.push_back(Text("UserKey", Key(criterion.value)));
+      bounds += (bounds.empty() ? "" : " AND ") + key + op;
+    }
+    return bounds;
   }
   params.push_back(Text("AttrKey", FoldCase(criterion.attribute)));
   params.push_back(Text("ValueKey", Key(criterion.value)));
-  return std::string("USERKEY IN (SELECT USERKEY FROM MEMBERATTRIBUTE WHERE ATTRKEY = ? AND VALUEKEY") + op + ")";
+  return "EXISTS (SELECT 1 FROM MEMBERATTRIBUTE VALUEROW WHERE VALUEROW.USERKEY = " + keys.front() +
+         " AND VALUEROW.ATTRKEY = ? AND VALUEROW.VALUEKEY" + op + ")";
+}
+
+// The first criterion asking for an attribute's exact value: the one whose
+// value index drives the search.
+std::vector<Criterion>::const_iterator DrivingCriterion(const std::vector<Criterion>& criteria) {
+  return std::find_if(criteria.begin(), criteria.end(), [](const Criterion& criterion) {
+    return criterion.attribute != kIdAttribute && criterion.comparison == Comparison::Equal;
+  });
 }
 
 }  // namespace
@@ -221,17 +240,43 @@ void EmbeddedDirectory::InsertValues(const std::string& userKey, const std::stri
   }
 }
 
-SearchResult EmbeddedDirectory::Search(const SearchRequest& request) {
-  Statement select{"SELECT USERID FROM MEMBERUSER", {}};
-  for (std::size_t i = 0; i < request.criteria.size(); ++i) {
-    select.sql += i == 0 ? " WHERE " : " AND ";
-    select.sql += Condition(request.criteria[i], select.params);
+// The search as one statement, ordered by user key. With an exact attribute
+// value among the criteria, the statement walks that value's index entries
+// from the page's start in user-key order, so a page reads its own rows and
+// stops, however many users hold the value; grouping by the key lists a user
+// who holds the value twice once. Otherwise it walks the users in key order.
+// At most `rows` rows (0: all), so no database reads past the page.
+EmbeddedDirectory::Statement EmbeddedDirectory::SearchStatement(const std::vector<Criterion>& criteria,
+                                                               std::int32_t rows) {
+  Statement select;
+  const std::string top = rows > 0 ? "TOP " + std::to_string(rows) + " " : std::string();
+  std::vector<std::string> keys{"MEMBERUSER.USERKEY"};
+  const auto driving = DrivingCriterion(criteria);
+  std::vector<std::string> conditions;
+  if (driving == criteria.end()) {
+    select.sql = "SELECT " + top + "MEMBERUSER.USERID FROM MEMBERUSER";
+  } else {
+    keys.insert(keys.begin(), "DRIVER.USERKEY");
+    select.sql = "SELECT " + top + "MIN(MEMBERUSER.USERID) FROM MEMBERATTRIBUTE DRIVER "
+                 "JOIN MEMBERUSER ON MEMBERUSER.USERKEY = DRIVER.USERKEY";
+    select.params.push_back(Text("AttrKey", FoldCase(driving->attribute)));
+    select.params.push_back(Text("ValueKey", Key(driving->value)));
+    conditions.push_back("DRIVER.ATTRKEY = ? AND DRIVER.VALUEKEY = ?");
   }
-  select.sql += " ORDER BY USERKEY";
+  for (auto it = criteria.begin(); it != criteria.end(); ++it) {
+    if (it != driving) conditions.push_back(Condition(*it, keys, select.params));
+  }
+  for (std::size_t i = 0; i < conditions.size(); ++i) select.sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
+  if (driving != criteria.end()) select.sql += " GROUP BY " + keys.front();
+  select.sql += " ORDER BY " + keys.front();
+  return select;
+}
+
+SearchResult EmbeddedDirectory::Search(const SearchRequest& request) {
   // One row beyond the limit tells where the next page starts.
   const std::int32_t wanted =
       request.limit > 0 && request.limit < INT32_MAX ? request.limit + 1 : request.limit;
-  auto rows = Query(select, wanted);
+  auto rows = Query(SearchStatement(request.criteria, wanted), wanted);
   SearchResult result;
   for (; !rows->IsEOF(); rows->MoveNext()) {
     std::string id = TextOf(rows->Value(std::int32_t{0}));

@@ -62,6 +62,10 @@ class EmbeddedDirectory final : public DirectoryBackend {
     bool secret = false;  // carries a password hash: its failure text is not passed on
   };
 
+  // The statement answering `criteria` in user-key order, at most `rows`
+  // rows (0: all).
+  static Statement SearchStatement(const std::vector<Criterion>& criteria, std::int32_t rows);
+
   // Runs one statement on a connection of its own (enlisted in the current
   // transaction); the rows, detached. Storage failures become
   // kDirectoryUnavailable.

@@ -44,6 +44,22 @@ TEST_P(SearchPeopleTest, EveryCriterionMustHold) {
   EXPECT_TRUE(Search({"ProjectRole=XX"}).empty());
 }
 
+// A user matching a criterion through several of its values is one user:
+// listed once, counted once toward the page, and the page continues after it.
+TEST_P(SearchPeopleTest, AUserMatchingThroughSeveralValuesIsListedOnce) {
+  Seed("bea", {{"ProjectRole", {"PM", "pm", "QA"}}, {"PropertyGroupID", {"7", "9"}}});
+  Seed("cid", {{"ProjectRole", {"pm"}}});
+  EXPECT_EQ(Search({"ProjectRole=PM"}), (Names{"bea", "carl", "cid"}));
+  EXPECT_EQ(Search({"PropertyGroupID>=5"}), (Names{"bea", "dave"}));
+  EXPECT_EQ(Search({"ProjectRole=pm", "PropertyGroupID>=6", "UserID>=b"}), Names{"bea"});
+  auto members = NewMembers();
+  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM"}), "", rt::Variant(std::int32_t{1}))), Names{"bea"});
+  EXPECT_EQ(members->NextFrom(), "carl");
+  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM", "UserID>=carl"}), "", rt::Variant(std::int32_t{2}))),
+            (Names{"carl", "cid"}));
+  EXPECT_EQ(members->NextFrom(), "");
+}
+
 TEST_P(SearchPeopleTest, RoleSearches) {
   auto members = NewMembers();
   EXPECT_EQ(Ids(members->SearchByRole(2, "UserID")), (Names{"ann", "carl"}));
