@@ -315,10 +315,6 @@ class User final : public host::Component,
   rt::Variant Attribute(const std::string& userId, const AttributeRule& rule, Property property);
   // A column of the user's administrative office; Empty without an office.
   rt::Variant AdminOfficeField(const std::string& userId, const std::string& column);
-  // The user IDs of a role's holders (getKorvoUsersHavingRole) and of a
-  // directory search (GetKorvoUsers), each as item and key.
-  rt::CollectionRef UsersHavingRole(std::int16_t role);
-  rt::CollectionRef UsersMatching(const rt::Variant& criteria);
 
   DirectoryUserCache directoryUser_;
   OfficeCache office_{"KorvoCommon.User"};

@@ -1,6 +1,7 @@
 // Users listed from the membership directory, a page at a time: all
 // internal users, the holders of a directory role, the users of a user
 // type or project role, and the supplier users of a business partner.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,67 @@ rt::CollectionRef PageCollection(const rt::Collection& list, rt::Variant& fromKe
 }
 
 rt::Variant Criteria(std::vector<rt::Variant> criteria) { return rt::Variant(rt::Array(std::move(criteria))); }
+
+// The longest value a directory criterion carries.
+constexpr std::size_t kLongestCriterionValue = 1024;
+
+// What of a list the directory reads for one page (IdPage then cuts the
+// page from it): the IDs from `from` on (case-blind; "" from the first), at
+// most `rows` of them (Missing: all).
+struct PageReach {
+  std::string from;
+  rt::Variant rows = rt::Variant::Missing();
+};
+
+// The reach of the page `fromKey` and `pageSize` ask for: the page and the
+// ID after it, so the directory reads one page whatever the list's length.
+// A page of none still asks for one row, so the directory's errors show as
+// on any page. The whole list when the start or size cannot be handed to
+// the directory as given; IdPage refuses them then, after the search, as
+// it always has.
+PageReach ReachOf(const rt::Variant& fromKey, const std::optional<rt::Variant>& pageSize) {
+  PageReach reach;
+  try {
+    std::string from = rt::CStr(fromKey);
+    if (from.size() > kLongestCriterionValue || from.find('\0') != std::string::npos) return {};
+    if (pageSize) reach.rows = rt::Variant(std::max(rt::CLng(*pageSize), std::int32_t{1}));
+    reach.from = std::move(from);
+  } catch (const rt::Error&) {
+    return {};
+  }
+  return reach;
+}
+
+// The IDs of the users matching every criterion within `reach`, each as
+// item and key; directory failures are reported as `method`'s.
+rt::CollectionRef UsersMatching(const char* method, std::vector<std::string> criteria, const PageReach& reach = {}) {
+  contracts::RecordsetRef rows;
+  return infra::RunHandled(infra::UnvotedHandler(method), [&] {
+    infra::ScopedClose<contracts::RecordsetRef> close(rows);
+    auto members = infra::UL_CreateMO();
+    const std::string idAttribute = members->IDAttribute();
+    std::vector<rt::Variant> texts;
+    for (std::string& criterion : criteria) texts.emplace_back(std::move(criterion));
+    if (!reach.from.empty()) texts.emplace_back(idAttribute + ">=" + reach.from);
+    rows = members->Search(Criteria(std::move(texts)), "", reach.rows);
+    return IdCollection(rows, idAttribute);
+  });
+}
+
+// One page of the users matching every criterion, read a page at a time.
+rt::CollectionRef MatchingPage(const char* method, std::vector<std::string> criteria, rt::Variant& fromKey,
+                               const std::optional<rt::Variant>& pageSize) {
+  const rt::CollectionRef read = UsersMatching(method, std::move(criteria), ReachOf(fromKey, pageSize));
+  return PageCollection(*read, fromKey, pageSize);
+}
+
+constexpr const char* kSearchMethod = "KorvoCommon.User.GetKorvoUsers";
+
+// One page of a directory role's holders.
+rt::CollectionRef RolePage(std::int16_t role, rt::Variant& fromKey, const std::optional<rt::Variant>& pageSize) {
+  return MatchingPage("KorvoCommon.User.getKorvoUsersHavingRole", {"KorvoRole=" + std::to_string(role)}, fromKey,
+                      pageSize);
+}
 
 // The directory's script account, as section MEMBERSHIP of the
 // configuration names it: the account (with the directory root appended
@@ -117,27 +179,6 @@ std::string ListInternalUsers(contracts::MembershipMembers& members,
 
 }  // namespace
 
-rt::CollectionRef User::UsersMatching(const rt::Variant& criteria) {
-  contracts::RecordsetRef rows;
-  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.GetKorvoUsers"), [&] {
-    infra::ScopedClose<contracts::RecordsetRef> close(rows);
-    auto members = infra::UL_CreateMO();
-    rows = members->Search(criteria, "", rt::Variant::Missing());
-    return IdCollection(rows, members->IDAttribute());
-  });
-}
-
-rt::CollectionRef User::UsersHavingRole(std::int16_t role) {
-  contracts::RecordsetRef rows;
-  return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.getKorvoUsersHavingRole"), [&] {
-    infra::ScopedClose<contracts::RecordsetRef> close(rows);
-    auto members = infra::UL_CreateMO();
-    const std::string idAttribute = members->IDAttribute();
-    rows = members->SearchByRole(role, idAttribute);
-    return IdCollection(rows, idAttribute);
-  });
-}
-
 // Without a page size every internal user is listed on one page; a page
 // size of 0 or less lists none, as the other lists do.
 rt::DictionaryRef User::GetAllInternalUsers(rt::Variant& io_vFromUserID,
@@ -164,36 +205,33 @@ rt::DictionaryRef User::GetAllInternalUsers(rt::Variant& io_vFromUserID,
 
 rt::CollectionRef User::GetAllBuyers(rt::Variant& io_vFromUserID,
                                      const std::optional<rt::Variant>& i_vPageSize) {
-  return PageCollection(*UsersHavingRole(kBuyer), io_vFromUserID, i_vPageSize);
+  return RolePage(kBuyer, io_vFromUserID, i_vPageSize);
 }
 
 rt::CollectionRef User::GetAllApprovers(rt::Variant& io_vFromUserID,
                                         const std::optional<rt::Variant>& i_vPageSize) {
-  return PageCollection(*UsersHavingRole(kApprover), io_vFromUserID, i_vPageSize);
+  return RolePage(kApprover, io_vFromUserID, i_vPageSize);
 }
 
 rt::CollectionRef User::GetAllSuppliers(rt::Variant& io_vFromUserID,
                                         const std::optional<rt::Variant>& i_vPageSize) {
-  return PageCollection(*UsersHavingRole(kSupplier), io_vFromUserID, i_vPageSize);
+  return RolePage(kSupplier, io_vFromUserID, i_vPageSize);
 }
 
 rt::CollectionRef User::GetUsersByUserType(std::int16_t iUserType, rt::Variant& io_vFromUserID,
                                            const std::optional<rt::Variant>& i_vPageSize) {
-  const rt::CollectionRef users =
-      UsersMatching(Criteria({rt::Variant("ProjectUserType=" + std::to_string(iUserType))}));
-  return PageCollection(*users, io_vFromUserID, i_vPageSize);
+  return MatchingPage(kSearchMethod, {"ProjectUserType=" + std::to_string(iUserType)}, io_vFromUserID, i_vPageSize);
 }
 
 rt::CollectionRef User::GetUsersByProjectRole(const std::string& iRole, rt::Variant& io_vFromUserID,
                                               const std::optional<rt::Variant>& i_vPageSize) {
-  const rt::CollectionRef users = UsersMatching(Criteria({rt::Variant("ProjectRole=" + iRole)}));
-  return PageCollection(*users, io_vFromUserID, i_vPageSize);
+  return MatchingPage(kSearchMethod, {"ProjectRole=" + iRole}, io_vFromUserID, i_vPageSize);
 }
 
 rt::CollectionRef User::GetAllSuppliersForBP(std::int32_t i_lBPID) {
   return infra::RunHandled(infra::UnvotedHandler("KorvoCommon.User.GetAllSuppliersForBP"), [&] {
-    return UsersMatching(Criteria({rt::Variant("BusinessPartnerID=" + std::to_string(i_lBPID)),
-                                   rt::Variant("KorvoRole=" + std::to_string(kSupplier))}));
+    return UsersMatching(kSearchMethod, {"BusinessPartnerID=" + std::to_string(i_lBPID),
+                                         "KorvoRole=" + std::to_string(kSupplier)});
   });
 }
 

@@ -170,6 +170,34 @@ TEST_F(UserListsTest, PagesStartAtTheKeyWithoutRegardToCase) {
   EXPECT_EQ(rt::CStr(from), "");
 }
 
+// The directory hands over a page, not the whole role; pages walked with
+// keys of any case still list every holder once, and a start or size the
+// directory cannot be given is still answered (or refused) as before.
+TEST_F(UserListsTest, PagesAreReadFromTheDirectoryAPageAtATime) {
+  for (const char* id : {"Dan", "eve", "Fay", "gus", "hal"}) Seed(id, {{"KorvoRole", {"4"}}});
+  SeedBuyers();
+  std::vector<std::string> walked;
+  rt::Variant from("");
+  for (int page = 0; page < 10; ++page) {
+    for (const std::string& id : Items(user_->GetAllApprovers(from, rt::Variant("2")))) walked.push_back(id);
+    if (rt::CStr(from).empty()) break;
+    from = rt::Variant(rt::UCase(rt::CStr(from)));
+  }
+  EXPECT_THAT(walked, ElementsAre("Dan", "eve", "Fay", "gus", "hal"));
+  from = rt::Variant("FAY!");
+  EXPECT_THAT(Items(user_->GetAllApprovers(from, std::nullopt)), ElementsAre("gus", "hal"));
+  from = rt::Variant(std::string(2000, 'a'));
+  EXPECT_THAT(Items(user_->GetAllApprovers(from, rt::Variant(2))), ElementsAre("Dan", "eve"));
+  EXPECT_EQ(rt::CStr(from), "eve!");
+  EXPECT_EQ(ErrorOf([&] { user_->GetAllApprovers(from, rt::Variant("two")); }).Number, rt::errnum::kTypeMismatch);
+  if (!korvo::testing::UsersOnLdap()) {
+    from = rt::Variant("e");
+    const std::vector<std::string> statements = StatementsOf([&] { user_->GetAllApprovers(from, rt::Variant(2)); });
+    ASSERT_EQ(statements.size(), 1u);
+    EXPECT_THAT(statements[0], HasSubstr("TOP 3 "));
+  }
+}
+
 TEST_F(UserListsTest, APageSizeOfZeroOrLessGivesAnEmptyPage) {
   SeedBuyers();
   for (int size : {0, -5}) {
