@@ -16,8 +16,8 @@
 
 namespace korvo::membership {
 
-// The "MEMBERSHIP" settings of the installation, read through
-// Korvex.Configuration when first asked for and kept for the object's life.
+// The "MEMBERSHIP" settings of the installation, read through the
+// configuration when first asked for and kept for the object's life.
 class MembershipSettings {
  public:
   virtual ~MembershipSettings() = default;
@@ -37,8 +37,10 @@ void RegisterDirectoryBackend(std::string name, BackendFactory factory);
 // kDirectoryUnavailable naming the backend when no such backend is registered.
 std::unique_ptr<DirectoryBackend> OpenDirectoryBackend(const MembershipSettings& settings);
 
-// The settings of the current configuration (Korvex.Configuration,
-// section "MEMBERSHIP").
+// The settings of the current configuration (section "MEMBERSHIP"). The
+// configuration file is looked for at most once a second per thread, and
+// at once when another file is named; settings the program gives
+// (ConfigurationOverrides) are seen at once.
 std::unique_ptr<MembershipSettings> ConfiguredSettings();
 
 }  // namespace korvo::membership
