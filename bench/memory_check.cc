@@ -95,7 +95,8 @@ void Check(const Phase& phase) {
             << "MEMORY after " << phase.many << " " << phase.requests << ": " << many << " kB resident\n"
             << "GOAL " << (growth <= kToleranceKb ? "met    " : "MISSED ") << "memory: growth from " << phase.few
             << " to " << phase.many << " " << phase.requests << " <= " << kToleranceKb << " kB (" << growth
-            << " kB)\n";
+            << " kB)\n"
+            << std::flush;  // a phase's lines show while the next runs
 }
 
 }  // namespace
