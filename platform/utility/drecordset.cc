@@ -105,6 +105,9 @@ void DRecordset::RestoreState(const std::string& state) {
   position_.first = std::move(restored.anchor);
   position_.last = std::move(restored.last);
   position_.hasPrevious = restored.pageNumber > 1;
+  // Whether rows follow the page is learnt when it is read again or sought
+  // from; until then a move on from it must look.
+  position_.hasNext = true;
   restoredUnchecked_ = true;
 }
 
@@ -382,6 +385,8 @@ bool DRecordset::FillPage(std::int32_t& page) {
       ShowRead(rows, target, target > 1);
     }
   }
+  // A restored page with no page on that side of it is shown itself.
+  if (!page_) FillAgain();
   page = position_.number;
   return found && position_.number > 0;
 }

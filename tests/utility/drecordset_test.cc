@@ -114,6 +114,38 @@ TEST_F(PagingTest, ARestoredStateShowsItsPageAgainAndContinuesFromIt) {
   EXPECT_FALSE(resorted->HasPreviousPage());
 }
 
+// The request after a page was shown asks for the page after it before
+// opening, as a "next" link does: the restored page is sought from, and
+// past the last page the last one is shown again.
+TEST_F(PagingTest, ARestoredStateGoesToThePageAfterItAskedForBeforeOpen) {
+  auto first = NewListing(100, "NAME");
+  first->Open(kListing, kKey);
+  for (int i = 1; i < 9; ++i) ASSERT_TRUE(first->NextPage());
+  const std::string ninth = first->GetState();
+  ASSERT_TRUE(first->NextPage());
+  const Keys_ tenth = Keys(*first);
+  const std::string last = first->GetState();
+
+  auto goOnFrom = [&](const std::string& state, std::int32_t page, bool& found) {
+    auto later = std::make_shared<DRecordset>();
+    later->SetConnectionString(ConnectionString());
+    later->RestoreState(state);
+    later->GoToPage(found, page);
+    later->Open(kListing, kKey);
+    return later;
+  };
+  bool found = false;
+  auto next = goOnFrom(ninth, 10, found);
+  EXPECT_EQ(next->PageNumber(), 10);
+  EXPECT_EQ(Keys(*next), tenth);
+  EXPECT_FALSE(next->HasNextPage());
+
+  auto past = goOnFrom(last, 11, found);
+  EXPECT_EQ(past->PageNumber(), 10);
+  EXPECT_EQ(Keys(*past), tenth);
+  EXPECT_TRUE(past->HasPreviousPage());
+}
+
 TEST_F(PagingTest, GoingToAFarPageCountsAndAPagePastTheLastShowsTheLast) {
   auto walker = NewListing(9, "ZRKCUSTOMERCODE");
   walker->Open(kListing, kKey);
