@@ -308,9 +308,11 @@ std::vector<std::string> SearchPage(host::HostScope& request, const std::string&
   return ids;
 }
 
+// The page read by hand from the value index, from the page's start.
 constexpr const char* kBuyerPageSql =
-    "SELECT USERID FROM MEMBERUSER WHERE USERKEY IN (SELECT USERKEY FROM MEMBERATTRIBUTE WHERE ATTRKEY = ? AND "
-    "VALUEKEY = ?) AND USERKEY >= ? ORDER BY USERKEY";
+    "SELECT MEMBERUSER.USERID FROM MEMBERATTRIBUTE JOIN MEMBERUSER ON MEMBERUSER.USERKEY = MEMBERATTRIBUTE.USERKEY "
+    "WHERE MEMBERATTRIBUTE.ATTRKEY = ? AND MEMBERATTRIBUTE.VALUEKEY = ? AND MEMBERATTRIBUTE.USERKEY >= ? "
+    "ORDER BY MEMBERATTRIBUTE.USERKEY";
 
 std::vector<std::string> FloorBuyerPage(Floor& db, const std::string& from) {
   Floor::Query query(db, kBuyerPageSql);
