@@ -140,7 +140,8 @@ void DRecordset::GoToPage(bool& found, std::int32_t& page) {
 void DRecordset::Open(const std::string& statement, const std::string& keyField) {
   // Everything that can be refused is checked before anything changes or
   // runs.
-  Listing listing{statement, "", ResolveConnection(), ListedColumns(statement)};
+  Listing listing{statement, "", ResolveConnection(), ListedColumns(statement),
+                  NeverNullColumns(statement)};
   listing.keyField = MatchKeyField(keyField, listing.columns);
   // A restored state's names are checked again, now that the columns they
   // must name are known.
@@ -248,7 +249,14 @@ bool DRecordset::PositionFits() const {
 // The order rows are paged in under the sort fields now set; names that are
 // not columns of the listing are refused here, before anything runs.
 SortOrder DRecordset::SortOrderFor(const Listing& listing) const {
-  return SeekOrder(MatchColumns(sortFields_, listing.columns, errnum::kInvalidSortFields), listing.keyField);
+  SortOrder order = SeekOrder(MatchColumns(sortFields_, listing.columns, errnum::kInvalidSortFields),
+                              listing.keyField);
+  for (SortField& field : order) {
+    field.neverNull =
+        std::any_of(listing.neverNull.begin(), listing.neverNull.end(),
+                    [&](const std::string& column) { return rt::TextEqualsNoCase(column, field.name); });
+  }
+  return order;
 }
 
 PageQuery DRecordset::Query() const { return PageQuery(listing_->statement, order_); }

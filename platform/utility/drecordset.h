@@ -109,6 +109,7 @@ class DRecordset : public host::Component, public contracts::DRecordset {
     std::string keyField;
     std::string connectionString;
     std::vector<std::string> columns;
+    std::vector<std::string> neverNull;  // the columns that hold no null
   };
   // The page shown, as it was read.
   struct Position {

@@ -18,4 +18,12 @@ namespace korvo::utility {
 // text is not a SELECT.
 std::vector<std::string> ListedColumns(std::string_view statement);
 
+// The result columns of such a statement that can never be null: columns
+// the schema declares NOT NULL, listed by "*", "table.*", their name or
+// their name with an alias, when the statement reads that one table alone
+// (no join, second table or union, any of which may bring nulls). Others,
+// and every column of any other statement, may be null: the answer may
+// leave out a column, never name one wrongly. Raises as ListedColumns.
+std::vector<std::string> NeverNullColumns(std::string_view statement);
+
 }  // namespace korvo::utility

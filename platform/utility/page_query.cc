@@ -36,8 +36,10 @@ class SeekBuilder {
   }
   // The condition for rows past a non-null `value`, or past a null in
   // ascending order (nulls sort first ascending, last descending).
-  std::string Beyond(const std::string& column, const rt::Variant& value, bool descending) {
+  std::string Beyond(const SortField& field, const rt::Variant& value, bool descending) {
+    const std::string& column = field.name;
     if (!descending) return value.IsNull() ? column + " IS NOT NULL" : column + " > " + Bind(value);
+    if (field.neverNull) return column + " < " + Bind(value);
     return "(" + column + " < " + Bind(value) + " OR " + column + " IS NULL)";
   }
 
@@ -70,7 +72,12 @@ std::string PageQuery::Listing() const { return "SELECT * FROM (" + statement_ +
 std::string PageQuery::OrderBy(bool reversed) const {
   std::vector<std::string> keys;
   for (const SortField& field : order_) {
-    keys.push_back(field.name + (field.descending != reversed ? " DESC NULLS LAST" : " ASC NULLS FIRST"));
+    const bool descending = field.descending != reversed;
+    // Where nulls go is said only for a column that may hold them: an
+    // ascending index keeps them last, so PostgreSQL could not read the
+    // order from it if told where they go.
+    const char* nulls = field.neverNull ? "" : descending ? " NULLS LAST" : " NULLS FIRST";
+    keys.push_back(field.name + (descending ? " DESC" : " ASC") + nulls);
   }
   return " ORDER BY " + Joined(keys, ", ");
 }
@@ -92,7 +99,7 @@ std::string PageQuery::Seek(const std::vector<rt::Variant>& anchor, bool reverse
     const bool descending = order_[i].descending != reversed;
     if (descending && anchor[i].IsNull()) continue;  // a null sorts last there: nothing is beyond it
     std::vector<std::string> conditions = equalUpTo(i);
-    conditions.push_back(builder.Beyond(order_[i].name, anchor[i], descending));
+    conditions.push_back(builder.Beyond(order_[i], anchor[i], descending));
     alternatives.push_back("(" + Joined(conditions, " AND ") + ")");
   }
   if (inclusive) alternatives.push_back("(" + Joined(equalUpTo(order_.size()), " AND ") + ")");

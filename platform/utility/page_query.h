@@ -3,8 +3,10 @@
 // sought from the sort and key values of a row next to it, so reading page
 // 1,000 costs what reading page 1 costs. Nulls sort before every value
 // (ASC NULLS FIRST, DESC NULLS LAST) on every database, and the seek
-// conditions follow that order. Values are always bound, never written
-// into the text. Thread-compatible (immutable after construction).
+// conditions follow that order; a field that holds no null is ordered and
+// sought by plain comparisons, which an index on it serves. Values are
+// always bound, never written into the text. Thread-compatible (immutable
+// after construction).
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,9 @@ namespace korvo::utility {
 struct SortField {
   std::string name;
   bool descending = false;
+  // The column holds no null in the listing (the schema says so): its
+  // order and seeks need not place nulls, and an index on it serves them.
+  bool neverNull = false;
 
   bool operator==(const SortField&) const = default;
 };

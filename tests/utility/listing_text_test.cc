@@ -63,6 +63,44 @@ TEST(PagingState, RoundTripsEveryValueKindTheDatabaseReads) {
   EXPECT_EQ(back.anchor[4].Type(), rt::VarType::Long);
 }
 
+// Only a NOT NULL column of a table read alone is known to hold no null;
+// a join, a union or an alias over a nullable column may bring nulls.
+TEST(ListedColumns, NeverNullOnlyForNotNullColumnsOfATableReadAlone) {
+  const Columns partner = NeverNullColumns("SELECT * FROM BUSINESSPARTNER WHERE NAME LIKE 'A%'");
+  EXPECT_EQ(partner, Columns{"BUSINESSPARTNERID"});
+  EXPECT_EQ(NeverNullColumns("SELECT BP.BUSINESSPARTNERID AS ID, NAME AS BUSINESSPARTNERID "
+                             "FROM BUSINESSPARTNER BP"),
+            Columns{"ID"});
+  EXPECT_TRUE(NeverNullColumns("SELECT *, NAME BUSINESSPARTNERID FROM BUSINESSPARTNER").empty());
+  EXPECT_TRUE(
+      NeverNullColumns("SELECT MAX(BUSINESSPARTNERID) BUSINESSPARTNERID FROM BUSINESSPARTNER").empty());
+  EXPECT_TRUE(NeverNullColumns("SELECT BP.* FROM ADDRESS A LEFT JOIN BUSINESSPARTNER BP "
+                               "ON BP.POSTALADDRESSID = A.ADDRESSID")
+                  .empty());
+  EXPECT_TRUE(NeverNullColumns("SELECT BUSINESSPARTNERID FROM BUSINESSPARTNER, ADDRESS").empty());
+  EXPECT_TRUE(
+      NeverNullColumns("SELECT BUSINESSPARTNERID FROM BUSINESSPARTNER UNION SELECT NULL").empty());
+  EXPECT_TRUE(NeverNullColumns("SELECT * FROM (SELECT * FROM BUSINESSPARTNER) Q").empty());
+  EXPECT_EQ(NeverNullColumns("SELECT BUSINESSPARTNERID FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID IN "
+                             "(SELECT C.BUSINESSPARTNERID FROM CUSTOMER C JOIN OFFICE O ON 1 = 1)"),
+            Columns{"BUSINESSPARTNERID"});
+}
+
+// A column that holds no null is ordered and sought without placing nulls,
+// so the database can read the order from its index; a nullable one keeps
+// the null order.
+TEST(PageQuery, AColumnWithoutNullsIsOrderedAndSoughtByPlainComparisons) {
+  const PageQuery query("SELECT * FROM T", {{"A", false, false}, {"K", false, true}});
+  EXPECT_EQ(query.First(11).sql,
+            "SELECT * FROM (SELECT * FROM T) KORVOPAGE ORDER BY A ASC NULLS FIRST, K ASC LIMIT 11");
+  const PageStatement before = query.Before({rt::Variant("x"), rt::Variant(std::int32_t{5})}, 11);
+  EXPECT_EQ(
+      before.sql,
+      "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE (((A < ? OR A IS NULL)) OR (A = ? AND K < ?)) "
+      "ORDER BY A DESC NULLS LAST, K DESC LIMIT 11");
+  EXPECT_EQ(before.params.size(), 3u);
+}
+
 // Rows past (A desc, K) = ('x', 5): nulls of A sort last descending.
 TEST(PageQuery, SeeksBindEveryValueAndFollowTheNullOrder) {
   const PageQuery query("SELECT * FROM T", {{"A", true}, {"K", false}});
