@@ -62,8 +62,8 @@ struct PageReach {
   rt::Variant rows = rt::Variant::Missing();
 };
 
-// The reach of the page `fromKey` and `pageSize` ask for: the page and the
-// ID after it, so the directory reads one page whatever the list's length.
+// The reach of the page `fromKey` and `pageSize` ask for: the page's own
+// IDs, so the directory reads one page whatever the list's length.
 // A page of none still asks for one row, so the directory's errors show as
 // on any page. The whole list when the start or size cannot be handed to
 // the directory as given; IdPage refuses them then, after the search, as
