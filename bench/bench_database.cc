@@ -52,8 +52,9 @@ constexpr const char* kInsertCustomers =
     "INSERT INTO CUSTOMER (BUSINESSPARTNERID, CUSTOMERNAME, ORDERDISCOUNTPERC) "
     "SELECT BUSINESSPARTNERID, NAME, 2.5 FROM BUSINESSPARTNER";
 constexpr int kTermsPerKind = 20;
-constexpr const char* kTermTables[] = {"PAYMENTTERM",   "PAYMENTMETHOD", "DELIVERYTERM", "DELIVERYMETHOD",
-                                       "PACKAGINGTERM", "WARRANTYTERM",  "PENALTYTERM"};
+constexpr const char* kTermTables[] = {"PAYMENTTERM",    "PAYMENTMETHOD", "DELIVERYTERM",
+                                       "DELIVERYMETHOD", "PACKAGINGTERM", "WARRANTYTERM",
+                                       "PENALTYTERM"};
 
 // The latest rate of every main currency starts on this day.
 rt::Date LatestRateDay() { return *rt::MakeDate({2024, 7, 1, 0, 0, 0}); }
@@ -82,7 +83,8 @@ std::string Markers(int count) {
 
 // Flags are bound as 0 and 1, which PostgreSQL reads as false and true.
 template <class Floor>
-void InsertCurrency(Floor& db, const std::string& sql, const std::string& code, bool home, bool euro, bool epc) {
+void InsertCurrency(Floor& db, const std::string& sql, const std::string& code, bool home, bool euro,
+                    bool epc) {
   const std::string name = "Currency " + code;
   typename Floor::Query(db, sql.c_str())
       .Bind(1, code)
@@ -106,8 +108,14 @@ void InsertHistory(Floor& db, const std::string& sql, const MainCurrency& c, int
     } else {
       insert.Bind(3, expiry);
     }
-    if (c.homeRate > 0) insert.Bind(4, c.homeRate); else insert.BindNull(4);
-    if (c.euroRate > 0) insert.Bind(5, c.euroRate); else insert.BindNull(5);
+    if (c.homeRate > 0)
+      insert.Bind(4, c.homeRate);
+    else
+      insert.BindNull(4);
+    if (c.euroRate > 0)
+      insert.Bind(5, c.euroRate);
+    else
+      insert.BindNull(5);
     insert.Bind(6, std::int64_t{c.factor}).Run();
   }
 }
@@ -120,7 +128,8 @@ std::string FillerCode(int n) {
 
 std::string PostgresConnectionString(const std::string& database) {
   const auto server = PostgresServer();
-  if (!server) throw std::runtime_error("PostgreSQL needs KORVO_BENCH_PG (scripts/pg-server starts a server)");
+  if (!server)
+    throw std::runtime_error("PostgreSQL needs KORVO_BENCH_PG (scripts/pg-server starts a server)");
   return "Driver=PostgreSQL;" + *server + ";Database=" + database;
 }
 
@@ -199,7 +208,8 @@ BenchDatabase::~BenchDatabase() {
 }
 
 void BenchDatabase::UseForLibrary() const {
-  korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString_);
+  korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+                                      connectionString_);
   infra::ResetConnectionStringCache();
 }
 
@@ -210,8 +220,8 @@ void BenchDatabase::Fill(int history) const {
   const std::string insertRate = "INSERT INTO CURRENCYRATE VALUES (" + Markers<Floor>(6) + ")";
   std::vector<std::string> insertTerms;
   for (const std::string table : kTermTables) {
-    insertTerms.push_back("INSERT INTO " + table + " (" + table + "CODE, DESCRIPTION) VALUES (" + Markers<Floor>(2) +
-                          ")");
+    insertTerms.push_back("INSERT INTO " + table + " (" + table + "CODE, DESCRIPTION) VALUES (" +
+                          Markers<Floor>(2) + ")");
   }
   Floor db(FloorTarget(), FloorMode::Prepared);
   typename Floor::Transaction transaction(db, /*write=*/true);

@@ -15,7 +15,9 @@ namespace {
 
 bool g_trace = false;
 
-bool DoesNothingHere(std::string_view sql) { return sql.rfind("set TRANSACTION ISOLATION LEVEL", 0) == 0; }
+bool DoesNothingHere(std::string_view sql) {
+  return sql.rfind("set TRANSACTION ISOLATION LEVEL", 0) == 0;
+}
 
 }  // namespace
 
@@ -27,8 +29,8 @@ benchmark::internal::Benchmark* Register(const std::string& call, const std::str
       ->Unit(benchmark::kMicrosecond);
 }
 
-void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor,
-                 const std::function<void()>& between) {
+void TimeInTurns(benchmark::State& state, const std::function<void()>& library,
+                 const std::function<void()>& floor, const std::function<void()>& between) {
   using Clock = std::chrono::steady_clock;
   const auto timed = [](const std::function<void()>& fn) {
     const auto start = Clock::now();
@@ -48,7 +50,8 @@ void TimeInTurns(benchmark::State& state, const std::function<void()>& library, 
     libraryFirst = !libraryFirst;
     if (between) between();
   }
-  state.counters[kFloorTime] = benchmark::Counter(floorSeconds * 1e6, benchmark::Counter::kAvgIterations);
+  state.counters[kFloorTime] =
+      benchmark::Counter(floorSeconds * 1e6, benchmark::Counter::kAvgIterations);
   if (floorSeconds > 0) state.counters[kPairedRatio] = libraryTotal / floorSeconds;
 }
 
@@ -70,7 +73,8 @@ ServerCore::~ServerCore() {
 
 void EnableStatementTrace() { g_trace = true; }
 
-int CountStatements(const std::string& call, const std::function<void()>& fn, std::vector<std::string>* issued) {
+int CountStatements(const std::string& call, const std::function<void()>& fn,
+                    std::vector<std::string>* issued) {
   static std::set<std::string> traced;  // each call's statements are printed once
   const bool trace = g_trace && traced.insert(call).second;
   int count = 0;

@@ -37,9 +37,11 @@ inline constexpr const char* kPartnerLookUpCall = "BusinessPartner.GetBusinessPa
 inline constexpr const char* kPartnerInsertCall = "BusinessPartner.InsertFromScript:BUSINESSPARTNER";
 // The next page from page 1,000 of a 50-row listing, beside a hand-written
 // keyset query for the same rows.
-inline constexpr const char* kPageFromThousandCall = "BusinessPartner.GetBusinessPartnersLimited:page-1001";
+inline constexpr const char* kPageFromThousandCall =
+    "BusinessPartner.GetBusinessPartnersLimited:page-1001";
 // The same next page beside the listing's first page (its "floor").
-inline constexpr const char* kPageGrowthCall = "BusinessPartner.GetBusinessPartnersLimited:page-1001-vs-page-1";
+inline constexpr const char* kPageGrowthCall =
+    "BusinessPartner.GetBusinessPartnersLimited:page-1001-vs-page-1";
 
 // Registers one variant of a measured call with the suite's settings.
 benchmark::internal::Benchmark* Register(const std::string& call, const std::string& backend,
@@ -92,8 +94,8 @@ inline constexpr const char* kPairedRatio = "ratio";
 // kFloorTime, their ratio within the run to kPairedRatio. `between`, when
 // given, runs after each turn untimed (to put back what the calls moved
 // on). The benchmark must be registered with UseManualTime.
-void TimeInTurns(benchmark::State& state, const std::function<void()>& library, const std::function<void()>& floor,
-                 const std::function<void()>& between = nullptr);
+void TimeInTurns(benchmark::State& state, const std::function<void()>& library,
+                 const std::function<void()>& floor, const std::function<void()>& between = nullptr);
 
 // While it lives, the calling thread runs only on one core. For PostgreSQL
 // that is the core the environment variable KORVO_BENCH_PG_CPU names, where

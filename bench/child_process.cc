@@ -14,7 +14,8 @@ namespace korvo::bench {
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
   int toChild[2];
   int fromChild[2];
-  if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);

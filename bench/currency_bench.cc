@@ -40,7 +40,8 @@ void LibraryCall(benchmark::State& state, const BenchDatabase& database, const s
 
 // The hand-written floor (or, per read, the literal variant) of the call.
 template <class Floor>
-void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode mode, const Work<Floor>& work) {
+void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode mode,
+               const Work<Floor>& work) {
   const ServerCore core(Floor::kBackend);
   Floor db(database.FloorTarget(), mode);
   work(db);
@@ -49,14 +50,16 @@ void FloorCall(benchmark::State& state, const BenchDatabase& database, FloorMode
   state.SetItemsProcessed(state.iterations());
 }
 
-benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method, int history = 1) {
-  return Register(call, kSqlite, kLibrary,
-                  [=](benchmark::State& state) { LibraryCall(state, SharedDatabase(history), call, method); });
+benchmark::internal::Benchmark* RegisterLibrary(const std::string& call, const Method& method,
+                                                int history = 1) {
+  return Register(call, kSqlite, kLibrary, [=](benchmark::State& state) {
+    LibraryCall(state, SharedDatabase(history), call, method);
+  });
 }
 
 template <class Floor>
-benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Work<Floor>& work, int history = 1,
-                                              FloorMode mode = FloorMode::Prepared) {
+benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Work<Floor>& work,
+                                              int history = 1, FloorMode mode = FloorMode::Prepared) {
   return Register(call, BackendName(Floor::kBackend), mode == FloorMode::Prepared ? kFloor : kLiteral,
                   [=](benchmark::State& state) {
                     FloorCall(state, SharedDatabase(history, Floor::kBackend), mode, work);
@@ -94,7 +97,8 @@ Work<Floor> FloorConversion(std::string from, std::string to) {
 // The read calls on one database.
 template <class Floor>
 void RegisterReads() {
-  RegisterCall<Floor>("Currency.ConvertAmount:home-epc", Conversion("EUR", "DEM"), FloorConversion<Floor>("EUR", "DEM"));
+  RegisterCall<Floor>("Currency.ConvertAmount:home-epc", Conversion("EUR", "DEM"),
+                      FloorConversion<Floor>("EUR", "DEM"));
   RegisterCall<Floor>("Currency.ConvertAmount:float-float", Conversion("USD", "GBP"),
                       FloorConversion<Floor>("USD", "GBP"));
   RegisterCall<Floor>(
@@ -120,7 +124,9 @@ void RegisterReads() {
       [](Floor& db) { benchmark::DoNotOptimize(FloorHasValidCurrencyRate(db, "USD")); });
   RegisterCall<Floor>(
       "Currency.GetCurrenciesInDictionary:200",
-      [](host::Ref<Currency>& currency) { benchmark::DoNotOptimize(currency->GetCurrenciesInDictionary()); },
+      [](host::Ref<Currency>& currency) {
+        benchmark::DoNotOptimize(currency->GetCurrenciesInDictionary());
+      },
       [](Floor& db) { benchmark::DoNotOptimize(FloorCurrencyCodes(db)); });
 }
 
@@ -140,7 +146,10 @@ void RegisterCurrency() {
   // Two requests at a time, each on its own thread with its own scopes.
   const std::string threads = "Currency.ConvertAmount:threads";
   RegisterLibrary(threads, Conversion("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
-  RegisterFloor(threads, FloorConversion<SqliteFloor>("USD", "GBP"))->Threads(1)->Threads(2)->UseRealTime();
+  RegisterFloor(threads, FloorConversion<SqliteFloor>("USD", "GBP"))
+      ->Threads(1)
+      ->Threads(2)
+      ->UseRealTime();
 }
 
 }  // namespace korvo::bench

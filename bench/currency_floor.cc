@@ -106,10 +106,13 @@ CurrencyFlags FloorGetCurrency(Floor& db, std::string_view code) {
 }
 
 template <class Floor>
-RateFigures FloorGetCurrencyRate(Floor& db, std::string_view code) { return ReadRate(db, code); }
+RateFigures FloorGetCurrencyRate(Floor& db, std::string_view code) {
+  return ReadRate(db, code);
+}
 
 template <class Floor>
-double FloorConvertAmount(Floor& db, std::string_view from, std::string_view to, double amount, bool homeKnown) {
+double FloorConvertAmount(Floor& db, std::string_view from, std::string_view to, double amount,
+                          bool homeKnown) {
   typename Floor::Transaction read(db);
   const Flagged home = homeKnown ? Flagged{"EUR", true} : ReadFlagged(db, Statements<Floor>::kHome);
   const RateFigures homeRate = home.euro ? kUnitRate : ReadRate(db, home.code);
@@ -146,11 +149,11 @@ std::vector<std::string> FloorCurrencyCodes(Floor& db) {
 }
 
 // The routines for each database.
-#define KORVO_FLOOR_ROUTINES(Floor)                                                                         \
-  template double FloorConvertAmount(Floor&, std::string_view, std::string_view, double, bool);           \
-  template CurrencyFlags FloorGetCurrency(Floor&, std::string_view);                                       \
-  template RateFigures FloorGetCurrencyRate(Floor&, std::string_view);                                     \
-  template bool FloorHasValidCurrencyRate(Floor&, std::string_view, bool);                                 \
+#define KORVO_FLOOR_ROUTINES(Floor)                                                             \
+  template double FloorConvertAmount(Floor&, std::string_view, std::string_view, double, bool); \
+  template CurrencyFlags FloorGetCurrency(Floor&, std::string_view);                            \
+  template RateFigures FloorGetCurrencyRate(Floor&, std::string_view);                          \
+  template bool FloorHasValidCurrencyRate(Floor&, std::string_view, bool);                      \
   template std::vector<std::string> FloorCurrencyCodes(Floor&);
 KORVO_FLOOR_ROUTINES(SqliteFloor)
 KORVO_FLOOR_ROUTINES(PostgresFloor)

@@ -106,7 +106,8 @@ class DirectoryDatabase {
   // default password hash cost, the script account.
   void Use() const {
     using korvex::ConfigurationOverrides;
-    ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString_);
+    ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+                                connectionString_);
     ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "embedded");
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptUser", kScriptAccount);
     ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kScriptPassword);
@@ -128,7 +129,12 @@ class DirectoryDatabase {
     Floor::Transaction write(db, /*write=*/true);
     const auto addUser = [&](const std::string& id, const std::string& userHash) {
       const std::string key = Key(id);
-      Floor::Query(db, kInsertUser).Bind(1, key).Bind(2, id).Bind(3, userHash).Bind(4, std::int64_t{0}).Run();
+      Floor::Query(db, kInsertUser)
+          .Bind(1, key)
+          .Bind(2, id)
+          .Bind(3, userHash)
+          .Bind(4, std::int64_t{0})
+          .Run();
       return key;
     };
     addUser(kScriptAccount, scriptHash);
@@ -271,8 +277,9 @@ void LdapFloorRequests(benchmark::State& state) {
   const LdapBenchDirectory& directory = LdapDirectory();
   const std::string id = MiddleUser(kLdapUsers);
   const std::string filter =
-      membership::ldapfilters::ForCriteria({{std::string(membership::kIdAttribute), membership::Comparison::Equal, id}},
-                                           directory.UsersBase())
+      membership::ldapfilters::ForCriteria(
+          {{std::string(membership::kIdAttribute), membership::Comparison::Equal, id}},
+          directory.UsersBase())
           .filter;
   LdapFloor ldap(directory.Url(), directory.ServiceDn(), directory.ServicePassword());
   for (auto _ : state) benchmark::DoNotOptimize(LdapFloorProfile(ldap, directory.UsersBase(), filter));
@@ -335,7 +342,8 @@ std::vector<std::string> BuyersPage(host::HostScope& request, const std::string&
 std::size_t InternalUsersPage(host::HostScope& request, const std::string& from) {
   auto user = Create<common::User>(request, "KorvoCommon.User");
   rt::Variant next(from);
-  return static_cast<std::size_t>(user->GetAllInternalUsers(next, rt::Variant(std::int32_t{kPage}))->Count());
+  return static_cast<std::size_t>(
+      user->GetAllInternalUsers(next, rt::Variant(std::int32_t{kPage}))->Count());
 }
 
 template <class Page>
@@ -361,7 +369,9 @@ void FloorPage(benchmark::State& state, int users) {
   for (auto _ : state) benchmark::DoNotOptimize(FloorBuyerPage(db, from));
 }
 
-std::string Sized(const std::string& call, int users) { return call + ":users-" + std::to_string(users); }
+std::string Sized(const std::string& call, int users) {
+  return call + ":users-" + std::to_string(users);
+}
 
 }  // namespace
 
@@ -374,10 +384,12 @@ void RegisterDirectory() {
              [=](benchmark::State& s) { LibraryProfile(s, profile, use, MiddleUser(users)); });
     Register(profile, kSqlite, kFloor, [=](benchmark::State& s) { FloorProfileRequests(s, users); });
     const std::string search = Sized("Members.Search:buyers-page-50", users);
-    Register(search, kSqlite, kLibrary, [=](benchmark::State& s) { LibraryPage(s, search, users, SearchPage); });
+    Register(search, kSqlite, kLibrary,
+             [=](benchmark::State& s) { LibraryPage(s, search, users, SearchPage); });
     Register(search, kSqlite, kFloor, [=](benchmark::State& s) { FloorPage(s, users); });
     const std::string buyers = Sized("User.GetAllBuyers:page-50", users);
-    Register(buyers, kSqlite, kLibrary, [=](benchmark::State& s) { LibraryPage(s, buyers, users, BuyersPage); });
+    Register(buyers, kSqlite, kLibrary,
+             [=](benchmark::State& s) { LibraryPage(s, buyers, users, BuyersPage); });
     const std::string internal = Sized("User.GetAllInternalUsers:page-50", users);
     Register(internal, kSqlite, kLibrary,
              [=](benchmark::State& s) { LibraryPage(s, internal, users, InternalUsersPage); });
@@ -385,14 +397,16 @@ void RegisterDirectory() {
   Register("User.bind-verifying-password:users-1000", kSqlite, kLibrary, UncachedBind)->Iterations(3);
 
   if (!LdapServer()) {
-    std::cout << "ldap: skipped, no server (KORVO_BENCH_LDAP names one; bench/run starts one when slapd is "
-                 "installed)\n";
+    std::cout
+        << "ldap: skipped, no server (KORVO_BENCH_LDAP names one; bench/run starts one when slapd is "
+           "installed)\n";
     return;
   }
   const std::string ldapProfile = Sized(profileCall, kLdapUsers);
   // Both wait for the server: timed by the wall clock.
   Register(ldapProfile, kLdap, kLibrary, [=](benchmark::State& s) {
-    LibraryProfile(s, ldapProfile, [] { LdapDirectory().Use(); }, MiddleUser(kLdapUsers));
+    LibraryProfile(
+        s, ldapProfile, [] { LdapDirectory().Use(); }, MiddleUser(kLdapUsers));
   })->UseRealTime();
   Register(ldapProfile, kLdap, kFloor, LdapFloorRequests)->UseRealTime();
 }

@@ -70,9 +70,12 @@ std::optional<std::map<std::string, std::string>> LdapServer() {
   return options;
 }
 
-LdapBenchDirectory::LdapBenchDirectory(const std::vector<membership::Entry>& users, const std::string& password) {
+LdapBenchDirectory::LdapBenchDirectory(const std::vector<membership::Entry>& users,
+                                       const std::string& password) {
   const auto server = LdapServer();
-  if (!server) throw std::runtime_error("the LDAP rows need KORVO_BENCH_LDAP (scripts/ldap-server starts a server)");
+  if (!server)
+    throw std::runtime_error(
+        "the LDAP rows need KORVO_BENCH_LDAP (scripts/ldap-server starts a server)");
   options_ = *server;
   subtree_ = "ou=bench-" + std::to_string(getpid());
   const MapSettings settings = SettingsOf(options_, subtree_);
@@ -83,7 +86,8 @@ LdapBenchDirectory::LdapBenchDirectory(const std::vector<membership::Entry>& use
   servicePassword_ = ldap.servicePassword;
   membership::LdapConnection connection(ldap);
   Check(connection.Bind(serviceDn_, servicePassword_), "bind");
-  Check(connection.Add(usersBase_, {{"objectClass", {"organizationalUnit"}}, {"ou", {subtree_.substr(3)}}}),
+  Check(connection.Add(usersBase_,
+                       {{"objectClass", {"organizationalUnit"}}, {"ou", {subtree_.substr(3)}}}),
         "the users' subtree");
   Use();
   const auto directory = membership::Directory::Open();
@@ -97,7 +101,8 @@ LdapBenchDirectory::~LdapBenchDirectory() {
     if (connection.Bind(serviceDn_, servicePassword_) != LDAP_SUCCESS) return;
     auto entries = connection.SearchPaged({.base = usersBase_, .filter = "(objectClass=*)"}, 500);
     // A child's name is longer than its parent's: children go first.
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.dn.size() > b.dn.size(); });
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.dn.size() > b.dn.size(); });
     for (const auto& entry : entries) connection.Delete(entry.dn);
   } catch (const std::exception&) {
     // The throw-away server goes with its directory.
@@ -117,25 +122,28 @@ LdapFloor::LdapFloor(const std::string& url, const std::string& dn, const std::s
   const int version = LDAP_VERSION3;
   ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
   berval credentials{static_cast<ber_len_t>(password.size()), const_cast<char*>(password.data())};
-  Check(ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr), "bind");
+  Check(ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr),
+        "bind");
 }
 
 LdapFloor::~LdapFloor() { ldap_unbind_ext_s(ld_, nullptr, nullptr); }
 
 std::vector<std::pair<std::string, std::string>> LdapFloor::Search(const std::string& base,
-                                                                   const std::string& filter, int sizeLimit) {
+                                                                   const std::string& filter,
+                                                                   int sizeLimit) {
   char all[] = "*";
   char* attributes[] = {all, nullptr};
   LDAPMessage* result = nullptr;
-  const int code = ldap_search_ext_s(ld_, base.c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attributes, 0, nullptr,
-                                     nullptr, nullptr, sizeLimit, &result);
+  const int code = ldap_search_ext_s(ld_, base.c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attributes,
+                                     0, nullptr, nullptr, nullptr, sizeLimit, &result);
   std::vector<std::pair<std::string, std::string>> values;
   for (LDAPMessage* entry = ldap_first_entry(ld_, result); entry; entry = ldap_next_entry(ld_, entry)) {
     BerElement* position = nullptr;
     for (char* name = ldap_first_attribute(ld_, entry, &position); name;
          name = ldap_next_attribute(ld_, entry, position)) {
       berval** found = ldap_get_values_len(ld_, entry, name);
-      for (int i = 0; found && found[i]; ++i) values.emplace_back(name, std::string(found[i]->bv_val, found[i]->bv_len));
+      for (int i = 0; found && found[i]; ++i)
+        values.emplace_back(name, std::string(found[i]->bv_val, found[i]->bv_len));
       ldap_value_free_len(found);
       ldap_memfree(name);
     }

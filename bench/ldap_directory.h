@@ -61,8 +61,8 @@ class LdapFloor {
 
   // Every value of every attribute of the matching entries, as (name, value)
   // pairs in the server's order. Throws std::runtime_error on failure.
-  std::vector<std::pair<std::string, std::string>> Search(const std::string& base, const std::string& filter,
-                                                          int sizeLimit);
+  std::vector<std::pair<std::string, std::string>> Search(const std::string& base,
+                                                          const std::string& filter, int sizeLimit);
 
  private:
   LDAP* ld_ = nullptr;

@@ -30,7 +30,8 @@ namespace {
 // Repetitions run in random order across the benchmarks, so a call and its
 // floor meet the same load on a shared machine.
 const char* const kDefaults[] = {"--benchmark_repetitions=9", "--benchmark_report_aggregates_only=true",
-                                 "--benchmark_min_time=0.1", "--benchmark_enable_random_interleaving=true"};
+                                 "--benchmark_min_time=0.1",
+                                 "--benchmark_enable_random_interleaving=true"};
 
 bool Given(const std::vector<char*>& args, const char* option) {
   const std::string prefix = std::string(option).substr(0, std::string(option).find('=') + 1);
@@ -63,8 +64,9 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
 
   if (!PostgresServer()) {
-    std::cout << "postgres: skipped, no server (KORVO_BENCH_PG names one; bench/run starts one when PostgreSQL is "
-                 "installed)\n";
+    std::cout
+        << "postgres: skipped, no server (KORVO_BENCH_PG names one; bench/run starts one when PostgreSQL is "
+           "installed)\n";
   }
   RegisterCurrency();
   RegisterMaintenance();

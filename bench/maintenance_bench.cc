@@ -37,15 +37,16 @@ void AddAndDeleteRate(host::HostScope& request) {
 
 void InsertCurrencyByScript(host::HostScope& request) {
   auto currency = Create<TCurrency>(request, "KorvoCommon.TCurrency");
-  rt::Variant keys(rt::Array({rt::Variant("CURRENCYCODE"), rt::Variant("CURRENCYNAME"), rt::Variant("HOMECURRENCY"),
-                              rt::Variant("EURO"), rt::Variant("EPC"), rt::Variant("DECIMALS"),
-                              rt::Variant("LOCALEID")}));
-  rt::Variant values(rt::Array({rt::Variant("NEW"), rt::Variant("New currency"), rt::Variant(false),
-                                rt::Variant(false), rt::Variant(false), rt::Variant(std::int16_t{2}),
-                                rt::Variant(std::int16_t{1033})}));
+  rt::Variant keys(rt::Array({rt::Variant("CURRENCYCODE"), rt::Variant("CURRENCYNAME"),
+                              rt::Variant("HOMECURRENCY"), rt::Variant("EURO"), rt::Variant("EPC"),
+                              rt::Variant("DECIMALS"), rt::Variant("LOCALEID")}));
+  rt::Variant values(
+      rt::Array({rt::Variant("NEW"), rt::Variant("New currency"), rt::Variant(false), rt::Variant(false),
+                 rt::Variant(false), rt::Variant(std::int16_t{2}), rt::Variant(std::int16_t{1033})}));
   const rt::ObjectRef result = currency->InsertFromScript("CURRENCY", keys, values);
   const auto* findings = dynamic_cast<const contracts::ResultObject*>(result.get());
-  if (!findings || !findings->Succeeded()) throw std::runtime_error("the rules refused the new currency");
+  if (!findings || !findings->Succeeded())
+    throw std::runtime_error("the rules refused the new currency");
 }
 
 // One writing request; `abort` rolls its transaction back at the end.
@@ -71,7 +72,8 @@ constexpr const char* kLaterRateSql =
     "SELECT CURRENCYCODE FROM CURRENCYRATE WHERE CURRENCYCODE = ? AND EFFECTIVEDATE > ? AND (EXPIRYDATE IS NULL OR "
     "EXPIRYDATE > ?)";
 constexpr const char* kInsertRateSql = "INSERT INTO CURRENCYRATE VALUES (?, ?, ?, ?, ?, ?)";
-constexpr const char* kDeleteRateSql = "DELETE FROM CURRENCYRATE WHERE CURRENCYCODE=? AND EFFECTIVEDATE=?";
+constexpr const char* kDeleteRateSql =
+    "DELETE FROM CURRENCYRATE WHERE CURRENCYCODE=? AND EFFECTIVEDATE=?";
 constexpr const char* kCurrencyExistsSql = "SELECT CURRENCYCODE FROM CURRENCY WHERE CURRENCYCODE = ?";
 constexpr const char* kInsertCurrencySql =
     "INSERT INTO CURRENCY (CURRENCYCODE,CURRENCYNAME,HOMECURRENCY,EURO,EPC,DECIMALS,LOCALEID) VALUES "
@@ -79,7 +81,9 @@ constexpr const char* kInsertCurrencySql =
 
 bool Found(Floor& db, const char* sql, const char* code, const char* first, const char* second) {
   Floor::Query query(db, sql);
-  query.Bind(1, std::string_view(code)).Bind(2, std::string_view(first)).Bind(3, std::string_view(second));
+  query.Bind(1, std::string_view(code))
+      .Bind(2, std::string_view(first))
+      .Bind(3, std::string_view(second));
   return query.Step();
 }
 
@@ -98,7 +102,10 @@ void FloorAddAndDeleteRate(Floor& db) {
       .BindNull(5)
       .Bind(6, std::int64_t{1})
       .Run();
-  Floor::Query(db, kDeleteRateSql).Bind(1, std::string_view(kRatelessCode)).Bind(2, std::string_view(kNewRateDay)).Run();
+  Floor::Query(db, kDeleteRateSql)
+      .Bind(1, std::string_view(kRatelessCode))
+      .Bind(2, std::string_view(kNewRateDay))
+      .Run();
 }
 
 void FloorInsertCurrency(Floor& db) {
@@ -133,15 +140,18 @@ void FloorRequests(benchmark::State& state, Work work) {
 void RegisterMaintenance() {
   const std::string rate = "TCurrency.AddCurrencyRate+DeleteCurrencyRate";
   // Timed by the wall clock: a commit waits for the disk.
-  Register(rate, kSqlite, kLibrary,
-           [=](benchmark::State& state) { LibraryRequests(state, rate, AddAndDeleteRate, false); })
-      ->UseRealTime();
-  Register(rate, kSqlite, kFloor, [](benchmark::State& state) { FloorRequests(state, FloorAddAndDeleteRate); })
-      ->UseRealTime();
+  Register(rate, kSqlite, kLibrary, [=](benchmark::State& state) {
+    LibraryRequests(state, rate, AddAndDeleteRate, false);
+  })->UseRealTime();
+  Register(rate, kSqlite, kFloor, [](benchmark::State& state) {
+    FloorRequests(state, FloorAddAndDeleteRate);
+  })->UseRealTime();
   const std::string script = "TCurrency.InsertFromScript:CURRENCY";
-  Register(script, kSqlite, kLibrary,
-           [=](benchmark::State& state) { LibraryRequests(state, script, InsertCurrencyByScript, true); });
-  Register(script, kSqlite, kFloor, [](benchmark::State& state) { FloorRequests(state, FloorInsertCurrency); });
+  Register(script, kSqlite, kLibrary, [=](benchmark::State& state) {
+    LibraryRequests(state, script, InsertCurrencyByScript, true);
+  });
+  Register(script, kSqlite, kFloor,
+           [](benchmark::State& state) { FloorRequests(state, FloorInsertCurrency); });
 }
 
 }  // namespace korvo::bench

@@ -71,8 +71,8 @@ void PartnerLookUp(long n) {
 void ListingPage(std::string& state) {
   host::HostScope scope(ReadingRequest());
   auto partner = Create<common::BusinessPartner>(scope, common::kBusinessPartnerProgId);
-  auto listing = std::dynamic_pointer_cast<utility::DRecordset>(
-      partner->GetBusinessPartnersLimited(rt::Variant(), state, 50, false, false, std::nullopt, std::nullopt));
+  auto listing = std::dynamic_pointer_cast<utility::DRecordset>(partner->GetBusinessPartnersLimited(
+      rt::Variant(), state, 50, false, false, std::nullopt, std::nullopt));
   state = listing->NextPage() ? listing->GetState() : "";
 }
 
@@ -93,9 +93,9 @@ void Check(const Phase& phase) {
   const long growth = many - few;
   std::cout << "MEMORY after " << phase.few << " " << phase.requests << ": " << few << " kB resident\n"
             << "MEMORY after " << phase.many << " " << phase.requests << ": " << many << " kB resident\n"
-            << "GOAL " << (growth <= kToleranceKb ? "met    " : "MISSED ") << "memory: growth from " << phase.few
-            << " to " << phase.many << " " << phase.requests << " <= " << kToleranceKb << " kB (" << growth
-            << " kB)\n"
+            << "GOAL " << (growth <= kToleranceKb ? "met    " : "MISSED ") << "memory: growth from "
+            << phase.few << " to " << phase.many << " " << phase.requests << " <= " << kToleranceKb
+            << " kB (" << growth << " kB)\n"
             << std::flush;  // a phase's lines show while the next runs
 }
 

@@ -38,7 +38,8 @@ Number ParseNumber(std::string_view text) {
 }  // namespace
 
 PostgresFloor::PostgresFloor(const std::string& connectionString, Mode mode) : mode_(mode) {
-  for (auto& [keyword, value] : data::PostgresConnectParameters(data::ParseConnectionString(connectionString))) {
+  for (auto& [keyword, value] :
+       data::PostgresConnectParameters(data::ParseConnectionString(connectionString))) {
     keywords_.push_back(std::move(keyword));
     values_.push_back(std::move(value));
   }
@@ -101,7 +102,9 @@ PostgresFloor::Query& PostgresFloor::Query::Bind(int index, std::string_view tex
   return Set(index, std::string(text));
 }
 
-PostgresFloor::Query& PostgresFloor::Query::Bind(int index, double value) { return Set(index, NumberText(value)); }
+PostgresFloor::Query& PostgresFloor::Query::Bind(int index, double value) {
+  return Set(index, NumberText(value));
+}
 
 PostgresFloor::Query& PostgresFloor::Query::Bind(int index, std::int64_t value) {
   return Set(index, NumberText(value));
@@ -111,12 +114,14 @@ PostgresFloor::Query& PostgresFloor::Query::BindNull(int index) { return Set(ind
 
 void PostgresFloor::Query::Execute() {
   std::vector<const char*> values;
-  for (std::size_t i = 0; i < texts_.size(); ++i) values.push_back(nulls_[i] ? nullptr : texts_[i].c_str());
+  for (std::size_t i = 0; i < texts_.size(); ++i)
+    values.push_back(nulls_[i] ? nullptr : texts_[i].c_str());
   const int count = static_cast<int>(values.size());
   if (floor_.mode_ == Mode::Prepared) {
     const std::string& name = floor_.Prepared(sql_, count);
-    result_ = Checked(floor_.db_,
-                      PQexecPrepared(floor_.db_, name.c_str(), count, values.data(), nullptr, nullptr, 0), sql_);
+    result_ = Checked(
+        floor_.db_, PQexecPrepared(floor_.db_, name.c_str(), count, values.data(), nullptr, nullptr, 0),
+        sql_);
     return;
   }
   PGconn* own = floor_.Connect();
@@ -139,12 +144,15 @@ bool PostgresFloor::Query::Step() {
 }
 
 std::string_view PostgresFloor::Query::Text(int column) const {
-  return {PQgetvalue(result_, row_, column), static_cast<std::size_t>(PQgetlength(result_, row_, column))};
+  return {PQgetvalue(result_, row_, column),
+          static_cast<std::size_t>(PQgetlength(result_, row_, column))};
 }
 
 double PostgresFloor::Query::Double(int column) const { return ParseNumber<double>(Text(column)); }
 
-std::int64_t PostgresFloor::Query::Int(int column) const { return ParseNumber<std::int64_t>(Text(column)); }
+std::int64_t PostgresFloor::Query::Int(int column) const {
+  return ParseNumber<std::int64_t>(Text(column));
+}
 
 PostgresFloor::Transaction::Transaction(PostgresFloor& floor, bool write)
     : floor_(floor), open_(write && floor.mode_ == Mode::Prepared) {

@@ -62,7 +62,8 @@ std::string Number(double value, const char* format = "%.2f") {
 // look-up are held to the floor more closely and the other reads have no
 // goal; writes and listings have the same goal on both.
 double RatioLimit(const std::string& call, bool server) {
-  if (call.rfind("Currency.ConvertAmount", 0) == 0 || call == kPartnerLookUpCall) return server ? 1.3 : 2.0;
+  if (call.rfind("Currency.ConvertAmount", 0) == 0 || call == kPartnerLookUpCall)
+    return server ? 1.3 : 2.0;
   if (call == kPartnerInsertCall || call == kPageFromThousandCall) return 2.5;
   if (call == kPageGrowthCall) return 1.5;
   return server ? 0 : 2.5;
@@ -96,7 +97,8 @@ void TableReporter::ReportRuns(const std::vector<Run>& runs) {
       // process when all threads work.
       if (threaded && median.itemsPerSecond > 0) median.microseconds = 1e6 / median.itemsPerSecond;
     }
-    if (auto it = run.counters.find("stmts"); it != run.counters.end()) median.statements = it->second.value;
+    if (auto it = run.counters.find("stmts"); it != run.counters.end())
+      median.statements = it->second.value;
     // A library run in turns with its floor carries the floor's figures.
     if (auto it = run.counters.find(kFloorTime); it != run.counters.end()) {
       const Name name = Split(key);
@@ -130,8 +132,8 @@ void TableReporter::PrintSummary(std::ostream& out) const {
     if (seen.insert({name.call, name.backend}).second) calls.emplace_back(name.call, name.backend);
   }
   char line[256];
-  std::snprintf(line, sizeof line, "%-52s %-8s %11s %11s %7s %11s %8s %7s\n", "call", "backend", "library",
-                "floor", "ratio", "literal", "lit/flr", "stmts");
+  std::snprintf(line, sizeof line, "%-52s %-8s %11s %11s %7s %11s %8s %7s\n", "call", "backend",
+                "library", "floor", "ratio", "literal", "lit/flr", "stmts");
   out << "\n" << line << std::string(122, '-') << "\n";
   std::vector<std::string> ratios;
   for (const auto& [call, backend] : calls) {
@@ -142,14 +144,17 @@ void TableReporter::PrintSummary(std::ostream& out) const {
     const bool hasRatio = library && floor && floor->microseconds > 0;
     const double ratio = hasRatio ? Ratio(*library, *floor) : 0;
     const double literalRatio = literal && floor ? literal->microseconds / floor->microseconds : 0;
-    const std::string statements = (library && library->statements >= 0 ? Number(library->statements, "%.0f") : "-") +
-                                   "/" + (floor && floor->statements >= 0 ? Number(floor->statements, "%.0f") : "-");
-    std::snprintf(line, sizeof line, "%-52s %-8s %11s %11s %7s %11s %8s %7s\n", call.c_str(), backend.c_str(),
-                  cell(library).c_str(), cell(floor).c_str(), hasRatio ? Number(ratio).c_str() : "-",
-                  cell(literal).c_str(), literal ? Number(literalRatio, "%.1f").c_str() : "-", statements.c_str());
+    const std::string statements =
+        (library && library->statements >= 0 ? Number(library->statements, "%.0f") : "-") + "/" +
+        (floor && floor->statements >= 0 ? Number(floor->statements, "%.0f") : "-");
+    std::snprintf(line, sizeof line, "%-52s %-8s %11s %11s %7s %11s %8s %7s\n", call.c_str(),
+                  backend.c_str(), cell(library).c_str(), cell(floor).c_str(),
+                  hasRatio ? Number(ratio).c_str() : "-", cell(literal).c_str(),
+                  literal ? Number(literalRatio, "%.1f").c_str() : "-", statements.c_str());
     out << line;
     if (hasRatio) ratios.push_back("RATIO " + call + " " + backend + " " + Number(ratio));
-    if (literal && floor) ratios.push_back("RATIO " + call + "-literal " + backend + " " + Number(literalRatio));
+    if (literal && floor)
+      ratios.push_back("RATIO " + call + "-literal " + backend + " " + Number(literalRatio));
   }
   out << "\n";
   PrintGoals(out);
@@ -168,7 +173,8 @@ void TableReporter::PrintGoals(std::ostream& out) const {
     const Median* library = Find(call, backend, kLibraryVariant);
     const Median* floor = Find(call, backend, kFloorVariant);
     // Growth and threads have goals of their own, below.
-    if (!library || !floor || call.find(":history") != std::string::npos || call.find('@') != std::string::npos) {
+    if (!library || !floor || call.find(":history") != std::string::npos ||
+        call.find('@') != std::string::npos) {
       continue;
     }
     const double ratio = Ratio(*library, *floor);
@@ -176,7 +182,8 @@ void TableReporter::PrintGoals(std::ostream& out) const {
     const bool server = backend == BackendName(Backend::PostgreSQL);
     const double limit = RatioLimit(call, server);
     if (limit == 0) continue;
-    const char* what = call == kPageGrowthCall ? ": next page from page 1,000 / page 1 <= " : ": library/floor <= ";
+    const char* what =
+        call == kPageGrowthCall ? ": next page from page 1,000 / page 1 <= " : ": library/floor <= ";
     goals.push_back({call + " " + backend + what + Number(limit, "%.1f"), ratio, ratio <= limit});
     if (const Median* literal = Find(call, backend, kLiteralVariant); conversion && !server && literal) {
       const double speedUp = literal->microseconds / library->microseconds;
@@ -188,19 +195,21 @@ void TableReporter::PrintGoals(std::ostream& out) const {
     const Median* many = Find("Currency.ConvertAmount:history-10000", backend, kLibraryVariant);
     if (one && many) {
       const double growth = many->microseconds / one->microseconds;
-      goals.push_back({std::string("ConvertAmount ") + backend + ": 10,000 rate rows / 1 row <= 1.2", growth,
-                       growth <= 1.2});
+      goals.push_back({std::string("ConvertAmount ") + backend + ": 10,000 rate rows / 1 row <= 1.2",
+                       growth, growth <= 1.2});
     }
     const Median* single = Find("Currency.ConvertAmount:threads@1", backend, kLibraryVariant);
     const Median* dual = Find("Currency.ConvertAmount:threads@2", backend, kLibraryVariant);
     if (single && dual && single->itemsPerSecond > 0) {
       const double scaling = dual->itemsPerSecond / single->itemsPerSecond;
-      goals.push_back({std::string("ConvertAmount ") + backend + ": throughput 2 threads / 1 thread >= 1.7",
-                       scaling, scaling >= 1.7});
+      goals.push_back(
+          {std::string("ConvertAmount ") + backend + ": throughput 2 threads / 1 thread >= 1.7", scaling,
+           scaling >= 1.7});
     }
   }
   for (const Goal& goal : goals) {
-    out << "GOAL " << (goal.met ? "met    " : "MISSED ") << goal.what << " (" << Number(goal.value) << ")\n";
+    out << "GOAL " << (goal.met ? "met    " : "MISSED ") << goal.what << " (" << Number(goal.value)
+        << ")\n";
   }
 }
 

@@ -36,7 +36,8 @@ class TableReporter : public benchmark::ConsoleReporter {
   // Key: "<call>/<backend>/<variant>", with "@<threads>" for threaded runs.
   std::map<std::string, Median> medians_;
 
-  const Median* Find(const std::string& call, const std::string& backend, const std::string& variant) const;
+  const Median* Find(const std::string& call, const std::string& backend,
+                     const std::string& variant) const;
   // library / floor: the paired ratio of a run in turns, else the ratio of
   // the two medians.
   static double Ratio(const Median& library, const Median& floor);

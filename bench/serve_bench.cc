@@ -33,7 +33,8 @@ std::string HandleOf(const std::string& response) {
 }
 
 void RequireResult(const std::string& response) {
-  if (response.find("\"result\"") == std::string::npos) throw std::runtime_error("call failed: " + response);
+  if (response.find("\"result\"") == std::string::npos)
+    throw std::runtime_error("call failed: " + response);
 }
 
 void Library(benchmark::State& state) {

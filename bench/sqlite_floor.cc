@@ -22,7 +22,8 @@ SqliteFloor::~SqliteFloor() {
 
 sqlite3* SqliteFloor::Open() const {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     std::string message = sqlite3_errmsg(db);
     sqlite3_close_v2(db);
     throw std::runtime_error("cannot open " + path_ + ": " + message);

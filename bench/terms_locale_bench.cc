@@ -22,7 +22,8 @@ namespace {
 
 constexpr std::int32_t kPaymentTerms = 1;  // ETermsAndConditions
 constexpr std::int32_t kUnitedStates = 0x0409;
-constexpr const char* kPaymentTermsSql = "SELECT PAYMENTTERMCODE, DESCRIPTION FROM PAYMENTTERM ORDER BY PAYMENTTERMCODE";
+constexpr const char* kPaymentTermsSql =
+    "SELECT PAYMENTTERMCODE, DESCRIPTION FROM PAYMENTTERM ORDER BY PAYMENTTERMCODE";
 
 // One request: a new object in a reading scope, one call on it.
 template <class T, class Method>
@@ -67,7 +68,8 @@ std::string FloorCurrencyName(std::int32_t lcid) {
   uloc_getLocaleForLCID(static_cast<std::uint32_t>(lcid), locale.data(), locale.size(), &status);
   if (U_FAILURE(status) || uloc_getLCID(locale.data()) != static_cast<std::uint32_t>(lcid)) return "";
   std::array<UChar, 4> code{};
-  if (ucurr_forLocale(locale.data(), code.data(), code.size(), &status) != 3 || U_FAILURE(status)) return "";
+  if (ucurr_forLocale(locale.data(), code.data(), code.size(), &status) != 3 || U_FAILURE(status))
+    return "";
   return std::string{static_cast<char>(code[0]), static_cast<char>(code[1]), static_cast<char>(code[2])};
 }
 
@@ -78,7 +80,9 @@ template <class Floor>
 void RegisterTerms() {
   const std::string terms = "TermsAndConditions.getAllTermsAndConditions";
   const char* backend = BackendName(Floor::kBackend);
-  const auto list = [](auto& object) { benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms)); };
+  const auto list = [](auto& object) {
+    benchmark::DoNotOptimize(object->getAllTermsAndConditions(kPaymentTerms));
+  };
   const auto work = [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); };
   const char* progId = "KorvoCommon.TermsAndConditions";
   Register(terms, backend, kLibrary, [=](benchmark::State& state) {

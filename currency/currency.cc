@@ -1,10 +1,10 @@
 #include "currency/currency.h"
 
 #include "currency/currency_store.h"
+#include "infrastructure/components.h"
 #include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
-#include "infrastructure/components.h"
 #include "infrastructure/sql_access.h"
 #include "platform/runtime/conversions.h"
 
@@ -73,8 +73,7 @@ rt::DictionaryRef Currency::GetEuroCurrency() {
   return LoadMemo(euroMemo_, kEuroCurrencySql, kGetEuroCurrencyMethod);
 }
 
-rt::DictionaryRef Currency::LoadMemo(rt::DictionaryRef& memo, const char* sql,
-                                     std::string_view method) {
+rt::DictionaryRef Currency::LoadMemo(rt::DictionaryRef& memo, const char* sql, std::string_view method) {
   if (memo) return memo;
   contracts::ConnectionRef connection;
   return infra::RunHandled({method}, connection, [&] {

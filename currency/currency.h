@@ -102,8 +102,7 @@ class Currency final : public host::Component,
   rt::DictionaryRef GetSpecificCurrencyRate(rt::Variant& iCurrencyCode, rt::Date& iEffectiveDate);
   // Whether the currency can be priced on the date; never raises.
   bool HasValidCurrencyRate(const std::string& istrCurrencyCode, rt::Date idteDate);
-  bool HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::Date idteDate,
-                              bool iblnStrict);
+  bool HasValidCurrencyRateEx(const std::string& istrCurrencyCode, rt::Date idteDate, bool iblnStrict);
   // Code lists (code -> code, ascending); null on any failure, never raise.
   rt::DictionaryRef GetCurrencyCodesHavingValidCurrencyRate(rt::Date idteDate);
   rt::DictionaryRef GetCurrencyCodesHavingAnyCurrencyRate();
@@ -150,9 +149,9 @@ class Currency final : public host::Component,
   bool UpdateCurrency();
   bool DeleteCurrency();
   bool CurrencyDelete(const std::string& iCurrencyCode);
-  bool AddCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate,
-                       rt::Variant& iExpiryDate, rt::Variant& iHomeSalesRate,
-                       rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor, rt::Variant& iEPC);
+  bool AddCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate, rt::Variant& iExpiryDate,
+                       rt::Variant& iHomeSalesRate, rt::Variant& iEuroSalesRate,
+                       rt::Variant& iRateFactor, rt::Variant& iEPC);
   bool UpdateCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate,
                           rt::Variant& iExpiryDate, rt::Variant& iHomeSalesRate,
                           rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor, rt::Variant& iEPC);

@@ -5,8 +5,8 @@
 
 #include "currency/currency_store.h"
 #include "infrastructure/components.h"
-#include "infrastructure/script_data_object.h"
 #include "infrastructure/errors.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
@@ -80,8 +80,7 @@ void RequireSoleFlagged(const rt::Variant& flag, const rt::Variant& code, Load l
 
 // Whether another rate of the currency makes the new period overlap;
 // `condition` compares EFFECTIVEDATE and EXPIRYDATE with the bound dates.
-bool OtherRateFound(const rt::Variant& code, const char* condition, rt::Date first,
-                    rt::Date second) {
+bool OtherRateFound(const rt::Variant& code, const char* condition, rt::Date first, rt::Date second) {
   const std::string sql = "SELECT CURRENCYCODE FROM CURRENCYRATE WHERE CURRENCYCODE = '" +
                           infra::Gen_SqlQuote(rt::CStr(code)) + "' AND " + condition;
   const contracts::Parameter params[] = {
@@ -141,9 +140,7 @@ void CheckRateFigures(const RateValues& rate, const std::string& homeCode) {
 
 }  // namespace
 
-std::shared_ptr<Currency> NewCurrency() {
-  return infra::Gen_GetComponentAs<Currency>(kCurrencyProgId);
-}
+std::shared_ptr<Currency> NewCurrency() { return infra::Gen_GetComponentAs<Currency>(kCurrencyProgId); }
 
 void CheckCurrency(const CurrencyValues& currency) {
   Require(currency.code, MissingCurrencyCode);

@@ -32,8 +32,7 @@ void CheckRate(const RateValues& rate, bool isInsert, const std::string& homeCod
 // Whether sql (with its parameters) finds a row, read at read-committed
 // isolation on a connection of its own. Failures are reported as
 // "KorvoCommon.Currency.CheckExistenceUsingSQL" with the statement as info.
-bool CheckExistenceUsingSQL(const std::string& sql,
-                            std::span<const contracts::Parameter> params = {});
+bool CheckExistenceUsingSQL(const std::string& sql, std::span<const contracts::Parameter> params = {});
 
 // Whether CURRENCY has the code (compared as the database compares codes).
 bool CurrencyExists(const std::string& code);

@@ -50,8 +50,7 @@ void RequireEuroRate(const RateFigures& rate) {
 }
 
 void RequireHomeEuroRate(const RateFigures& homeRate) {
-  RequirePositive(homeRate.euro, EuroRateNotDefinedForHomeCurrency,
-                  "EuroRateNotDefinedForHomeCurrency");
+  RequirePositive(homeRate.euro, EuroRateNotDefinedForHomeCurrency, "EuroRateNotDefinedForHomeCurrency");
 }
 
 void RequireHomeRate(const RateFigures& rate) {
@@ -62,8 +61,7 @@ template <class Convert>
 rt::DictionaryRef ConvertedPrices(rt::Money price, rt::Money discount, Convert convert) {
   auto result = rt::Dictionary::Create();
   result->Add("PRICE", rt::Variant(rt::MoneyFromDouble(convert(rt::MoneyToDouble(price)))));
-  result->Add("DISCOUNTAMOUNT",
-              rt::Variant(rt::MoneyFromDouble(convert(rt::MoneyToDouble(discount)))));
+  result->Add("DISCOUNTAMOUNT", rt::Variant(rt::MoneyFromDouble(convert(rt::MoneyToDouble(discount)))));
   return result;
 }
 
@@ -74,8 +72,7 @@ rt::Money Currency::ConvertAmount(std::string& iFromCurrencyCode, std::string& i
   if (iFromCurrencyCode == iToCurrencyCode) return iAmount;
   return infra::RunHandled({kConvertAmountMethod, infra::FailureInfo::None}, [&] {
     const RateFigures homeRate = HomeRateFigures(iDate);
-    const double home =
-        ToHomeAmount(iFromCurrencyCode, rt::MoneyToDouble(iAmount), homeRate, iDate);
+    const double home = ToHomeAmount(iFromCurrencyCode, rt::MoneyToDouble(iAmount), homeRate, iDate);
     return rt::MoneyFromDouble(FromHomeAmount(iToCurrencyCode, home, homeRate, iDate));
   });
 }
@@ -121,9 +118,9 @@ double Currency::FromHomeAmount(const std::string& to, double amount, const Rate
   return FromHomeByHomeRate(amount, rate);
 }
 
-rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency,
-                                      rt::Variant& iNewCurrencyCode, rt::Money& iPrice,
-                                      rt::Money& iDiscountAmount, rt::Date& iOrderDate) {
+rt::DictionaryRef Currency::ConvertTo(rt::DictionaryRef& iFromCurrency, rt::Variant& iNewCurrencyCode,
+                                      rt::Money& iPrice, rt::Money& iDiscountAmount,
+                                      rt::Date& iOrderDate) {
   return infra::RunHandled({kConvertToMethod, infra::FailureInfo::None}, [&] {
     GetCurrency(iNewCurrencyCode);
     const RateFigures target =

@@ -2,10 +2,10 @@
 // dictionary, and one currency as a display dictionary.
 #include "currency/currency.h"
 #include "currency/currency_store.h"
-#include "infrastructure/method_guard.h"
-#include "infrastructure/script_data_object.h"
 #include "infrastructure/components.h"
 #include "infrastructure/errors.h"
+#include "infrastructure/method_guard.h"
+#include "infrastructure/script_data_object.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
@@ -48,8 +48,7 @@ contracts::RecordsetRef Currency::GetCurrencies() {
   contracts::ConnectionRef connection;
   return infra::RunHandled({kGetCurrenciesMethod}, connection, [&] {
     connection = OpenCurrencyConnection();
-    contracts::RecordsetRef currencies =
-        infra::Sql_GetReadonlyRecordset(kCurrenciesSql, *connection);
+    contracts::RecordsetRef currencies = infra::Sql_GetReadonlyRecordset(kCurrenciesSql, *connection);
     currencies->Detach();
     infra::Sql_CloseConnection(connection);
     return currencies->Clone();
@@ -58,7 +57,7 @@ contracts::RecordsetRef Currency::GetCurrencies() {
 
 rt::DictionaryRef Currency::GetCurrenciesInDictionary() {
   const infra::MethodHandler handler{kGetCurrenciesInDictionaryMethod, infra::FailureInfo::None, true,
-                              UnexpectedGetCurrency};
+                                     UnexpectedGetCurrency};
   return infra::RunHandled(handler, [&] {
     contracts::RecordsetRef currencies = GetCurrencies();
     auto codes = rt::Dictionary::Create();
@@ -72,7 +71,7 @@ rt::DictionaryRef Currency::GetCurrenciesInDictionary() {
 
 rt::DictionaryRef Currency::GetCurrencyAsDict(rt::Variant& istrCurrencyCode) {
   const infra::MethodHandler handler{kGetCurrencyAsDictMethod, infra::FailureInfo::None, false,
-                              UnexpectedGetCurrencyAsDict};
+                                     UnexpectedGetCurrencyAsDict};
   contracts::ConnectionRef connection;
   rt::DictionaryRef currency = infra::RunHandled(handler, connection, [&] {
     const std::string sql =
@@ -95,8 +94,8 @@ rt::DictionaryRef Currency::GetCurrencyAsDict(rt::Variant& istrCurrencyCode) {
     // The vote is best effort; the caller learns of the missing currency.
   }
   infra::Err_RaiseRecord(rt::ErrorRecord{CurrencyNotFound, kGetCurrencyAsDictSource,
-                                         "Currency " + rt::CStr(istrCurrencyCode) + " not found",
-                                         "", 0});
+                                         "Currency " + rt::CStr(istrCurrencyCode) + " not found", "",
+                                         0});
 }
 
 }  // namespace korvo::common

@@ -29,17 +29,14 @@ constexpr const char* kAnyRateCodesSql =
     "SELECT DISTINCT CURRENCYCODE FROM CURRENCYRATE ORDER BY CURRENCYCODE";
 
 constexpr const char* kGetCurrencyRateMethod = "KorvoCommon.Currency.GetCurrencyRate";
-constexpr const char* kGetSpecificCurrencyRateMethod =
-    "KorvoCommon.Currency.GetSpecificCurrencyRate";
+constexpr const char* kGetSpecificCurrencyRateMethod = "KorvoCommon.Currency.GetSpecificCurrencyRate";
 
 contracts::Parameter DateParameter(const char* name, rt::Date date) {
   return InputParameter(name, contracts::ParamType::DateTime, rt::Variant(date));
 }
 
 // A NULL rate takes part in the arithmetic as 0.
-double RateNumberNullAsZero(const rt::Variant& rate) {
-  return rate.IsNull() ? 0.0 : rt::CDbl(rate);
-}
+double RateNumberNullAsZero(const rt::Variant& rate) { return rate.IsNull() ? 0.0 : rt::CDbl(rate); }
 
 rt::DictionaryRef RateDictionary(const contracts::Recordset& row, bool nullRatesAsZero) {
   const auto rateValue = [&](const char* column) {
@@ -76,8 +73,7 @@ contracts::RecordsetRef ReadRate(std::string_view method, const rt::Variant& cod
 
 // The codes a statement lists, kept when `keep` says so; null on any
 // failure.
-rt::DictionaryRef CodeList(const std::string& sql,
-                           const std::function<bool(const std::string&)>& keep) {
+rt::DictionaryRef CodeList(const std::string& sql, const std::function<bool(const std::string&)>& keep) {
   return infra::NeverRaising(rt::DictionaryRef(), [&] {
     contracts::RecordsetRef rows;
     infra::ScopedClose<contracts::RecordsetRef> closeRows(rows);
@@ -165,11 +161,9 @@ rt::DictionaryRef Currency::GetCurrencyCodesHavingValidCurrencyRate(rt::Date idt
   // The statement compares calendar days; each code is then tested at the
   // full moment.
   const std::string day = infra::Gen_SqlDate(rt::Variant(idteDate));
-  const std::string sql = "SELECT DISTINCT CURRENCYCODE FROM CURRENCYRATE WHERE EFFECTIVEDATE<='" +
-                          day + "' AND (EXPIRYDATE IS NULL OR EXPIRYDATE>'" + day +
-                          "') ORDER BY CURRENCYCODE";
-  return CodeList(sql,
-                  [&](const std::string& code) { return HasValidCurrencyRate(code, idteDate); });
+  const std::string sql = "SELECT DISTINCT CURRENCYCODE FROM CURRENCYRATE WHERE EFFECTIVEDATE<='" + day +
+                          "' AND (EXPIRYDATE IS NULL OR EXPIRYDATE>'" + day + "') ORDER BY CURRENCYCODE";
+  return CodeList(sql, [&](const std::string& code) { return HasValidCurrencyRate(code, idteDate); });
 }
 
 rt::DictionaryRef Currency::GetCurrencyCodesHavingAnyCurrencyRate() {

@@ -9,8 +9,8 @@
 namespace korvo::common {
 
 void Currency::Retired(std::string_view replacement) {
-  const std::string text = "This method is depricated, Use KorvoCommon.TCurrency." +
-                           std::string(replacement) + " Method";
+  const std::string text =
+      "This method is depricated, Use KorvoCommon.TCurrency." + std::string(replacement) + " Method";
   infra::RaiseRetired(text);
 }
 
@@ -24,8 +24,8 @@ bool Currency::AddCurrencyRate(rt::Variant&, rt::Variant&, rt::Variant&, rt::Var
   Retired("AddCurrencyRate");
 }
 
-bool Currency::UpdateCurrencyRate(rt::Variant&, rt::Variant&, rt::Variant&, rt::Variant&,
-                                  rt::Variant&, rt::Variant&, rt::Variant&) {
+bool Currency::UpdateCurrencyRate(rt::Variant&, rt::Variant&, rt::Variant&, rt::Variant&, rt::Variant&,
+                                  rt::Variant&, rt::Variant&) {
   Retired("UpdateCurrencyRate");
 }
 
@@ -43,9 +43,7 @@ rt::ObjectRef Currency::DeleteFromScript(const std::string&, rt::Variant&, rt::V
   Retired("DeleteFromScript");
 }
 
-rt::ObjectRef Currency::BusinessRules_GetInstance(rt::Variant&) {
-  Retired("BusinessRules_GetInstance");
-}
+rt::ObjectRef Currency::BusinessRules_GetInstance(rt::Variant&) { Retired("BusinessRules_GetInstance"); }
 
 rt::ObjectRef Currency::BusinessRules_Insert(rt::Variant&) { Retired("BusinessRules_Insert"); }
 rt::ObjectRef Currency::BusinessRules_Update(rt::Variant&) { Retired("BusinessRules_Update"); }

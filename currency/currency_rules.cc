@@ -9,11 +9,11 @@
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
+#include "currency/tcurrency.h"
+#include "infrastructure/components.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"
-#include "currency/tcurrency.h"
-#include "infrastructure/components.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/validate.h"
@@ -243,15 +243,15 @@ rt::ObjectRef TCurrency::DeleteCurrencyByRules(rt::Dictionary& data) {
 
 rt::ObjectRef TCurrency::InsertRateByRules(rt::Dictionary& data) {
   infra::Findings findings;
-  findings.AppendUnlessPassed(
-      infra::Val_CheckDataTypes(data, RateTypes().names, RateTypes().types));
+  findings.AppendUnlessPassed(infra::Val_CheckDataTypes(data, RateTypes().names, RateTypes().types));
   const auto keyColumns = std::span(kRateColumns).first(2);
   infra::RequireFilledKeys(data, keyColumns, kEmptyKey, findings);
   infra::RequireFilledKeys(data, kHomeRateColumn, kEmptyHomeRate, findings);
   if (findings.Passed()) {
     // A rate needs its currency.
     rt::Variant names = KeyArray(keyColumns);
-    rt::Variant values(rt::Array({infra::ValueOf(data, "CURRENCYCODE"), infra::ValueOf(data, "EFFECTIVEDATE")}));
+    rt::Variant values(
+        rt::Array({infra::ValueOf(data, "CURRENCYCODE"), infra::ValueOf(data, "EFFECTIVEDATE")}));
     if (!IReferentialIntegrity_Exists("CURRENCYRATE", names, values)) {
       findings.Add(kIntegrityConflict);
     }

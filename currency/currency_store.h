@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "infrastructure/common_errors.h"
 #include "platform/contracts/database.h"
 #include "platform/runtime/variant.h"
-#include "infrastructure/common_errors.h"
 
 namespace korvo::common {
 

@@ -5,14 +5,14 @@
 
 #include "currency/currency_checks.h"
 #include "currency/currency_store.h"
+#include "infrastructure/components.h"
+#include "infrastructure/errors.h"
 #include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
-#include "infrastructure/components.h"
-#include "platform/contracts/referential_checker.h"
-#include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
+#include "platform/contracts/referential_checker.h"
 #include "platform/runtime/conversions.h"
 
 namespace korvo::common {
@@ -46,13 +46,13 @@ constexpr const char* kDeleteCurrencyRateMethod = "KorvoCommon.Currency.DeleteCu
 // "Currency not present": the component base plus 100, outside KorvoCommonError.
 constexpr std::int32_t kCurrencyNotPresent = kComponentErrorBase + 100;
 
-infra::MethodHandler Writer(const char* method, infra::FailureInfo info = infra::FailureInfo::ConnectionErrors) {
+infra::MethodHandler Writer(const char* method,
+                            infra::FailureInfo info = infra::FailureInfo::ConnectionErrors) {
   return infra::MethodHandler{method, info, true, std::nullopt};
 }
 
 // The currency's columns in table order, the code last for the update.
-std::vector<contracts::Parameter> CurrencyParameters(const CurrencyValues& currency,
-                                                     bool codeLast) {
+std::vector<contracts::Parameter> CurrencyParameters(const CurrencyValues& currency, bool codeLast) {
   std::vector<contracts::Parameter> params;
   if (!codeLast) params.push_back(CurrencyCodeParameter(currency.code));
   params.push_back(InputParameter("CurrencyName", ParamType::Text, currency.name, 30));
@@ -84,8 +84,7 @@ std::vector<contracts::Parameter> RateParameters(const RateValues& rate, bool ke
 // Asks Korvex.ReferentialChecker whether nothing outside the currency's own
 // rates refers to it; `beforeDelete` also runs the checker's delete hook.
 bool ReferencesAllowDelete(const rt::Variant& code, bool beforeDelete) {
-  auto checker =
-      infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
+  auto checker = infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
   const rt::Array names({rt::Variant("CURRENCYCODE")});
   const rt::Array values({code});
   if (!checker->CanDeleteInComponent("KorvoCommon", "CURRENCY", names, values)) return false;
@@ -102,8 +101,7 @@ void Commit(contracts::ConnectionRef& connection) {
 
 bool TCurrency::AddCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCurrencyName,
                             rt::Variant& i_vHomeCurrency, rt::Variant& i_vEuroCurrency,
-                            rt::Variant& i_vEPC, rt::Variant& i_vDecimals,
-                            rt::Variant& i_vLocaleID) {
+                            rt::Variant& i_vEPC, rt::Variant& i_vDecimals, rt::Variant& i_vLocaleID) {
   current_ = CurrencyValues{i_vCurrencyCode, i_vCurrencyName, i_vHomeCurrency, i_vEuroCurrency,
                             i_vEPC,          i_vDecimals,     i_vLocaleID};
   return WriteCurrency(kAddCurrencyMethod, true);
@@ -111,8 +109,7 @@ bool TCurrency::AddCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCurren
 
 bool TCurrency::UpdateCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCurrencyName,
                                rt::Variant& i_vHomeCurrency, rt::Variant& i_vEuroCurrency,
-                               rt::Variant& i_vEPC, rt::Variant& i_vDecimals,
-                               rt::Variant& i_vLocaleID) {
+                               rt::Variant& i_vEPC, rt::Variant& i_vDecimals, rt::Variant& i_vLocaleID) {
   current_ = CurrencyValues{i_vCurrencyCode, i_vCurrencyName, i_vHomeCurrency, i_vEuroCurrency,
                             i_vEPC,          i_vDecimals,     i_vLocaleID};
   return WriteCurrency(kUpdateCurrencyMethod, false);
@@ -164,8 +161,8 @@ bool TCurrency::CurrencyDelete(std::string iCurrencyCode) {
     std::int32_t deleted = 0;
     connection->Execute("DELETE FROM CURRENCY WHERE CURRENCYCODE=" + code, {}, &deleted);
     if (deleted == 0) {
-      infra::Err_RaiseRecord(rt::ErrorRecord{kCurrencyNotPresent, kCurrencyDeleteMethod,
-                                             "Currency not present", "", 0});
+      infra::Err_RaiseRecord(
+          rt::ErrorRecord{kCurrencyNotPresent, kCurrencyDeleteMethod, "Currency not present", "", 0});
     }
     Commit(connection);
     return true;
@@ -177,8 +174,8 @@ bool TCurrency::AddCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffect
                                 rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor,
                                 rt::Variant& iEPC) {
   return WriteRate(kAddCurrencyRateMethod,
-                   RateValues{iCurrencyCode, iEffectiveDate, iExpiryDate, iHomeSalesRate,
-                              iEuroSalesRate, iRateFactor, iEPC},
+                   RateValues{iCurrencyCode, iEffectiveDate, iExpiryDate, iHomeSalesRate, iEuroSalesRate,
+                              iRateFactor, iEPC},
                    true);
 }
 
@@ -187,8 +184,8 @@ bool TCurrency::UpdateCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEff
                                    rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor,
                                    rt::Variant& iEPC) {
   return WriteRate(kUpdateCurrencyRateMethod,
-                   RateValues{iCurrencyCode, iEffectiveDate, iExpiryDate, iHomeSalesRate,
-                              iEuroSalesRate, iRateFactor, iEPC},
+                   RateValues{iCurrencyCode, iEffectiveDate, iExpiryDate, iHomeSalesRate, iEuroSalesRate,
+                              iRateFactor, iEPC},
                    false);
 }
 
@@ -197,8 +194,7 @@ bool TCurrency::WriteRate(const char* method, const RateValues& rate, bool isIns
   contracts::ConnectionRef connection;
   return infra::RunHandled(Writer(method), connection, [&] {
     connection = OpenCurrencyConnection();
-    connection->Execute(isInsert ? kInsertRateSql : kUpdateRateSql,
-                        RateParameters(rate, !isInsert));
+    connection->Execute(isInsert ? kInsertRateSql : kUpdateRateSql, RateParameters(rate, !isInsert));
     Commit(connection);
     return true;
   });

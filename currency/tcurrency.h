@@ -44,8 +44,8 @@ class TCurrency final : public host::Component,
                    rt::Variant& i_vHomeCurrency, rt::Variant& i_vEuroCurrency, rt::Variant& i_vEPC,
                    rt::Variant& i_vDecimals, rt::Variant& i_vLocaleID);
   bool UpdateCurrency(rt::Variant& i_vCurrencyCode, rt::Variant& i_vCurrencyName,
-                      rt::Variant& i_vHomeCurrency, rt::Variant& i_vEuroCurrency,
-                      rt::Variant& i_vEPC, rt::Variant& i_vDecimals, rt::Variant& i_vLocaleID);
+                      rt::Variant& i_vHomeCurrency, rt::Variant& i_vEuroCurrency, rt::Variant& i_vEPC,
+                      rt::Variant& i_vDecimals, rt::Variant& i_vLocaleID);
   // Deletes the currency and its rates when Korvex.ReferentialChecker allows
   // it (else ReferentialDelete, logged). A Null or Empty code raises
   // MissingCurrencyCode unlogged.
@@ -57,9 +57,9 @@ class TCurrency final : public host::Component,
   // Check the rate (unlogged errors: the rate checks run before the method's
   // handler) and insert or update it. The EPC argument is only checked: the
   // rate table has no such column.
-  bool AddCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate,
-                       rt::Variant& iExpiryDate, rt::Variant& iHomeSalesRate,
-                       rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor, rt::Variant& iEPC);
+  bool AddCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate, rt::Variant& iExpiryDate,
+                       rt::Variant& iHomeSalesRate, rt::Variant& iEuroSalesRate,
+                       rt::Variant& iRateFactor, rt::Variant& iEPC);
   bool UpdateCurrencyRate(rt::Variant& iCurrencyCode, rt::Variant& iEffectiveDate,
                           rt::Variant& iExpiryDate, rt::Variant& iHomeSalesRate,
                           rt::Variant& iEuroSalesRate, rt::Variant& iRateFactor, rt::Variant& iEPC);

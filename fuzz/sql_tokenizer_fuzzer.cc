@@ -25,12 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(!token.text.empty());
     joined += token.text;
     if (token.kind == TokenKind::String) StringValue(token);
-    if (token.kind == TokenKind::Word || token.kind == TokenKind::QuotedIdentifier) IdentifierName(token);
+    if (token.kind == TokenKind::Word || token.kind == TokenKind::QuotedIdentifier)
+      IdentifierName(token);
   }
   Require(joined == text);
 
   const std::string quoted = QuoteString(text);
   const auto literal = Tokenize(quoted);
-  Require(literal.size() == 1 && literal[0].kind == TokenKind::String && StringValue(literal[0]) == text);
+  Require(literal.size() == 1 && literal[0].kind == TokenKind::String &&
+          StringValue(literal[0]) == text);
   return 0;
 }

@@ -24,9 +24,8 @@ std::string CreationFailureInfo(std::string_view progId, bool inContext) {
 // reported under the class's property name.
 const std::string& ConnectionStringHandled(std::string_view propertyMethod,
                                            data::ConnectionLookup lookup) {
-  return RunHandled(UnvotedHandler(propertyMethod), [&]() -> const std::string& {
-    return data::LibraryConnectionString(lookup);
-  });
+  return RunHandled(UnvotedHandler(propertyMethod),
+                    [&]() -> const std::string& { return data::LibraryConnectionString(lookup); });
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ void LogNote(std::string_view method, const Info& info) {
 
 }  // namespace
 
-std::string Err_FormatMessage(std::string_view description, std::int32_t number,
-                              std::string_view method, const Info& info) {
+std::string Err_FormatMessage(std::string_view description, std::int32_t number, std::string_view method,
+                              const Info& info) {
   std::string text;
   text.append(kCrLf).append("ERROR 0x").append(rt::Hex(number));
   text.append(kCrLf).append(" METHOD: ").append(method);
@@ -98,8 +98,7 @@ void Err_Log(std::string_view method, const Info& info) {
     return;
   }
   auto log = Gen_GetComponentAs<contracts::Log>(kLogProgId);
-  WriteEntry(*log, current.Source,
-             Err_FormatMessage(current.Description, current.Number, method, info),
+  WriteEntry(*log, current.Source, Err_FormatMessage(current.Description, current.Number, method, info),
              contracts::LogKind::Error);
 }
 

@@ -25,8 +25,8 @@ using Info = std::optional<rt::Variant>;
 
 // CR LF "ERROR 0x" hex, CR LF " METHOD: " method, CR LF " DESC: " description
 // "." CR LF, then " INFO: " info "." CR LF when info was supplied.
-std::string Err_FormatMessage(std::string_view description, std::int32_t number,
-                              std::string_view method, const Info& info = std::nullopt);
+std::string Err_FormatMessage(std::string_view description, std::int32_t number, std::string_view method,
+                              const Info& info = std::nullopt);
 
 // "" for a null connection or an empty error list; otherwise
 // "Error(s) from connection object: " and " (i)description[native]" per error.

@@ -23,8 +23,7 @@ host::DispatchTable::Builder<C>& AddBusinessRulesMembers(host::DispatchTable::Bu
 
 // IReferentialIntegrity_Exists and _BeforeDelete.
 template <class C>
-host::DispatchTable::Builder<C>& AddReferentialIntegrityMembers(
-    host::DispatchTable::Builder<C>& table) {
+host::DispatchTable::Builder<C>& AddReferentialIntegrityMembers(host::DispatchTable::Builder<C>& table) {
   return table.Method("IReferentialIntegrity_Exists", &C::IReferentialIntegrity_Exists)
       .Method("IReferentialIntegrity_BeforeDelete", &C::IReferentialIntegrity_BeforeDelete);
 }

@@ -23,9 +23,8 @@ enum class FailureInfo {
 struct MethodHandler {
   // Implicit from the method name alone: no vote, the connection's errors as
   // info.
-  MethodHandler(std::string_view methodName,
-                FailureInfo failureInfo = FailureInfo::ConnectionErrors, bool abort = false,
-                std::optional<std::int32_t> number = std::nullopt)
+  MethodHandler(std::string_view methodName, FailureInfo failureInfo = FailureInfo::ConnectionErrors,
+                bool abort = false, std::optional<std::int32_t> number = std::nullopt)
       : method(methodName), info(failureInfo), votesAbort(abort), reportedNumber(number) {}
 
   std::string_view method;

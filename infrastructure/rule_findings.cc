@@ -18,8 +18,7 @@ contracts::ResultObject& Messages(const rt::ObjectRef& object) {
 
 }  // namespace
 
-Findings::Findings()
-    : object_(Gen_GetComponent("Korvex.ResultObject")), messages_(&Messages(object_)) {}
+Findings::Findings() : object_(Gen_GetComponent("Korvex.ResultObject")), messages_(&Messages(object_)) {}
 
 void Findings::Add(const std::string& code) { messages_->AddMessage(code); }
 

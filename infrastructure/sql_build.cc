@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_names.h"
+#include "platform/contracts/utilities.h"
 #include "platform/runtime/conversions.h"
 
 namespace korvo::infra {
@@ -36,7 +36,9 @@ class LiteralMaker {
 
 // A caller's key as a column of the table: only the schema's columns reach
 // the statement, never a keyword or function the database would evaluate.
-std::string Column(const std::string& table, const rt::Variant& key) { return Sql_ColumnName(table, key); }
+std::string Column(const std::string& table, const rt::Variant& key) {
+  return Sql_ColumnName(table, key);
+}
 
 // The dictionary's entries, each made into text by `item`, joined by
 // `separator` in insertion order.
@@ -117,18 +119,16 @@ rt::ObjectRef Sql_InsertTableUnicode(const std::string& table, rt::Dictionary& v
 
 rt::ObjectRef Sql_UpdateTable(const std::string& table, rt::Dictionary& values, rt::Dictionary& keys,
                               contracts::ConnectionRef connection) {
-  return RunBuilder("Sql_UpdateTable", std::move(connection), Literals::Plain,
-                    [&](LiteralMaker& literal) {
-                      return UpdateStatement(table, values, keys, literal);
-                    });
+  return RunBuilder(
+      "Sql_UpdateTable", std::move(connection), Literals::Plain,
+      [&](LiteralMaker& literal) { return UpdateStatement(table, values, keys, literal); });
 }
 
 rt::ObjectRef Sql_UpdateTableUnicode(const std::string& table, rt::Dictionary& values,
                                      rt::Dictionary& keys, contracts::ConnectionRef connection) {
-  return RunBuilder("Sql_UpdateTableUnicode", std::move(connection), Literals::Unicode,
-                    [&](LiteralMaker& literal) {
-                      return UpdateStatement(table, values, keys, literal);
-                    });
+  return RunBuilder(
+      "Sql_UpdateTableUnicode", std::move(connection), Literals::Unicode,
+      [&](LiteralMaker& literal) { return UpdateStatement(table, values, keys, literal); });
 }
 
 rt::ObjectRef Sql_DeleteTableUnicode(const std::string& table, rt::Dictionary& keys,

@@ -11,7 +11,8 @@ namespace korvo::infra {
 std::shared_ptr<contracts::MembershipUser> UL_CreateUO(const std::string& userId) {
   try {
     host::ObjectContext* context = host::GetObjectContext();
-    if (!context) rt::Raise(rt::errnum::kComponentBase, "Unable to get object context", "KorvoCommon.dll");
+    if (!context)
+      rt::Raise(rt::errnum::kComponentBase, "Unable to get object context", "KorvoCommon.dll");
     auto user = Gen_GetComponentAs<contracts::MembershipUser>(kMembershipUserProgId);
     const rt::DictionaryRef session = context->Item("Session");
     user->Bind(userId, host::SessionText(*session, "REMOTE_ACCOUNT"),

@@ -8,9 +8,9 @@
 namespace korvo::common {
 
 void RegisterLocaleClasses() {
-  host::Registry::Global().Register(host::ClassInfo{
-      "KorvoCommon.Locale", host::TransactionAttribute::None, false,
-      [] { return rt::ObjectRef(std::make_shared<Locale>()); }});
+  host::Registry::Global().Register(
+      host::ClassInfo{"KorvoCommon.Locale", host::TransactionAttribute::None, false,
+                      [] { return rt::ObjectRef(std::make_shared<Locale>()); }});
 }
 
 }  // namespace korvo::common

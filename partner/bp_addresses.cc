@@ -10,9 +10,9 @@
 #include "partner/business_partner.h"
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_sql.h"
+#include "partner/partner_enumerations.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
-#include "partner/partner_enumerations.h"
 
 namespace korvo::common {
 
@@ -110,9 +110,8 @@ contracts::RecordsetRef BusinessPartner::NamedAddress(const char* method, Option
   const std::string context = bp_sql::MethodContext(method);
   return infra::RunHandled(infra::AbortingHandler(context), [&] {
     LoadIfGiven(iBPID);
-    return bp_sql::Read(
-        kNamedAddressSql + std::to_string(current_.*addressId) + kNamedAddressCountry,
-        ConnectionString());
+    return bp_sql::Read(kNamedAddressSql + std::to_string(current_.*addressId) + kNamedAddressCountry,
+                        ConnectionString());
   });
 }
 
@@ -131,9 +130,9 @@ contracts::RecordsetRef BusinessPartner::GetSoldToAddress(OptionalId iBPID) {
 std::string BusinessPartner::GetZRKAddressCodeFromAddressID(rt::Variant& iAddressID) {
   return infra::RunHandled(
       infra::AbortingHandler("KorvoCommon.BusinessPartner.GetZRKAddressCodeFromAddressID"), [&] {
-        contracts::RecordsetRef rows = bp_sql::Read(
-            "SELECT ZRKADDRESSCODE FROM ADDRESS WHERE ADDRESSID = " + Id(iAddressID),
-            ConnectionString());
+        contracts::RecordsetRef rows =
+            bp_sql::Read("SELECT ZRKADDRESSCODE FROM ADDRESS WHERE ADDRESSID = " + Id(iAddressID),
+                         ConnectionString());
         return rows->IsEOF() ? std::string() : infra::Gen_NullToString(rows->Value("ZRKADDRESSCODE"));
       });
 }
@@ -158,17 +157,15 @@ std::int32_t BusinessPartner::GetAddressIdByName(std::string& iName1, std::int32
   return infra::RunHandled(
       infra::AbortingHandler("KorvoCommon.BusinessPartner.GetAddressIdByNameAndCountry"), [&] {
         contracts::RecordsetRef named = bp_sql::Read(
-            "SELECT ADDRESSID FROM ADDRESS WHERE NAME1 = " + Quoted(iName1) + " ",
-            ConnectionString());
+            "SELECT ADDRESSID FROM ADDRESS WHERE NAME1 = " + Quoted(iName1) + " ", ConnectionString());
         if (named->RecordCount() == 0) return -1;
         named->MoveFirst();
         std::int32_t addressId = rt::CLng(named->Value("ADDRESSID"));
-        contracts::RecordsetRef linked = bp_sql::Read(
-            "SELECT ADDRESSID FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID = " +
-                std::to_string(iBPID) + " AND ADDRESSID = " + std::to_string(addressId),
-            ConnectionString());
-        if (linked->RecordCount() < 1 &&
-            !AddExistingAddress(addressId, rt::Variant(iBPID))) {
+        contracts::RecordsetRef linked =
+            bp_sql::Read("SELECT ADDRESSID FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID = " +
+                             std::to_string(iBPID) + " AND ADDRESSID = " + std::to_string(addressId),
+                         ConnectionString());
+        if (linked->RecordCount() < 1 && !AddExistingAddress(addressId, rt::Variant(iBPID))) {
           return -1;
         }
         return addressId;
@@ -202,8 +199,7 @@ std::int32_t BusinessPartner::InsertAndLinkAddress(rt::Dictionary& address) {
     const rt::Variant field(rt::CLng(rt::Variant(infra::Sql_IntegerLiteral(entry.key))));
     const rt::Variant* column = fieldnames.Find(field);
     if (!column) {
-      rt::Raise(rt::errnum::kInvalidProcedureCall,
-                "Unknown address field " + rt::CStr(entry.key));
+      rt::Raise(rt::errnum::kInvalidProcedureCall, "Unknown address field " + rt::CStr(entry.key));
     }
     row->SetValue(rt::CStr(*column), entry.item);
   }

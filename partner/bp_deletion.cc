@@ -7,7 +7,6 @@
 // representative's assignment, an office) make the referential checker
 // refuse the delete instead.
 #include "infrastructure/components.h"
-#include "platform/contracts/referential_checker.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
@@ -18,8 +17,9 @@
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_script_tables.h"
 #include "partner/internal/bp_sql.h"
-#include "platform/runtime/conversions.h"
 #include "partner/partner_enumerations.h"
+#include "platform/contracts/referential_checker.h"
+#include "platform/runtime/conversions.h"
 
 namespace korvo::common {
 
@@ -62,8 +62,7 @@ std::string ExistsSql(const std::string& key, const std::string& origin, const r
            " WHERE BUSINESSPARTNERID = " + Id(value);
   }
   if (key == "CARRIERCODE") {
-    return "SELECT CARRIERCODE FROM TRANSPORTCARRIER WHERE CARRIERCODE = " +
-           Quoted(rt::CStr(value));
+    return "SELECT CARRIERCODE FROM TRANSPORTCARRIER WHERE CARRIERCODE = " + Quoted(rt::CStr(value));
   }
   if (key == "COUNTRYCODE") {
     return "SELECT COUNTRYCODE FROM COUNTRY WHERE COUNTRYCODE = " + Quoted(rt::CStr(value));
@@ -98,20 +97,19 @@ bool BusinessPartner::BeforeDelete(const std::string& origin, const rt::Array&,
 
 // The shared sequence of Delete, AddressDelete and CustomerDelete: false when
 // the checker or the link removal refuses, the affected rows otherwise.
-std::int32_t BusinessPartner::DeleteRow(const char* table, const char* keyColumn,
-                                        std::int32_t id, contracts::ConnectionRef& connection) {
+std::int32_t BusinessPartner::DeleteRow(const char* table, const char* keyColumn, std::int32_t id,
+                                        contracts::ConnectionRef& connection) {
   const rt::Array keys({rt::Variant(keyColumn)});
   const rt::Array values({rt::Variant(id)});
-  auto checker =
-      infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
+  auto checker = infra::Gen_GetComponentAs<contracts::ReferentialChecker>("Korvex.ReferentialChecker");
   if (!checker->CanDeleteInComponent("KorvoCommon", table, keys, values)) return -1;
   checker->BeforeDelete(table, keys, values);
   if (!BeforeDelete(table, keys, values)) return -1;
   connection = infra::Sql_GetOpenConnection(ConnectionString());
   std::int32_t affected = 0;
-  connection->Execute("DELETE FROM " + std::string(table) + " WHERE " + keyColumn + "=" +
-                          std::to_string(id),
-                      {}, &affected);
+  connection->Execute(
+      "DELETE FROM " + std::string(table) + " WHERE " + keyColumn + "=" + std::to_string(id), {},
+      &affected);
   return affected;
 }
 
@@ -216,18 +214,15 @@ void BusinessPartner::DeleteGroup(rt::Dictionary& data, infra::Findings& finding
 
 rt::ObjectRef BusinessPartner::DeleteFromScript(std::string iTableName, rt::Variant& iKeys,
                                                 rt::Variant& iValues) {
-  return infra::RunHandled(
-      infra::AbortingHandler("KorvoCommon.BusinessPartner.DeleteFromScript"), [&] {
-        rt::ObjectRef result;
-        if (const infra::ScriptTable* table =
-                infra::FindScriptTable(bp_script::kScriptTables, iTableName)) {
-          rt::Variant data(
-              infra::BuildDataObject(*table, true, iKeys.AsArray(), iValues.AsArray()));
-          result = BusinessRules_Delete(data);
-        }
-        infra::Mts_SetComplete();
-        return result;
-      });
+  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.DeleteFromScript"), [&] {
+    rt::ObjectRef result;
+    if (const infra::ScriptTable* table = infra::FindScriptTable(bp_script::kScriptTables, iTableName)) {
+      rt::Variant data(infra::BuildDataObject(*table, true, iKeys.AsArray(), iValues.AsArray()));
+      result = BusinessRules_Delete(data);
+    }
+    infra::Mts_SetComplete();
+    return result;
+  });
 }
 
 void AddDeletionMembers(PartnerMembers& members) {

@@ -48,34 +48,36 @@ bool BusinessPartner::ChangeMembership(const char* method, const std::function<v
 
 bool BusinessPartner::AddBPToBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID,
                                      std::int32_t i_lBPLevel) {
-  return ChangeMembership("AddBPToBPGroup", [&] {
-    bp_sql::RequirePartner(i_lBPID, ConnectionString());
-    bp_sql::RequireGroup(i_lBPGrpID, ConnectionString());
-  },
-                          "INSERT INTO BPSBYBUSINESSPARTNERGRP ( BUSINESSPARTNERID, "
-                          "BUSINESSPARTNERGRPID, BPLEVEL ) VALUES (" +
-                              Number(i_lBPID) + "," + Number(i_lBPGrpID) + "," +
-                              Number(i_lBPLevel) + ")");
+  return ChangeMembership(
+      "AddBPToBPGroup",
+      [&] {
+        bp_sql::RequirePartner(i_lBPID, ConnectionString());
+        bp_sql::RequireGroup(i_lBPGrpID, ConnectionString());
+      },
+      "INSERT INTO BPSBYBUSINESSPARTNERGRP ( BUSINESSPARTNERID, "
+      "BUSINESSPARTNERGRPID, BPLEVEL ) VALUES (" +
+          Number(i_lBPID) + "," + Number(i_lBPGrpID) + "," + Number(i_lBPLevel) + ")");
 }
 
 bool BusinessPartner::RemoveBPFromBPGroup(std::int32_t i_lBPID, std::int32_t i_lBPGrpID) {
-  return ChangeMembership("RemoveBPFromBPGroup", [] {},
-                          "DELETE FROM BPSBYBUSINESSPARTNERGRP WHERE  BUSINESSPARTNERGRPID = " +
-                              Number(i_lBPGrpID) + " AND BUSINESSPARTNERID = " + Number(i_lBPID));
+  return ChangeMembership(
+      "RemoveBPFromBPGroup", [] {},
+      "DELETE FROM BPSBYBUSINESSPARTNERGRP WHERE  BUSINESSPARTNERGRPID = " + Number(i_lBPGrpID) +
+          " AND BUSINESSPARTNERID = " + Number(i_lBPID));
 }
 
 bool BusinessPartner::UpdateBusinessPartnerLevel(std::int32_t i_lBPID, std::int32_t i_lBPGrpID,
                                                  std::int32_t i_lBPLevel) {
-  return ChangeMembership("UpdateBusinessPartnerLevel", [] {},
-                          "UPDATE BPSBYBUSINESSPARTNERGRP SET BPLEVEL = " + Number(i_lBPLevel) +
-                              " WHERE BUSINESSPARTNERGRPID = " + Number(i_lBPGrpID) +
-                              " AND BUSINESSPARTNERID = " + Number(i_lBPID));
+  return ChangeMembership(
+      "UpdateBusinessPartnerLevel", [] {},
+      "UPDATE BPSBYBUSINESSPARTNERGRP SET BPLEVEL = " + Number(i_lBPLevel) +
+          " WHERE BUSINESSPARTNERGRPID = " + Number(i_lBPGrpID) +
+          " AND BUSINESSPARTNERID = " + Number(i_lBPID));
 }
 
 // The membership reads run on the connection string a connection opened
 // with the object's own reports.
-contracts::RecordsetRef BusinessPartner::ReadMembership(const char* method,
-                                                        const std::string& sql) {
+contracts::RecordsetRef BusinessPartner::ReadMembership(const char* method, const std::string& sql) {
   contracts::ConnectionRef connection;
   const std::string context = bp_sql::MethodContext(method);
   return infra::RunHandled(infra::UnvotedHandler(context), connection, [&] {
@@ -147,9 +149,8 @@ rt::DictionaryRef BusinessPartner::GetSalesRepresentativeBPs(std::string i_sUser
 }
 
 bool BusinessPartner::IsLinkedBP(std::string i_sUserId, std::int32_t i_lBPID) {
-  return !ReadMembership("IsLinkedBP", "SELECT * FROM BPSPERUSER WHERE USERID=" +
-                                           Quoted(i_sUserId) + " AND BUSINESSPARTNERID = " +
-                                           Number(i_lBPID) + " ")
+  return !ReadMembership("IsLinkedBP", "SELECT * FROM BPSPERUSER WHERE USERID=" + Quoted(i_sUserId) +
+                                           " AND BUSINESSPARTNERID = " + Number(i_lBPID) + " ")
               ->IsEOF();
 }
 

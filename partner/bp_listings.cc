@@ -36,8 +36,8 @@ std::string IdCondition(const char* keyField, const rt::Variant& ids) {
   try {
     list = bp_sql::IdList(ids);
   } catch (const rt::Error& e) {
-    rt::Raise(e.number(), e.record().Description +
-                              ": the ID list must be an array of whole numbers of 32 bits");
+    rt::Raise(e.number(),
+              e.record().Description + ": the ID list must be an array of whole numbers of 32 bits");
   }
   return std::string(keyField) + " IN (" + (list.empty() ? "NULL" : list) + ")";
 }
@@ -70,57 +70,58 @@ rt::ObjectRef BusinessPartner::PagedListing(std::string_view method,
   });
 }
 
-rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
-                                              std::int16_t i_iPageSize, std::optional<rt::Variant> i_alAddressIDs,
+rt::ObjectRef BusinessPartner::GetAddressData(const rt::Variant& i_oPage,
+                                              std::string i_sPersistedStateInfo,
+                                              std::int16_t i_iPageSize,
+                                              std::optional<rt::Variant> i_alAddressIDs,
                                               std::optional<std::string> i_sSortTableFieldNames) {
-  return PagedListing("GetAddressData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
-                      kAddressKey, [&] {
+  return PagedListing("GetAddressData",
+                      {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, kAddressKey,
+                      [&] {
                         if (!IdsGiven(i_alAddressIDs)) return std::string(kAllAddresses);
                         return AppendCondition(kAllAddresses, IdCondition(kAddressKey, *i_alAddressIDs));
                       });
 }
 
-rt::ObjectRef BusinessPartner::GetBusinessPartnerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
-                                                      std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
-                                                      bool i_bSkipInternalBusinessPartners,
-                                                      std::optional<rt::Variant> i_alBPIDs,
-                                                      std::optional<std::string> i_sSortTableFieldNames) {
-  return PagedListing("GetBusinessPartnerData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
-                      kPartnerKey, [&] {
+rt::ObjectRef BusinessPartner::GetBusinessPartnerData(
+    const rt::Variant& i_oPage, std::string i_sPersistedStateInfo, std::int16_t i_iPageSize,
+    bool i_bSkipOneTimeBusinessPartners, bool i_bSkipInternalBusinessPartners,
+    std::optional<rt::Variant> i_alBPIDs, std::optional<std::string> i_sSortTableFieldNames) {
+  return PagedListing("GetBusinessPartnerData",
+                      {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, kPartnerKey,
+                      [&] {
                         return PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
-                                                i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
-                                                i_alBPIDs);
+                                                i_bSkipOneTimeBusinessPartners,
+                                                i_bSkipInternalBusinessPartners, i_alBPIDs);
                       });
 }
 
-rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(const rt::Variant& i_oPage,
-                                                          std::string i_sPersistedStateInfo,
-                                                          std::int16_t i_iPageSize,
-                                                          bool i_bSkipOneTimeBusinessPartners,
-                                                          bool i_bSkipInternalBusinessPartners,
-                                                          std::optional<rt::Variant> i_alBPIDs,
-                                                          std::optional<std::string> i_sSortTableFieldNames) {
+rt::ObjectRef BusinessPartner::GetBusinessPartnersLimited(
+    const rt::Variant& i_oPage, std::string i_sPersistedStateInfo, std::int16_t i_iPageSize,
+    bool i_bSkipOneTimeBusinessPartners, bool i_bSkipInternalBusinessPartners,
+    std::optional<rt::Variant> i_alBPIDs, std::optional<std::string> i_sSortTableFieldNames) {
   return PagedListing("GetBusinessPartnersLimited",
-                      {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, kPartnerKey, [&] {
+                      {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, kPartnerKey,
+                      [&] {
                         return PartnerStatement(kPartnerNames, &BusinessPartner::AppendCondition,
-                                                i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners,
-                                                i_alBPIDs);
+                                                i_bSkipOneTimeBusinessPartners,
+                                                i_bSkipInternalBusinessPartners, i_alBPIDs);
                       });
 }
 
-rt::ObjectRef BusinessPartner::GetCustomerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
-                                               std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
-                                               bool i_bSkipInternalBusinessPartners,
-                                               std::optional<rt::Variant> i_alBPIDs,
-                                               std::optional<std::string> i_sSortTableFieldNames) {
-  return PagedListing("GetCustomerData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
-                      kPartnerKey, [&] {
-                        std::string statement = PartnerStatement(
-                            kAllPartners, &BusinessPartner::AppendCondition, i_bSkipOneTimeBusinessPartners,
-                            i_bSkipInternalBusinessPartners, i_alBPIDs);
-                        statement = AppendCondition(statement, "ZRKCUSTOMERCODE <> ''");
-                        return AppendCondition(statement, "NOT ZRKCUSTOMERCODE IS NULL");
-                      });
+rt::ObjectRef BusinessPartner::GetCustomerData(
+    const rt::Variant& i_oPage, std::string i_sPersistedStateInfo, std::int16_t i_iPageSize,
+    bool i_bSkipOneTimeBusinessPartners, bool i_bSkipInternalBusinessPartners,
+    std::optional<rt::Variant> i_alBPIDs, std::optional<std::string> i_sSortTableFieldNames) {
+  return PagedListing(
+      "GetCustomerData", {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames},
+      kPartnerKey, [&] {
+        std::string statement =
+            PartnerStatement(kAllPartners, &BusinessPartner::AppendCondition,
+                             i_bSkipOneTimeBusinessPartners, i_bSkipInternalBusinessPartners, i_alBPIDs);
+        statement = AppendCondition(statement, "ZRKCUSTOMERCODE <> ''");
+        return AppendCondition(statement, "NOT ZRKCUSTOMERCODE IS NULL");
+      });
 }
 
 rt::ObjectRef BusinessPartner::GetAllAddresses() {
@@ -131,7 +132,8 @@ rt::ObjectRef BusinessPartner::GetAllCustomersFromBP() {
   infra::RaiseRetired(FullTableScanText("GetAllCustomersFromBP", "GetCustomerData"));
 }
 
-rt::ObjectRef BusinessPartner::GetAllBusinessPartners(std::int32_t, std::int32_t, std::optional<rt::Variant>) {
+rt::ObjectRef BusinessPartner::GetAllBusinessPartners(std::int32_t, std::int32_t,
+                                                      std::optional<rt::Variant>) {
   infra::RaiseRetired(FullTableScanText("GetAllBusinessPartners", "GetBusinessPartnersLimited"));
 }
 
@@ -139,8 +141,8 @@ rt::ObjectRef BusinessPartner::GetBusinessPartners(std::optional<rt::Variant>) {
   infra::RaiseRetired(FullTableScanText("GetBusinessPartners", "GetBusinessPartnersLimited"));
 }
 
-rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::string, std::int16_t, bool, bool,
-                                                       std::optional<rt::Variant>) {
+rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::string, std::int16_t,
+                                                       bool, bool, std::optional<rt::Variant>) {
   infra::RaiseRetired(
       "'Public Function GetBusinessPartnerNames() As Scripting.Dictionary was a 'full table scan' function in "
       "Korvo Common 2.4 and is not supported anymore. \r\n"
@@ -155,7 +157,8 @@ rt::ObjectRef BusinessPartner::GetBusinessPartnerNames(const rt::Variant&, std::
       "This last function replaces the two functions above.\r\n");
 }
 
-std::string BusinessPartner::AppendCondition(const std::string& statement, const std::string& condition) {
+std::string BusinessPartner::AppendCondition(const std::string& statement,
+                                             const std::string& condition) {
   const char* joint = statement.find("WHERE") == std::string::npos ? " WHERE (" : " AND (";
   return statement + joint + condition + ")";
 }

@@ -5,8 +5,6 @@
 #include <span>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/log.h"
-#include "platform/contracts/utilities.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/script_data_object.h"
@@ -14,8 +12,10 @@
 #include "partner/business_partner.h"
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_sql.h"
-#include "platform/runtime/conversions.h"
 #include "partner/partner_enumerations.h"
+#include "platform/contracts/log.h"
+#include "platform/contracts/utilities.h"
+#include "platform/runtime/conversions.h"
 
 namespace korvo::common {
 
@@ -57,8 +57,7 @@ std::string PartnerIdByCode(const rt::Variant& code, std::int16_t userType,
                             const std::string& connectionString) {
   const CodeColumn* column = CodeColumnOf(userType);
   if (!column) RaiseUnknownUserType(userType);
-  const std::string sql =
-      kPartnerIdSql + std::string(column->column) + " = " + Quoted(rt::CStr(code));
+  const std::string sql = kPartnerIdSql + std::string(column->column) + " = " + Quoted(rt::CStr(code));
   contracts::RecordsetRef rows = bp_sql::Read(sql, connectionString);
   if (rows->IsEOF()) {
     rt::Raise(BusinessPartnerNotFound,
@@ -82,8 +81,7 @@ void BusinessPartner::GetBusinessPartner(std::int32_t& iBPID) {
   const std::string id = std::to_string(iBPID);
   const std::string context = MethodContext("GetBusinessPartner(" + id + ")");
   infra::RunHandled(infra::AbortingHandler(context), [&] {
-    contracts::RecordsetRef rows =
-        bp_sql::Read(kPartnerWithCustomerSql + id, ConnectionString());
+    contracts::RecordsetRef rows = bp_sql::Read(kPartnerWithCustomerSql + id, ConnectionString());
     if (rows->IsEOF()) {
       rt::Raise(BusinessPartnerNotFound, "BusinessPartner " + id + " not found", kSource);
     }
@@ -266,21 +264,19 @@ bool BusinessPartner::IsInvoiceCustomer() { return !current_.invoiceCustomerCode
 bool BusinessPartner::IsCustomer() {
   if (!IsInvoiceCustomer() && !IsCCCustomer()) return false;
   return bp_sql::Exists(
-      "SELECT BUSINESSPARTNERID FROM CUSTOMER WHERE BUSINESSPARTNERID = " +
-          std::to_string(current_.id),
+      "SELECT BUSINESSPARTNERID FROM CUSTOMER WHERE BUSINESSPARTNERID = " + std::to_string(current_.id),
       ConnectionString());
 }
 
 // --- Look-ups by key ---
 
-std::string BusinessPartner::GetBusinessPartnerIDByZRKID(rt::Variant& iZRKID,
-                                                         std::int16_t& iUserType) {
-  return infra::RunHandled(infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByZRKID"),
-                           [&] { return PartnerIdByCode(iZRKID, iUserType, ConnectionString()); });
+std::string BusinessPartner::GetBusinessPartnerIDByZRKID(rt::Variant& iZRKID, std::int16_t& iUserType) {
+  return infra::RunHandled(
+      infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByZRKID"),
+      [&] { return PartnerIdByCode(iZRKID, iUserType, ConnectionString()); });
 }
 
-std::string BusinessPartner::GetBusinessPartnerIDByZRKID2(rt::Variant& iZRKID,
-                                                          std::int16_t& iUserType) {
+std::string BusinessPartner::GetBusinessPartnerIDByZRKID2(rt::Variant& iZRKID, std::int16_t& iUserType) {
   try {
     return PartnerIdByCode(iZRKID, iUserType, ConnectionString());
   } catch (...) {
@@ -292,9 +288,8 @@ std::string BusinessPartner::GetBusinessPartnerIDByZRKID2(rt::Variant& iZRKID,
 std::int32_t BusinessPartner::GetBusinessPartnerIDByBusinessID(std::string& iBusinessID) {
   return infra::RunHandled(
       infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByBusinessID"), [&] {
-        contracts::RecordsetRef rows =
-            bp_sql::Read(kPartnerIdSql + std::string("BUSINESSID=") + Quoted(iBusinessID),
-                         ConnectionString());
+        contracts::RecordsetRef rows = bp_sql::Read(
+            kPartnerIdSql + std::string("BUSINESSID=") + Quoted(iBusinessID), ConnectionString());
         return rows->IsEOF() ? -1 : rt::CLng(rows->Value("BUSINESSPARTNERID"));
       });
 }
@@ -311,9 +306,9 @@ bool BusinessPartner::checkBusinessPartnerIDByBusinessID(std::string iBusinessID
 std::int32_t BusinessPartner::GetBusinessPartnerIDByDUNS(std::string i_lDUNSNumber) {
   const std::int32_t id = infra::RunHandled(
       infra::AbortingHandler("KorvoCommon.BusinessPartner.GetBusinessPartnerIDByDUNS"), [&] {
-        contracts::RecordsetRef rows = bp_sql::Read(
-            kPartnerIdSql + std::string("DUNSNUMBER = ") + Quoted(i_lDUNSNumber) + " ",
-            ConnectionString());
+        contracts::RecordsetRef rows =
+            bp_sql::Read(kPartnerIdSql + std::string("DUNSNUMBER = ") + Quoted(i_lDUNSNumber) + " ",
+                         ConnectionString());
         return rows->RecordCount() > 0 ? rt::CLng(rows->Value("BUSINESSPARTNERID")) : -1;
       });
   if (id != -1) return id;
@@ -332,8 +327,7 @@ bool BusinessPartner::SupplierExists(std::string& iSupplierCode) {
   });
 }
 
-std::int32_t BusinessPartner::IsBusinessPartnerPresent(std::string iBPName,
-                                                       std::int32_t& iBPTYPE) {
+std::int32_t BusinessPartner::IsBusinessPartnerPresent(std::string iBPName, std::int32_t& iBPTYPE) {
   if (iBPName.empty()) return 0;
   auto utilities = infra::Gen_GetComponentAs<contracts::Utilities>("KorvoLibrary.Utilities");
   const std::string sql = kPartnerIdSql + std::string("NAME = ") + utilities->SqlText(iBPName) +
@@ -349,8 +343,7 @@ std::string BusinessPartner::GetISOCountryCode(std::string& iCountryCode) {
     connection = infra::Sql_GetOpenConnection(ConnectionString());
     connection->Execute(infra::kReadCommitted);
     contracts::RecordsetRef rows = infra::Sql_GetReadonlyRecordset(
-        "SELECT ISOCODE FROM COUNTRY WHERE COUNTRYCODE=" + Quoted(rt::Trim(iCountryCode)),
-        *connection);
+        "SELECT ISOCODE FROM COUNTRY WHERE COUNTRYCODE=" + Quoted(rt::Trim(iCountryCode)), *connection);
     const bool found = !rows->IsEOF();
     const std::string iso = found ? infra::Gen_NullToString(rows->Value("ISOCODE")) : "";
     infra::Sql_CloseRecordset(rows);
@@ -362,8 +355,7 @@ std::string BusinessPartner::GetISOCountryCode(std::string& iCountryCode) {
   });
 }
 
-contracts::RecordsetRef BusinessPartner::GetTransportCarrier(
-    std::optional<rt::Variant>& iCarrierCode) {
+contracts::RecordsetRef BusinessPartner::GetTransportCarrier(std::optional<rt::Variant>& iCarrierCode) {
   try {
     if (!iCarrierCode) iCarrierCode = rt::Variant(current_.carrierCode);
     return bp_sql::Read(
@@ -394,14 +386,12 @@ contracts::RecordsetRef BusinessPartner::GetBusinessPartnerDetails(std::int32_t 
                          std::to_string(iBPID));
 }
 
-void BusinessPartner::SetOneTimeBusinessPartner(std::int32_t i_lBusinessPartnerID,
-                                                bool i_bIsOneTimeBP) {
+void BusinessPartner::SetOneTimeBusinessPartner(std::int32_t i_lBusinessPartnerID, bool i_bIsOneTimeBP) {
   const std::string id = std::to_string(i_lBusinessPartnerID);
   contracts::ConnectionRef connection = infra::Sql_GetOpenConnection(ConnectionString());
   infra::ScopedClose<contracts::ConnectionRef> close(connection);
   contracts::RecordsetRef row = connection->Execute(
-      "SELECT ISONETIMEBP FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID = " + id + " ", {},
-      nullptr, 1);
+      "SELECT ISONETIMEBP FROM BUSINESSPARTNER WHERE BUSINESSPARTNERID = " + id + " ", {}, nullptr, 1);
   if (row->IsEOF()) {
     infra::Mts_SetAbort();
     rt::Raise(bp::BusinessPartnerNotFound, "Businesspartner not found",
@@ -414,8 +404,7 @@ void BusinessPartner::SetOneTimeBusinessPartner(std::int32_t i_lBusinessPartnerI
 
 // --- Lists and searches ---
 
-contracts::RecordsetRef BusinessPartner::ReadHandled(std::string_view method,
-                                                     const std::string& sql) {
+contracts::RecordsetRef BusinessPartner::ReadHandled(std::string_view method, const std::string& sql) {
   const std::string context = MethodContext(method);
   return infra::RunHandled(infra::AbortingHandler(context),
                            [&] { return bp_sql::Read(sql, ConnectionString()); });
@@ -487,8 +476,7 @@ contracts::RecordsetRef BusinessPartner::GetSuppliersByNameRange(rt::Variant& iF
   return ReadHandled("GetSuppliersByNameRange(" + from + ", " + to + ")", sql);
 }
 
-contracts::RecordsetRef BusinessPartner::GetRemainingBusinessPartners(
-    std::optional<rt::Variant> iIDs) {
+contracts::RecordsetRef BusinessPartner::GetRemainingBusinessPartners(std::optional<rt::Variant> iIDs) {
   const std::string context = MethodContext("GetRemainingBusinessPartners");
   return infra::RunHandled(infra::AbortingHandler(context), [&] {
     std::string sql = "SELECT BP.BUSINESSPARTNERID, BP.NAME FROM BUSINESSPARTNER BP";

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/configuration.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"
@@ -17,6 +16,7 @@
 #include "partner/internal/bp_members.h"
 #include "partner/internal/bp_script_tables.h"
 #include "partner/internal/bp_sql.h"
+#include "platform/contracts/configuration.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/date.h"
 
@@ -31,27 +31,40 @@ constexpr const char* kRulesInsertMethod = "KorvoCommon.BusinessPartner.Business
 constexpr const char* kRulesUpdateMethod = "KorvoCommon.BusinessPartner.BusinessRules_Update";
 
 // The declared field lists the data-type check compares against.
-constexpr const char* kPartnerFields[] = {
-    "BUSINESSPARTNERID", "SHIPPINGADDRESSID", "POSTALADDRESSID", "SOLDTOADDRESSID", "CURRENCYCODE",
-    "NAME", "ZRKCUSTOMERCODE", "ZRKSUPPLIERCODE", "USERID", "BUSINESSID", "PRICINGMETHOD",
-    "QTXENABLED", "ORDERREQUESTURL", "BPURL", "ZRKCREDITCARDCUSTOMERCODE",
-    "GLOBALPARTNERCLASSIFICATIONCODE", "DEFAULTSUPPLIERCODE", "DUNSNUMBER", "ISONETIMEBP",
-    "ISINTERNALBP"};
-constexpr const char* kPartnerTypes[] = {
-    "Long",   "Long",   "Long",   "Long",   "String",  "String", "String",
-    "String", "String", "String", "Integer", "Boolean", "String", "String",
-    "String", "String", "String", "String", "Boolean", "Boolean"};
+constexpr const char* kPartnerFields[] = {"BUSINESSPARTNERID",
+                                          "SHIPPINGADDRESSID",
+                                          "POSTALADDRESSID",
+                                          "SOLDTOADDRESSID",
+                                          "CURRENCYCODE",
+                                          "NAME",
+                                          "ZRKCUSTOMERCODE",
+                                          "ZRKSUPPLIERCODE",
+                                          "USERID",
+                                          "BUSINESSID",
+                                          "PRICINGMETHOD",
+                                          "QTXENABLED",
+                                          "ORDERREQUESTURL",
+                                          "BPURL",
+                                          "ZRKCREDITCARDCUSTOMERCODE",
+                                          "GLOBALPARTNERCLASSIFICATIONCODE",
+                                          "DEFAULTSUPPLIERCODE",
+                                          "DUNSNUMBER",
+                                          "ISONETIMEBP",
+                                          "ISINTERNALBP"};
+constexpr const char* kPartnerTypes[] = {"Long",    "Long",    "Long",   "Long",    "String",
+                                         "String",  "String",  "String", "String",  "String",
+                                         "Integer", "Boolean", "String", "String",  "String",
+                                         "String",  "String",  "String", "Boolean", "Boolean"};
 constexpr const char* kAddressFields[] = {
-    "ADDRESSID", "COUNTRYCODE", "NAME1", "NAME2", "STREET1", "STREET2", "CITY1", "CITY2",
-    "STATEPROVINCE", "ZIPCODE", "PHONE", "FAX", "SHORTDESCRIPTION", "ZRKADDRESSCODE"};
+    "ADDRESSID", "COUNTRYCODE",   "NAME1",   "NAME2", "STREET1", "STREET2",          "CITY1",
+    "CITY2",     "STATEPROVINCE", "ZIPCODE", "PHONE", "FAX",     "SHORTDESCRIPTION", "ZRKADDRESSCODE"};
 constexpr const char* kAddressTypes[] = {"Long",   "String", "String", "String", "String",
                                          "String", "String", "String", "String", "String",
                                          "String", "String", "String", "String"};
 constexpr const char* kCustomerFields[] = {"BUSINESSPARTNERID", "CUSTOMERNAME", "ORDERDISCOUNTPERC",
                                            "CARRIERCODE"};
 constexpr const char* kCustomerTypes[] = {"Long", "String", "Double", "String"};
-constexpr const char* kGroupFields[] = {"BUSINESSPARTNERGRPID", "BPGROUPNAME",
-                                        "BPGROUPDESCRIPTION"};
+constexpr const char* kGroupFields[] = {"BUSINESSPARTNERGRPID", "BPGROUPNAME", "BPGROUPDESCRIPTION"};
 constexpr const char* kGroupTypes[] = {"Long", "String", "String"};
 
 void CheckTypes(rt::Dictionary& data, std::span<const char* const> fields,
@@ -84,8 +97,7 @@ rt::Date Today() {
 
 // Whether the installation subscribes to the sales module ("KorvoSales").
 bool SalesConfigured() {
-  auto configuration =
-      infra::Gen_GetComponentAs<contracts::Configuration>("Korvex.Configuration");
+  auto configuration = infra::Gen_GetComponentAs<contracts::Configuration>("Korvex.Configuration");
   configuration->Query();
   return configuration->IsSubscribed("KorvoSales");
 }
@@ -126,12 +138,11 @@ bool TakenOnInsert(const std::string& table, rt::Dictionary& data, const char* c
 
 // The same on update: a row other than the one being updated.
 bool TakenOnUpdate(const char* table, const char* keyColumn, const rt::Variant& key,
-                   const rt::Dictionary& data, const char* column,
-                   const std::string& connectionString) {
+                   const rt::Dictionary& data, const char* column, const std::string& connectionString) {
   if (!IsGiven(data, column)) return false;
   const std::string sql = std::string("SELECT ") + keyColumn + " FROM " + table + " WHERE NOT " +
-                          keyColumn + "=" + std::to_string(rt::CLng(key)) + " AND " + column +
-                          "=" + Quoted(rt::CStr(infra::ValueOf(data, column)));
+                          keyColumn + "=" + std::to_string(rt::CLng(key)) + " AND " + column + "=" +
+                          Quoted(rt::CStr(infra::ValueOf(data, column)));
   return infra::Sql_RecordExists(sql, connectionString, false);
 }
 
@@ -153,8 +164,7 @@ std::int32_t InsertRow(const std::string& table, const char* keyColumn, const rt
       infra::Sql_GetReadonlyRecordset("SELECT * FROM " + table + " WHERE 0=1", *connection);
   row->AddNew();
   for (const auto& entry : data.Entries()) {
-    row->SetValue(rt::CStr(entry.key),
-                  entry.item.IsNullOrEmpty() ? rt::Variant::Null() : entry.item);
+    row->SetValue(rt::CStr(entry.key), entry.item.IsNullOrEmpty() ? rt::Variant::Null() : entry.item);
   }
   row->Update();
   const std::int32_t key = rt::CLng(row->Value(keyColumn));
@@ -171,9 +181,8 @@ rt::ObjectRef Written(Findings& findings, const char* name, std::int32_t key) {
 
 // --- Script methods ---
 
-rt::ObjectRef BusinessPartner::RunScript(const char* method, const std::string& table,
-                                         rt::Variant& keys, rt::Variant& values,
-                                         RulesEntry rules) {
+rt::ObjectRef BusinessPartner::RunScript(const char* method, const std::string& table, rt::Variant& keys,
+                                         rt::Variant& values, RulesEntry rules) {
   return infra::RunHandled(infra::AbortingHandler(method), [&] {
     const infra::ScriptTable* known = infra::FindScriptTable(bp_script::kScriptTables, table);
     // An unknown table has no result to report on.
@@ -220,8 +229,7 @@ rt::ObjectRef BusinessPartner::BusinessRules_Update(rt::Variant& dataObject) {
   return ApplyRules(kRulesUpdateMethod, dataObject, false);
 }
 
-rt::ObjectRef BusinessPartner::ApplyRules(const char* method, rt::Variant& dataObject,
-                                          bool isInsert) {
+rt::ObjectRef BusinessPartner::ApplyRules(const char* method, rt::Variant& dataObject, bool isInsert) {
   return infra::RunHandled(infra::AbortingHandler(method), [&] {
     rt::Dictionary& data = infra::RequireDataObject(dataObject);
     const std::string kind = infra::Gen_NullToString(infra::TakeKind(data));
@@ -295,8 +303,7 @@ rt::ObjectRef BusinessPartner::InsertAddress(rt::Dictionary& data, Findings& fin
   if (data.Exists(rt::Variant("SHORTDESCRIPTION"))) {
     contracts::ConnectionRef connection = infra::Sql_GetOpenConnection(ConnectionString());
     infra::ScopedClose<contracts::ConnectionRef> close(connection);
-    if (infra::Sql_FieldExistsInTable("ADDRESS", data, rt::Variant("SHORTDESCRIPTION"),
-                                      connection)) {
+    if (infra::Sql_FieldExistsInTable("ADDRESS", data, rt::Variant("SHORTDESCRIPTION"), connection)) {
       findings.Add("SLBBR0025");
     }
   }
@@ -321,8 +328,7 @@ rt::ObjectRef BusinessPartner::UpdateAddress(rt::Dictionary& data, Findings& fin
 
 void BusinessPartner::CheckCustomer(rt::Dictionary& data, bool isInsert, Findings& findings) {
   CheckTypes(data, kCustomerFields, kCustomerTypes, findings);
-  RequireFilledIfPresent(data, "BUSINESSPARTNERID", isInsert ? "SLBBR0007" : "SLBBR0017",
-                         findings);
+  RequireFilledIfPresent(data, "BUSINESSPARTNERID", isInsert ? "SLBBR0007" : "SLBBR0017", findings);
 }
 
 rt::ObjectRef BusinessPartner::InsertCustomer(rt::Dictionary& data, Findings& findings) {

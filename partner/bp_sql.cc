@@ -12,9 +12,7 @@ std::string MethodContext(std::string_view method) {
 
 std::string Quoted(std::string_view text) { return "'" + infra::Gen_SqlQuote(text) + "'"; }
 
-std::string Containing(std::string_view text) {
-  return "'%" + infra::Gen_SqlLikeEscape(text) + "%'";
-}
+std::string Containing(std::string_view text) { return "'%" + infra::Gen_SqlLikeEscape(text) + "%'"; }
 
 std::string Id(const rt::Variant& value) { return infra::Sql_IntegerLiteral(value); }
 std::string IdList(const rt::Variant& ids) {

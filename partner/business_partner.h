@@ -113,16 +113,13 @@ class BusinessPartner final : public host::Component,
 
   // Paged partner listing as a DRecordset (bp_listings.cc).
   rt::ObjectRef GetBusinessPartnerData(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
-                                       std::int16_t i_iPageSize,
-                                       bool i_bSkipOneTimeBusinessPartners,
+                                       std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
                                        bool i_bSkipInternalBusinessPartners,
                                        std::optional<rt::Variant> i_alBPIDs,
                                        std::optional<std::string> i_sSortTableFieldNames);
   // Retired (bp_listings.cc): raises -1 naming GetBusinessPartnersLimited.
-  rt::ObjectRef GetBusinessPartnerNames(const rt::Variant& i_oPage,
-                                        std::string i_sPersistedStateInfo,
-                                        std::int16_t i_iPageSize,
-                                        bool i_bSkipOneTimeBusinessPartners,
+  rt::ObjectRef GetBusinessPartnerNames(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
+                                        std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
                                         bool i_bSkipInternalBusinessPartners,
                                         std::optional<rt::Variant> i_alBPIDs);
 
@@ -244,10 +241,8 @@ class BusinessPartner final : public host::Component,
 
   // --- Paged listings and retired whole-table reads (bp_listings.cc) ---
 
-  rt::ObjectRef GetBusinessPartnersLimited(const rt::Variant& i_oPage,
-                                           std::string i_sPersistedStateInfo,
-                                           std::int16_t i_iPageSize,
-                                           bool i_bSkipOneTimeBusinessPartners,
+  rt::ObjectRef GetBusinessPartnersLimited(const rt::Variant& i_oPage, std::string i_sPersistedStateInfo,
+                                           std::int16_t i_iPageSize, bool i_bSkipOneTimeBusinessPartners,
                                            bool i_bSkipInternalBusinessPartners,
                                            std::optional<rt::Variant> i_alBPIDs,
                                            std::optional<std::string> i_sSortTableFieldNames);
@@ -416,8 +411,7 @@ class BusinessPartner final : public host::Component,
   static void CheckCustomer(rt::Dictionary& data, bool isInsert, infra::Findings& findings);
   // One membership statement on a connection of its own after `check`; a
   // complete vote.
-  bool ChangeMembership(const char* method, const std::function<void()>& check,
-                        const std::string& sql);
+  bool ChangeMembership(const char* method, const std::function<void()>& check, const std::string& sql);
   // A membership read, failures logged unvoted under the method's name.
   RecordsetRef ReadMembership(const char* method, const std::string& sql);
   // Closes the connection and votes by the outcome.

@@ -17,12 +17,26 @@ enum EBusinessPartnerErrors : std::int32_t {
   DUNSNumberNotFound = kComponentErrorBase + 101,
 };
 enum EBusinessPartnerFilter : std::int32_t {
-  AllBPs = 0, OnlyOneTimeBPs = 1, OnlyNormalBPs = 2, OnlyInternalBPs = 4, OnlyExternalBPs = 8,
+  AllBPs = 0,
+  OnlyOneTimeBPs = 1,
+  OnlyNormalBPs = 2,
+  OnlyInternalBPs = 4,
+  OnlyExternalBPs = 8,
 };
 enum UserTypeEnum : std::int32_t { CUSTOMER = 0, SUPPLIER = 1, CCCUSTOMER = 2 };
 enum AddressFieldsEnum : std::int32_t {
-  COUNTRYCODE = 0, NAME1, NAME2, STREET1, STREET2, CITY1, CITY2, STATEPROVINCE, ZIPCODE, PHONE,
-  Fax, SHORTDESCRIPTION,
+  COUNTRYCODE = 0,
+  NAME1,
+  NAME2,
+  STREET1,
+  STREET2,
+  CITY1,
+  CITY2,
+  STATEPROVINCE,
+  ZIPCODE,
+  PHONE,
+  Fax,
+  SHORTDESCRIPTION,
 };
 }  // namespace bp
 

@@ -6,7 +6,8 @@ namespace {
 
 // Each member is listed by its own name, so a renamed enumerator breaks the
 // build instead of silently changing the table callers see.
-#define KORVO_MEMBER(scope, name) EnumerationMember{#name, static_cast<std::int32_t>(scope::name)}
+#define KORVO_MEMBER(scope, name) \
+  EnumerationMember { #name, static_cast < std::int32_t>(scope::name) }
 
 std::vector<Enumeration> BuildEnumerations() {
   return {

@@ -8,9 +8,9 @@
 namespace korvo::common {
 
 void RegisterTermsClasses() {
-  host::Registry::Global().Register(host::ClassInfo{
-      "KorvoCommon.TermsAndConditions", host::TransactionAttribute::None, false,
-      [] { return rt::ObjectRef(std::make_shared<TermsAndConditions>()); }});
+  host::Registry::Global().Register(
+      host::ClassInfo{"KorvoCommon.TermsAndConditions", host::TransactionAttribute::None, false,
+                      [] { return rt::ObjectRef(std::make_shared<TermsAndConditions>()); }});
 }
 
 }  // namespace korvo::common

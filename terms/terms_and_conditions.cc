@@ -166,7 +166,8 @@ rt::DictionaryRef TermsAndConditions::getTermsAndConditions(
     contracts::Recordset& rows = held.Query(ConnectionString(), sql, 1);
     auto record = rt::Dictionary::Create();
     if (rows.IsEOF()) return record;
-    for (std::int32_t i = 0; i < rows.FieldCount(); ++i) record->Add(Text(rows.Field(i).name), rows.Value(i));
+    for (std::int32_t i = 0; i < rows.FieldCount(); ++i)
+      record->Add(Text(rows.Field(i).name), rows.Value(i));
     return record;
   });
 }
@@ -219,7 +220,8 @@ const std::string& TermsAndConditions::ConnectionString() {
 }
 
 bool TermsAndConditions::CodeExists(const TermsKind& kind, const std::string& code) {
-  return CheckIfExistsinTable(std::string(kind.table), OneItem(Text(kind.codeColumn)), OneItem(Text(code)));
+  return CheckIfExistsinTable(std::string(kind.table), OneItem(Text(kind.codeColumn)),
+                              OneItem(Text(code)));
 }
 
 bool TermsAndConditions::CheckIfExistsinTable(const std::string& table, const rt::Variant& keys,
@@ -231,10 +233,12 @@ bool TermsAndConditions::CheckIfExistsinTable(const std::string& table, const rt
     }
     const rt::Array& names = keys.AsArray();
     auto condition = [&](std::int32_t i) {
-      return rt::CStr(names.At(i)) + " = N'" + infra::Gen_SqlQuote(rt::CStr(values.AsArray().At(i))) + "')";
+      return rt::CStr(names.At(i)) + " = N'" + infra::Gen_SqlQuote(rt::CStr(values.AsArray().At(i))) +
+             "')";
     };
     std::string where = "WHERE  ( " + condition(names.LBound());
-    for (std::int32_t i = names.LBound() + 1; i <= names.UBound(); ++i) where += "AND  ( " + condition(i);
+    for (std::int32_t i = names.LBound() + 1; i <= names.UBound(); ++i)
+      where += "AND  ( " + condition(i);
     return infra::Sql_RecordExists("SELECT * FROM " + table + " " + where, ConnectionString(), true);
   } catch (...) {
     infra::Err_Handle(std::string(kCheck) + rt::CurrentError().Description);

@@ -10,7 +10,12 @@ namespace korvo::common {
 
 namespace terms {
 enum ETermsAndConditions : std::int32_t {
-  PaymentTerm = 1, PaymentMethod, DeliveryTerm, DeliveryMethod, PackagingTerm, WarrantyTerm,
+  PaymentTerm = 1,
+  PaymentMethod,
+  DeliveryTerm,
+  DeliveryMethod,
+  PackagingTerm,
+  WarrantyTerm,
   PenaltyTerm,
 };
 enum EAllOrSpecific : std::int32_t { All = 1, Specific = 2 };

@@ -21,28 +21,17 @@ struct OfficeColumn {
 
 // The office dictionary's columns in its order, PROPERTYGROUPID apart.
 constexpr OfficeColumn kOfficeColumns[] = {
-    {"OFFICEDESCRIPTION", ColumnKind::Text},
-    {"ADDRESSID", ColumnKind::Number},
-    {"ZRK_ZRKID", ColumnKind::Number},
-    {"BUSINESSPARTNERID", ColumnKind::Number},
-    {"CURRENCYCODE", ColumnKind::Text},
-    {"OFFICETYPE", ColumnKind::Number},
-    {"CREDITCARDNUMBER", ColumnKind::Text},
-    {"CREDITCARDEXPIRY", ColumnKind::Date},
-    {"CREDITCARDTYPE", ColumnKind::Number},
-    {"COSTCENTER", ColumnKind::Text},
-    {"WAREHOUSE", ColumnKind::Text},
-    {"SHIPTOCONTACTINFORMATION", ColumnKind::Text},
-    {"FINANCIALDIMENSION1", ColumnKind::Text},
-    {"FINANCIALDIMENSION2", ColumnKind::Text},
-    {"FINANCIALDIMENSION3", ColumnKind::Text},
-    {"FINANCIALDIMENSION4", ColumnKind::Text},
-    {"FINANCIALDIMENSION5", ColumnKind::Text},
-    {"PROJECTPROP", ColumnKind::Number},
-    {"PLANPROP", ColumnKind::Number},
-    {"EXTENSIONPROP", ColumnKind::Number},
-    {"COSTCOMPONENTPROP", ColumnKind::Number},
-    {"ACTIVITYPROP", ColumnKind::Number},
+    {"OFFICEDESCRIPTION", ColumnKind::Text},   {"ADDRESSID", ColumnKind::Number},
+    {"ZRK_ZRKID", ColumnKind::Number},         {"BUSINESSPARTNERID", ColumnKind::Number},
+    {"CURRENCYCODE", ColumnKind::Text},        {"OFFICETYPE", ColumnKind::Number},
+    {"CREDITCARDNUMBER", ColumnKind::Text},    {"CREDITCARDEXPIRY", ColumnKind::Date},
+    {"CREDITCARDTYPE", ColumnKind::Number},    {"COSTCENTER", ColumnKind::Text},
+    {"WAREHOUSE", ColumnKind::Text},           {"SHIPTOCONTACTINFORMATION", ColumnKind::Text},
+    {"FINANCIALDIMENSION1", ColumnKind::Text}, {"FINANCIALDIMENSION2", ColumnKind::Text},
+    {"FINANCIALDIMENSION3", ColumnKind::Text}, {"FINANCIALDIMENSION4", ColumnKind::Text},
+    {"FINANCIALDIMENSION5", ColumnKind::Text}, {"PROJECTPROP", ColumnKind::Number},
+    {"PLANPROP", ColumnKind::Number},          {"EXTENSIONPROP", ColumnKind::Number},
+    {"COSTCOMPONENTPROP", ColumnKind::Number}, {"ACTIVITYPROP", ColumnKind::Number},
     {"ELEMENTPROP", ColumnKind::Number},
 };
 constexpr OfficeColumn kPropertyGroupColumn{"PROPERTYGROUPID", ColumnKind::Number};
@@ -65,7 +54,8 @@ void AddWithDefault(rt::Dictionary& office, const OfficeColumn& column, const rt
 }
 
 void AddRow(rt::Dictionary& office, const contracts::Recordset& row) {
-  for (const OfficeColumn& column : kOfficeColumns) AddWithDefault(office, column, row.Value(column.name));
+  for (const OfficeColumn& column : kOfficeColumns)
+    AddWithDefault(office, column, row.Value(column.name));
   AddWithDefault(office, kPropertyGroupColumn, row.Value(kPropertyGroupColumn.name));
 }
 
@@ -86,8 +76,7 @@ rt::DictionaryRef ReadOfficeProperties(const std::string& officeDescription,
   return infra::RunHandled(infra::UnvotedHandler(method), connection, [&] {
     connection = OpenUserClassConnection();
     contracts::RecordsetRef row = connection->Execute(
-        "select * from OFFICE where OFFICEDESCRIPTION='" + infra::Gen_SqlQuote(officeDescription) +
-            "'",
+        "select * from OFFICE where OFFICEDESCRIPTION='" + infra::Gen_SqlQuote(officeDescription) + "'",
         {}, nullptr, 1);
     auto office = rt::Dictionary::Create();
     if (row->IsEOF()) {

@@ -25,8 +25,7 @@ namespace korvo::common {
 
 // The office dictionary of the office. Failures are logged under
 // className + ".getOfficeProperties" and raised again.
-rt::DictionaryRef ReadOfficeProperties(const std::string& officeDescription,
-                                       std::string_view className);
+rt::DictionaryRef ReadOfficeProperties(const std::string& officeDescription, std::string_view className);
 
 // The last office read, by description (compared case-sensitively), with
 // its dictionary. Asking for the same office again reads no table; the

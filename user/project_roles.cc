@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "infrastructure/sql_access.h"
-#include "user/internal/user_queries.h"
 #include "platform/runtime/conversions.h"
+#include "user/internal/user_queries.h"
 
 namespace korvo::common {
 
@@ -22,8 +22,8 @@ std::string RoleList(const rt::Array& codes) {
 
 }  // namespace
 
-rt::DictionaryRef ReadProjectRoles(contracts::MembershipUser& user,
-                                   const std::string& connectionString, bool readCommitted) {
+rt::DictionaryRef ReadProjectRoles(contracts::MembershipUser& user, const std::string& connectionString,
+                                   bool readCommitted) {
   auto roles = rt::Dictionary::Create();
   const rt::Array codes = user.ProjectRoles();
   if (codes.items.empty() || codes.items.front().IsEmpty()) return roles;

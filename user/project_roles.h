@@ -18,8 +18,8 @@ namespace korvo::common {
 // is empty. Read as a disconnected query on connectionString, preceded by
 // the read-committed statement when readCommitted is true. No handler of
 // its own: failures reach the caller as raised.
-rt::DictionaryRef ReadProjectRoles(contracts::MembershipUser& user,
-                                   const std::string& connectionString, bool readCommitted);
+rt::DictionaryRef ReadProjectRoles(contracts::MembershipUser& user, const std::string& connectionString,
+                                   bool readCommitted);
 
 // The codes of `roles` in their order, with `role` (which must be one of
 // them) moved to the front and the code it displaces put in its place.

@@ -3,13 +3,13 @@
 #include "user/tuser.h"
 
 #include "infrastructure/components.h"
-#include "platform/contracts/membership.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/interface_members.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/user_lib.h"
+#include "platform/contracts/membership.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
 #include "user/internal/tuser_support.h"
@@ -64,8 +64,7 @@ bool TUser::DeleteOffice(std::string iOfficeDescription) {
       return false;
     }
     checker->BeforeDelete(tuser::kOfficeTable, names, values);
-    if (ExecuteWrite("DELETE FROM OFFICE WHERE OFFICEDESCRIPTION=" +
-                     Quoted(iOfficeDescription)) == 0) {
+    if (ExecuteWrite("DELETE FROM OFFICE WHERE OFFICEDESCRIPTION=" + Quoted(iOfficeDescription)) == 0) {
       RaiseUserError(kNotPresent, kDeleteOfficeMethod, "Office not present");
     }
     infra::Mts_SetComplete();
@@ -86,8 +85,7 @@ rt::DictionaryRef TUser::GetProjectRoles(const std::string& userId) {
   const std::string method = kGetProjectRolesMethod + userId;
   return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     if (userId.empty()) {
-      RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles",
-                     "UserID not passed");
+      RaiseUserError(user::eProjectRoleBlank, "KorvoCommon.User.GetProjectRoles", "UserID not passed");
     }
     return ReadProjectRoles(directoryUser_.For(userId),
                             UserClassConnectionString(kTUserConnectionStringMethod), true);
@@ -107,8 +105,7 @@ void TUser::SetDefaultProjectRole(std::string i_sDefaultRole, std::string i_sUse
 }
 
 rt::ObjectRef TUser::CreateUserWithAttributes(std::string i_sUserName, std::string i_sPassword,
-                                              rt::Variant& i_aAttrNames,
-                                              rt::Variant& i_aAttrValues) {
+                                              rt::Variant& i_aAttrNames, rt::Variant& i_aAttrValues) {
   return infra::RunHandled(infra::AbortingHandler(kCreateUserMethod), [&] {
     rt::ObjectRef user =
         infra::UL_CreateMO()->CreateUser(i_sUserName, i_sPassword, i_aAttrNames, i_aAttrValues);
@@ -163,8 +160,7 @@ bool TUser::InsertBPSPerUser(std::string i_sUserId, rt::Variant& i_vValues, bool
       const std::string sql = "INSERT INTO BPSPERUSER VALUES( " + Quoted(i_sUserId) + ", " +
                               Quoted(infra::Sql_IntegerLiteral(partner)) + ")";
       if (ExecuteWrite(sql) == 0) {
-        RaiseUserError(kNotPresent, kInsertBPSPerUserMethod,
-                       "Cannot insert Business partners for user");
+        RaiseUserError(kNotPresent, kInsertBPSPerUserMethod, "Cannot insert Business partners for user");
       }
     }
     infra::Mts_SetComplete();

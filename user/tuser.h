@@ -136,8 +136,8 @@ class TUser final : public host::Component,
   // InsertBiddingUser's steps, inside the caller's transaction or its own.
   rt::ObjectRef RegisterBidder(rt::Variant& addressKeys, rt::Variant& addressValues,
                                rt::Variant& partnerKeys, rt::Variant& partnerValues,
-                               rt::Variant& userKeys, rt::Variant& userValues,
-                               const std::string& userId, const std::string& password);
+                               rt::Variant& userKeys, rt::Variant& userValues, const std::string& userId,
+                               const std::string& password);
 
   // The user delete rule's delete: false when the referential checker or
   // the directory refuses (logged, nothing raised).

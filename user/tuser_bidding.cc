@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/result_object.h"
 #include "infrastructure/script_data_object.h"
+#include "platform/contracts/result_object.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/object_context.h"
 #include "platform/runtime/error.h"
@@ -49,9 +49,7 @@ rt::ObjectRef InsertByScript(const rt::ObjectRef& partners, const char* table, r
   return result.AsObject();
 }
 
-void Append(rt::Variant& array, rt::Variant item) {
-  array.AsArray().items.push_back(std::move(item));
-}
+void Append(rt::Variant& array, rt::Variant item) { array.AsArray().items.push_back(std::move(item)); }
 
 // The message a failed directory user becomes.
 std::string DirectoryRefusal(const rt::ErrorRecord& error) {
@@ -110,8 +108,7 @@ rt::ObjectRef TUser::RegisterBidder(rt::Variant& addressKeys, rt::Variant& addre
   const rt::Variant addressId = Produced(address, "ADDRESSID");
   Append(partnerKeys, rt::Variant("ADDRESSID"));
   Append(partnerValues, addressId);
-  const rt::ObjectRef result =
-      InsertByScript(partners, "BUSINESSPARTNER", partnerKeys, partnerValues);
+  const rt::ObjectRef result = InsertByScript(partners, "BUSINESSPARTNER", partnerKeys, partnerValues);
   contracts::ResultObject& outcome = Outcome(result);
   if (!outcome.Succeeded()) {
     infra::Mts_SetAbort();

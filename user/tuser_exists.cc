@@ -6,12 +6,12 @@
 #include <string_view>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
-#include "platform/contracts/membership.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/user_lib.h"
+#include "platform/contracts/database.h"
+#include "platform/contracts/membership.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_support.h"
 #include "user/tuser.h"
@@ -54,8 +54,7 @@ bool DirectoryFinds(const std::string& attribute, const rt::Variant& value) {
 bool DirectoryFindsInRole(std::int16_t role, const rt::Variant& value) {
   auto members = infra::UL_CreateMO();
   const std::string id = members->IDAttribute();
-  return Found(
-      members->SearchByRoleWith(role, Criteria(id + "=" + infra::Gen_NullToString(value)), id));
+  return Found(members->SearchByRoleWith(role, Criteria(id + "=" + infra::Gen_NullToString(value)), id));
 }
 
 // A back-office identifier names an office, a warehouse or a workcentre.
@@ -82,9 +81,8 @@ bool OfficeExists(const rt::Variant& value) {
 bool PropertyExists(const rt::Variant& value) {
   const std::string id = infra::Sql_IntegerLiteral(value);
   return QueryFindsRow("SELECT OFFICEDESCRIPTION FROM OFFICE WHERE PROJECTPROP=" + id +
-                       " OR PLANPROP=" + id + " OR EXTENSIONPROP=" + id +
-                       " OR COSTCOMPONENTPROP=" + id + " OR ACTIVITYPROP=" + id +
-                       " OR ELEMENTPROP=" + id);
+                       " OR PLANPROP=" + id + " OR EXTENSIONPROP=" + id + " OR COSTCOMPONENTPROP=" + id +
+                       " OR ACTIVITYPROP=" + id + " OR ELEMENTPROP=" + id);
 }
 
 // A property group belongs to an office or to a user.
@@ -110,14 +108,10 @@ struct KnownKey {
 };
 
 constexpr KnownKey kKnownKeys[] = {
-    {"ZRKID", false, ZrkIdExists},
-    {"BUYERID", true, BuyerExists},
-    {"EMPLOYEEID", false, EmployeeExists},
-    {"OFFICEDESCRIPTION", true, OfficeExists},
-    {"PROPERTYID", false, PropertyExists},
-    {"PROPERTYGROUPID", false, PropertyGroupExists},
-    {"ROLE", false, RoleExists},
-    {"SUPPLIERID", true, SupplierExists},
+    {"ZRKID", false, ZrkIdExists},         {"BUYERID", true, BuyerExists},
+    {"EMPLOYEEID", false, EmployeeExists}, {"OFFICEDESCRIPTION", true, OfficeExists},
+    {"PROPERTYID", false, PropertyExists}, {"PROPERTYGROUPID", false, PropertyGroupExists},
+    {"ROLE", false, RoleExists},           {"SUPPLIERID", true, SupplierExists},
     {"USERID", true, UserExists},
 };
 

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/rule_findings.h"
 #include "infrastructure/script_data_object.h"
 #include "infrastructure/sql_build.h"
 #include "infrastructure/validate.h"
+#include "platform/contracts/database.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/tuser_office.h"
 #include "user/internal/tuser_support.h"
@@ -30,8 +30,7 @@ constexpr const char* kInsertFromScriptMethod = "KorvoCommon.TUser.InsertFromScr
 constexpr const char* kUpdateFromScriptMethod = "KorvoCommon.TUser.UpdateFromScript";
 constexpr const char* kDeleteFromScriptMethod = "KorvoCommon.TUser.DeleteFromScript";
 // The insert rule reports failures under the stage it was in.
-constexpr const char* kRulesInsertMethodPrefix =
-    "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: ";
+constexpr const char* kRulesInsertMethodPrefix = "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: ";
 constexpr const char* kRulesUpdateMethod = "KorvoCommon.TUser.BusinessRules_Update";
 constexpr const char* kRulesDeleteMethod = "KorvoCommon.TUser.BusinessRules_Delete";
 
@@ -102,8 +101,7 @@ rt::ObjectRef TUser::BusinessRules_Insert(rt::Variant& dataObject) {
   try {
     rt::DictionaryRef data = DataObjectOf(dataObject);
     const rt::Variant kind = infra::TakeKind(*data);
-    rt::ObjectRef result =
-        IsKind(kind, kOfficeKind) ? InsertOffice(*data) : infra::Findings().Result();
+    rt::ObjectRef result = IsKind(kind, kOfficeKind) ? InsertOffice(*data) : infra::Findings().Result();
     infra::Mts_SetComplete();
     return result;
   } catch (...) {
@@ -140,8 +138,8 @@ rt::ObjectRef TUser::InsertOffice(rt::Dictionary& data) {
   if (ok && rt::Equals(infra::ValueOf(data, kOfficeTypeField),
                        rt::Variant(static_cast<std::int16_t>(user::Purchase)))) {
     const PropertyKeys properties(data);
-    ok = ReferenceChecker()->ReferencesExistInComponent("KorvoCommon", kOfficeTable,
-                                                        properties.names, properties.values);
+    ok = ReferenceChecker()->ReferencesExistInComponent("KorvoCommon", kOfficeTable, properties.names,
+                                                        properties.values);
     if (!ok) findings.Add("SLBBR1025");
   }
   stage_ = "Insert";

@@ -176,8 +176,7 @@ class User final : public host::Component,
                                 const std::optional<rt::Variant>& i_asEmployeeIDs,
                                 const std::optional<std::string>& i_sSortTableFieldNames);
   // Employees within both inclusive ranges, by department and ID.
-  contracts::RecordsetRef GetRangeOfEmployees(const std::string& i_sFromEmp,
-                                              const std::string& i_sToEmp,
+  contracts::RecordsetRef GetRangeOfEmployees(const std::string& i_sFromEmp, const std::string& i_sToEmp,
                                               const std::string& i_sFromDep,
                                               const std::string& i_sToDep);
   // The IDs of the department's employees; Nothing when there are none.
@@ -285,8 +284,7 @@ class User final : public host::Component,
   rt::ObjectRef DeleteFromScript(const std::string& iTableName, rt::Variant& KeyArray,
                                  rt::Variant& ValuesArray);
   bool DeleteOffice(const std::string& iOfficeDescription);
-  rt::ObjectRef CreateUserWithAttributes(const std::string& i_sUserName,
-                                         const std::string& i_sPassword,
+  rt::ObjectRef CreateUserWithAttributes(const std::string& i_sUserName, const std::string& i_sPassword,
                                          rt::Variant& i_aAttrNames, rt::Variant& i_aAttrValues);
   rt::ObjectRef InsertBiddingUser(rt::Variant& i_aAddressKeys, rt::Variant& i_aAddressValues,
                                   rt::Variant& i_aBPKeys, rt::Variant& i_aBPValues,
@@ -308,8 +306,7 @@ class User final : public host::Component,
   // The attribute's value by its rule, `value` being what the directory
   // answered. Failures are logged under "KorvoCommon.User.GetUserField
   // User: <id> Field:<key>" and raised again.
-  rt::Variant UserField(const std::string& userId, const AttributeRule& rule,
-                        const rt::Variant& value);
+  rt::Variant UserField(const std::string& userId, const AttributeRule& rule, const rt::Variant& value);
   // Reads `property` of the directory user and applies the rule to it.
   template <class Property>
   rt::Variant Attribute(const std::string& userId, const AttributeRule& rule, Property property);

@@ -52,8 +52,7 @@ contracts::MembershipUser& User::DirectoryUser(const std::string& userId) {
 }
 
 template <class Property>
-rt::Variant User::Attribute(const std::string& userId, const AttributeRule& rule,
-                            Property property) {
+rt::Variant User::Attribute(const std::string& userId, const AttributeRule& rule, Property property) {
   const rt::Variant value(std::invoke(property, DirectoryUser(userId)));
   return UserField(userId, rule, value);
 }
@@ -62,8 +61,7 @@ rt::Variant User::UserField(const std::string& userId, const AttributeRule& rule
                             const rt::Variant& value) {
   if (DiffersFrom(value, rule.emptyMarker)) return value;
   if (!rule.officeBacked) return rule.fallback;
-  const std::string method =
-      "KorvoCommon.User.GetUserField User: " + userId + " Field:" + rule.key;
+  const std::string method = "KorvoCommon.User.GetUserField User: " + userId + " Field:" + rule.key;
   return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     const rt::Array fallbackValues = DirectoryUser(userId).FallbackValues();
     const rt::Variant first = fallbackValues.items.empty() ? rt::Variant() : fallbackValues.items[0];
@@ -83,8 +81,7 @@ std::int16_t User::GetUserLocale(const std::string& iUserID) {
 }
 
 std::int16_t User::GetUserLanguage(const std::string& iUserID) {
-  return rt::CInt(
-      Attribute(iUserID, {"LANGUAGE", Text(""), Short(1033)}, &MembershipUser::Language));
+  return rt::CInt(Attribute(iUserID, {"LANGUAGE", Text(""), Short(1033)}, &MembershipUser::Language));
 }
 
 std::string User::GetUsername(const std::string& iUserID) {
@@ -96,8 +93,7 @@ std::string User::GetEmailAddress(const std::string& iUserID) {
 }
 
 std::int32_t User::GetAddressID(const std::string& iUserID) {
-  return rt::CLng(
-      Attribute(iUserID, OfficeIdRule("ADDRESSID", -1), &MembershipUser::AddressID));
+  return rt::CLng(Attribute(iUserID, OfficeIdRule("ADDRESSID", -1), &MembershipUser::AddressID));
 }
 
 std::string User::GetPurOffice(const std::string& iUserID) {
@@ -122,8 +118,7 @@ bool User::GetApproverRole(const std::string& iUserID) {
 }
 
 bool User::GetFinancialRole(const std::string& iUserID) {
-  return rt::CBool(
-      Attribute(iUserID, FlagRule("FINANCIALROLE"), &MembershipUser::FinancialRole));
+  return rt::CBool(Attribute(iUserID, FlagRule("FINANCIALROLE"), &MembershipUser::FinancialRole));
 }
 
 bool User::GetExternalRole(const std::string& iUserID) {
@@ -135,8 +130,7 @@ double User::GetSpendLimit(const std::string& iUserID) {
 }
 
 double User::GetApproverLimit(const std::string& iUserID) {
-  return rt::CDbl(
-      Attribute(iUserID, LimitRule("APPROVERLIMIT"), &MembershipUser::ApproverLimit));
+  return rt::CDbl(Attribute(iUserID, LimitRule("APPROVERLIMIT"), &MembershipUser::ApproverLimit));
 }
 
 double User::GetBuyerApprovalLimit(const std::string& iUserID) {
@@ -144,13 +138,12 @@ double User::GetBuyerApprovalLimit(const std::string& iUserID) {
 }
 
 double User::GetBuyerContractLimit(const std::string& iUserID) {
-  return rt::CDbl(
-      Attribute(iUserID, LimitRule("LIMITFORCONTRACT"), &MembershipUser::LimitForContract));
+  return rt::CDbl(Attribute(iUserID, LimitRule("LIMITFORCONTRACT"), &MembershipUser::LimitForContract));
 }
 
 std::int32_t User::GetPropertyGroup(const std::string& iUserID) {
-  return rt::CLng(Attribute(iUserID, OfficeIdRule("PROPERTYGROUPID", 0),
-                            &MembershipUser::PropertyGroupID));
+  return rt::CLng(
+      Attribute(iUserID, OfficeIdRule("PROPERTYGROUPID", 0), &MembershipUser::PropertyGroupID));
 }
 
 std::string User::GetReqPrefix(const std::string& iUserID) {
@@ -172,8 +165,7 @@ std::string User::GetCompany(const std::string& iUserID) {
 }
 
 std::string User::GetCompanyNumber(const std::string& i_sUserId) {
-  return rt::CStr(
-      Attribute(i_sUserId, TextRule("CompanyNumber"), &MembershipUser::CompanyNumber));
+  return rt::CStr(Attribute(i_sUserId, TextRule("CompanyNumber"), &MembershipUser::CompanyNumber));
 }
 
 void User::SetCompanyNumber(const std::string& i_sCompanyNumber, const std::string& i_sUserId) {
@@ -182,8 +174,8 @@ void User::SetCompanyNumber(const std::string& i_sCompanyNumber, const std::stri
 }
 
 std::string User::GetFinancialCompanyAdmin(const std::string& i_sUserId) {
-  return rt::CStr(Attribute(i_sUserId, TextRule("FinancialCompanyAdmin"),
-                            &MembershipUser::FinancialCompanyAdmin));
+  return rt::CStr(
+      Attribute(i_sUserId, TextRule("FinancialCompanyAdmin"), &MembershipUser::FinancialCompanyAdmin));
 }
 
 std::string User::GetFinancialCompanyCardUser(const std::string& i_sUserId) {
@@ -192,18 +184,16 @@ std::string User::GetFinancialCompanyCardUser(const std::string& i_sUserId) {
 }
 
 std::int16_t User::GetProjectUserType(const std::string& iUserID) {
-  return rt::CInt(Attribute(iUserID, {"ProjectUserType", Text(""), Text("")},
-                            &MembershipUser::ProjectUserType));
+  return rt::CInt(
+      Attribute(iUserID, {"ProjectUserType", Text(""), Text("")}, &MembershipUser::ProjectUserType));
 }
 
 std::string User::GetEmployee(const std::string& iUserID) {
-  return rt::CStr(
-      Attribute(iUserID, TextRule("EmployeeNumber"), &MembershipUser::EmployeeNumber));
+  return rt::CStr(Attribute(iUserID, TextRule("EmployeeNumber"), &MembershipUser::EmployeeNumber));
 }
 
 std::string User::GetRequisitionerManager(const std::string& iUserID) {
-  return rt::CStr(Attribute(iUserID, TextRule("KORVOU_USERID"),
-                            &MembershipUser::RequisitionerManager));
+  return rt::CStr(Attribute(iUserID, TextRule("KORVOU_USERID"), &MembershipUser::RequisitionerManager));
 }
 
 std::int32_t User::GetBillToBusinessPartnerID(const std::string& iUserID) {
@@ -212,13 +202,12 @@ std::int32_t User::GetBillToBusinessPartnerID(const std::string& iUserID) {
 }
 
 std::int32_t User::GetBusinessPartnerID(const std::string& iUserID) {
-  return rt::CLng(Attribute(iUserID, OfficeIdRule("BUSINESSPARTNERID", -1),
-                            &MembershipUser::BusinessPartnerID));
+  return rt::CLng(
+      Attribute(iUserID, OfficeIdRule("BUSINESSPARTNERID", -1), &MembershipUser::BusinessPartnerID));
 }
 
 bool User::IsUserOutOfOffice(const std::string& iUserID) {
-  const rt::Variant flag =
-      Attribute(iUserID, FlagRule("OUTOFOFFICEON"), &MembershipUser::OutOfOfficeOn);
+  const rt::Variant flag = Attribute(iUserID, FlagRule("OUTOFOFFICEON"), &MembershipUser::OutOfOfficeOn);
   return !flag.IsNull() && rt::CBool(flag);
 }
 
@@ -227,8 +216,7 @@ std::string User::GetBuyerManager(const std::string& iUserID) {
 }
 
 std::string User::GetCardUserManager(const std::string& iUserID) {
-  return rt::CStr(
-      Attribute(iUserID, TextRule("CARDUSERMANAGER"), &MembershipUser::CardUserManager));
+  return rt::CStr(Attribute(iUserID, TextRule("CARDUSERMANAGER"), &MembershipUser::CardUserManager));
 }
 
 bool User::IsChargeLinesAllowed(const std::string& iUserID) {
@@ -236,8 +224,7 @@ bool User::IsChargeLinesAllowed(const std::string& iUserID) {
 }
 
 std::string User::GetApproverManager(const std::string& iUserID) {
-  return rt::CStr(
-      Attribute(iUserID, TextRule("APPROVERMANAGER"), &MembershipUser::ApproverManager));
+  return rt::CStr(Attribute(iUserID, TextRule("APPROVERMANAGER"), &MembershipUser::ApproverManager));
 }
 
 namespace user_members {

@@ -16,13 +16,9 @@ namespace {
 // The card type the directory answers when a user has none.
 constexpr std::int16_t kNoCardType = 5;
 
-AttributeRule SubstituteRule(const char* key) {
-  return {key, rt::Variant(""), rt::Variant(""), false};
-}
+AttributeRule SubstituteRule(const char* key) { return {key, rt::Variant(""), rt::Variant(""), false}; }
 
-bool IsBlank(const rt::Variant& value) {
-  return value.IsNull() || rt::Trim(rt::CStr(value)).empty();
-}
+bool IsBlank(const rt::Variant& value) { return value.IsNull() || rt::Trim(rt::CStr(value)).empty(); }
 
 // The zero date (30 December 1899) the directory answers for an unset date.
 rt::Variant ZeroDate() { return rt::Variant(rt::CDate(rt::Variant(0.0))); }
@@ -50,8 +46,7 @@ std::int16_t User::GetCreditCardType(const std::string& iUserID) {
   const bool unset = types.items.empty() || types.items[0].IsEmpty();
   const rt::Variant type = unset ? rt::Variant(std::int16_t{-1}) : types.items[0];
   const rt::Variant cardType = UserField(
-      iUserID, {"USERCREDITCARDTYPE", rt::Variant(std::int16_t{-1}), rt::Variant(kNoCardType)},
-      type);
+      iUserID, {"USERCREDITCARDTYPE", rt::Variant(std::int16_t{-1}), rt::Variant(kNoCardType)}, type);
   if (rt::CInt(cardType) != kNoCardType) return rt::CInt(cardType);
   const rt::Variant officeType = AdminOfficeField(iUserID, "CREDITCARDTYPE");
   return officeType.IsEmpty() ? kNoCardType : rt::CInt(officeType);

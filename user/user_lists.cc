@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/configuration.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/user_lib.h"
+#include "platform/contracts/configuration.h"
 #include "platform/runtime/conversions.h"
 #include "user/internal/id_pages.h"
 #include "user/internal/user_members.h"
@@ -49,7 +49,9 @@ rt::CollectionRef PageCollection(const rt::Collection& list, rt::Variant& fromKe
   return page;
 }
 
-rt::Variant Criteria(std::vector<rt::Variant> criteria) { return rt::Variant(rt::Array(std::move(criteria))); }
+rt::Variant Criteria(std::vector<rt::Variant> criteria) {
+  return rt::Variant(rt::Array(std::move(criteria)));
+}
 
 // The longest value a directory criterion carries.
 constexpr std::size_t kLongestCriterionValue = 1024;
@@ -83,7 +85,8 @@ PageReach ReachOf(const rt::Variant& fromKey, const std::optional<rt::Variant>& 
 
 // The IDs of the users matching every criterion within `reach`, each as
 // item and key; directory failures are reported as `method`'s.
-rt::CollectionRef UsersMatching(const char* method, std::vector<std::string> criteria, const PageReach& reach = {}) {
+rt::CollectionRef UsersMatching(const char* method, std::vector<std::string> criteria,
+                                const PageReach& reach = {}) {
   contracts::RecordsetRef rows;
   return infra::RunHandled(infra::UnvotedHandler(method), [&] {
     infra::ScopedClose<contracts::RecordsetRef> close(rows);
@@ -98,8 +101,8 @@ rt::CollectionRef UsersMatching(const char* method, std::vector<std::string> cri
 }
 
 // One page of the users matching every criterion, read a page at a time.
-rt::CollectionRef MatchingPage(const char* method, std::vector<std::string> criteria, rt::Variant& fromKey,
-                               const std::optional<rt::Variant>& pageSize) {
+rt::CollectionRef MatchingPage(const char* method, std::vector<std::string> criteria,
+                               rt::Variant& fromKey, const std::optional<rt::Variant>& pageSize) {
   const rt::CollectionRef read = UsersMatching(method, std::move(criteria), ReachOf(fromKey, pageSize));
   return PageCollection(*read, fromKey, pageSize);
 }
@@ -107,9 +110,10 @@ rt::CollectionRef MatchingPage(const char* method, std::vector<std::string> crit
 constexpr const char* kSearchMethod = "KorvoCommon.User.GetKorvoUsers";
 
 // One page of a directory role's holders.
-rt::CollectionRef RolePage(std::int16_t role, rt::Variant& fromKey, const std::optional<rt::Variant>& pageSize) {
-  return MatchingPage("KorvoCommon.User.getKorvoUsersHavingRole", {"KorvoRole=" + std::to_string(role)}, fromKey,
-                      pageSize);
+rt::CollectionRef RolePage(std::int16_t role, rt::Variant& fromKey,
+                           const std::optional<rt::Variant>& pageSize) {
+  return MatchingPage("KorvoCommon.User.getKorvoUsersHavingRole", {"KorvoRole=" + std::to_string(role)},
+                      fromKey, pageSize);
 }
 
 // The directory's script account, as section MEMBERSHIP of the
@@ -149,10 +153,10 @@ rt::Array EffectiveRoleCodes(contracts::MembershipUser& user) {
 // users without the supplier role until the page holds pageSize of them
 // (or, without a size, to the end). Returns where the walk goes on ("" at
 // the directory's end); `last` is the last ID listed.
-std::string ListInternalUsers(contracts::MembershipMembers& members,
-                              contracts::MembershipUser& user, const ScriptAccount& script,
-                              std::string from, const std::optional<std::int32_t>& pageSize,
-                              rt::Dictionary& listed, std::string& last) {
+std::string ListInternalUsers(contracts::MembershipMembers& members, contracts::MembershipUser& user,
+                              const ScriptAccount& script, std::string from,
+                              const std::optional<std::int32_t>& pageSize, rt::Dictionary& listed,
+                              std::string& last) {
   const std::string idAttribute = members.IDAttribute();
   const rt::Variant searchSize = pageSize ? rt::Variant(*pageSize) : rt::Variant::Missing();
   auto pageFull = [&] { return pageSize && listed.Count() >= *pageSize; };
@@ -196,8 +200,8 @@ rt::DictionaryRef User::GetAllInternalUsers(rt::Variant& io_vFromUserID,
     }
     const ScriptAccount script = ReadScriptAccount(*configuration);
     std::string last;
-    const std::string next = ListInternalUsers(*members, *user, script, rt::CStr(io_vFromUserID),
-                                               pageSize, *listed, last);
+    const std::string next =
+        ListInternalUsers(*members, *user, script, rt::CStr(io_vFromUserID), pageSize, *listed, last);
     io_vFromUserID = rt::Variant(next.empty() ? std::string() : last + "!");
     return listed;
   });
@@ -220,7 +224,8 @@ rt::CollectionRef User::GetAllSuppliers(rt::Variant& io_vFromUserID,
 
 rt::CollectionRef User::GetUsersByUserType(std::int16_t iUserType, rt::Variant& io_vFromUserID,
                                            const std::optional<rt::Variant>& i_vPageSize) {
-  return MatchingPage(kSearchMethod, {"ProjectUserType=" + std::to_string(iUserType)}, io_vFromUserID, i_vPageSize);
+  return MatchingPage(kSearchMethod, {"ProjectUserType=" + std::to_string(iUserType)}, io_vFromUserID,
+                      i_vPageSize);
 }
 
 rt::CollectionRef User::GetUsersByProjectRole(const std::string& iRole, rt::Variant& io_vFromUserID,

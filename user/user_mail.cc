@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/contracts/mail.h"
 #include "infrastructure/errors.h"
+#include "platform/contracts/mail.h"
 #include "platform/host/registry.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"

@@ -83,17 +83,18 @@ rt::CollectionRef User::SearchOfficesByUser(const std::string& iSearchString) {
 std::string User::GetWarehouseOfUser(rt::Variant& iUserID) {
   const std::string userId = rt::CStr(iUserID);
   contracts::ConnectionRef connection;
-  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetWarehouseOfUser(" + userId + ")")), connection,
-                           [&] {
-    const std::string office = GetAdminOffice(userId);
-    connection = OpenUserClassConnection();
-    contracts::RecordsetRef row = connection->Execute(
-        "SELECT OFFICE.WAREHOUSE FROM OFFICE WHERE OFFICE.OFFICEDESCRIPTION  =" + Quoted(office),
-        {}, nullptr, 1);
-    const std::string warehouse = row->IsEOF() ? std::string() : infra::Gen_NullToString(row->Value(0));
-    infra::Sql_CloseConnection(connection);
-    return warehouse;
-  });
+  return infra::RunHandled(
+      infra::UnvotedHandler(MethodName("GetWarehouseOfUser(" + userId + ")")), connection, [&] {
+        const std::string office = GetAdminOffice(userId);
+        connection = OpenUserClassConnection();
+        contracts::RecordsetRef row = connection->Execute(
+            "SELECT OFFICE.WAREHOUSE FROM OFFICE WHERE OFFICE.OFFICEDESCRIPTION  =" + Quoted(office), {},
+            nullptr, 1);
+        const std::string warehouse =
+            row->IsEOF() ? std::string() : infra::Gen_NullToString(row->Value(0));
+        infra::Sql_CloseConnection(connection);
+        return warehouse;
+      });
 }
 
 namespace user_members {

@@ -13,12 +13,12 @@
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
 #include "platform/runtime/conversions.h"
-#include "user/user_enumerations.h"
 #include "user/internal/user_members.h"
 #include "user/internal/user_queries.h"
 #include "user/table_columns.h"
 #include "user/user.h"
 #include "user/user_connection.h"
+#include "user/user_enumerations.h"
 
 namespace korvo::common {
 
@@ -138,9 +138,8 @@ rt::DictionaryRef User::GetEmployeeDetails(const std::string& iEmployee) {
 
 contracts::RecordsetRef User::GetAllEmployees(const std::optional<rt::Variant>& iFields) {
   const std::string method = std::string(kClass) + "getAllEmployees";
-  const std::string columns = infra::RunHandled(infra::UnvotedHandler(method), [&] {
-    return EmployeeColumnList(iFields);
-  });
+  const std::string columns =
+      infra::RunHandled(infra::UnvotedHandler(method), [&] { return EmployeeColumnList(iFields); });
   return RowsOrNothing("SELECT " + columns + " FROM EMPLOYEE ORDER BY EMPLOYEEID", method);
 }
 
@@ -152,10 +151,8 @@ rt::ObjectRef User::GetEmployeeData(rt::Variant i_oPage, const std::string& i_sP
     std::string statement = "SELECT * FROM EMPLOYEE";
     if (IdsGiven(i_asEmployeeIDs)) statement += " WHERE (" + EmployeeIdCondition(*i_asEmployeeIDs) + ")";
     return infra::OpenPagedListing(
-        {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement,
-        "EMPLOYEEID", []() -> const std::string& {
-          return UserClassConnectionString(kUserConnectionStringMethod);
-        });
+        {i_oPage, i_sPersistedStateInfo, i_iPageSize, i_sSortTableFieldNames}, statement, "EMPLOYEEID",
+        []() -> const std::string& { return UserClassConnectionString(kUserConnectionStringMethod); });
   });
 }
 
@@ -164,9 +161,9 @@ contracts::RecordsetRef User::GetRangeOfEmployees(const std::string& i_sFromEmp,
                                                   const std::string& i_sFromDep,
                                                   const std::string& i_sToDep) {
   const std::string sql = "SELECT * FROM EMPLOYEE WHERE EMPLOYEEID>=" + Quoted(i_sFromEmp) +
-                          " AND EMPLOYEEID<=" + Quoted(i_sToEmp) + " AND DEPARTMENT>=" +
-                          Quoted(i_sFromDep) + " AND DEPARTMENT<=" + Quoted(i_sToDep) +
-                          " ORDER BY DEPARTMENT, EMPLOYEEID";
+                          " AND EMPLOYEEID<=" + Quoted(i_sToEmp) +
+                          " AND DEPARTMENT>=" + Quoted(i_sFromDep) +
+                          " AND DEPARTMENT<=" + Quoted(i_sToDep) + " ORDER BY DEPARTMENT, EMPLOYEEID";
   return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "GetRangeOfEmployees"), [&] {
     return infra::Sql_GetDisconnectedRecordset(sql,
                                                UserClassConnectionString(kUserConnectionStringMethod));
@@ -215,10 +212,10 @@ rt::DictionaryRef User::GetWorkcentersByZRKID(std::int16_t& iZRKID) {
 }
 
 rt::DictionaryRef User::GetWarehouseDetails(std::string& iWarehouseCode) {
-  rt::DictionaryRef details = NamedFields(
-      "select * from WAREHOUSE where WAREHOUSECODE = " + Quoted(rt::Trim(iWarehouseCode)),
-      {"WAREHOUSECODE", "WAREHOUSEDESCRIPTION", "ZRKID"},
-      std::string(kClass) + "GetWarehouseDetails Warehouse: " + iWarehouseCode);
+  rt::DictionaryRef details =
+      NamedFields("select * from WAREHOUSE where WAREHOUSECODE = " + Quoted(rt::Trim(iWarehouseCode)),
+                  {"WAREHOUSECODE", "WAREHOUSEDESCRIPTION", "ZRKID"},
+                  std::string(kClass) + "GetWarehouseDetails Warehouse: " + iWarehouseCode);
   if (details->Count() == 0) {
     RaiseNotFound(user::eWarehouseNotFound, std::string(kClass) + "GetWarehouseDetails",
                   "WarehouseCode Not Found");
@@ -227,10 +224,10 @@ rt::DictionaryRef User::GetWarehouseDetails(std::string& iWarehouseCode) {
 }
 
 rt::DictionaryRef User::GetWorkcenterDetails(std::string& iWorkcenterCode) {
-  rt::DictionaryRef details = NamedFields(
-      "select * from WORKCENTER where WORKCENTERCODE = " + Quoted(rt::Trim(iWorkcenterCode)),
-      {"WORKCENTERCODE", "WORKCENTERDESCRIPTION", "COSTCENTER", "ZRKID"},
-      std::string(kClass) + "GetWorkcenterDetails Workcenter: " + iWorkcenterCode);
+  rt::DictionaryRef details =
+      NamedFields("select * from WORKCENTER where WORKCENTERCODE = " + Quoted(rt::Trim(iWorkcenterCode)),
+                  {"WORKCENTERCODE", "WORKCENTERDESCRIPTION", "COSTCENTER", "ZRKID"},
+                  std::string(kClass) + "GetWorkcenterDetails Workcenter: " + iWorkcenterCode);
   if (details->Count() == 0) {
     RaiseNotFound(user::eWorkcenterNotFound, std::string(kClass) + "GetWorkcenterDetails",
                   "WorkcenterCode Not Found");
@@ -242,10 +239,10 @@ bool User::IsCostCenter(rt::Variant& I_sWorkCenterCode) {
   contracts::ConnectionRef connection;
   return infra::RunHandled(infra::UnvotedHandler(std::string(kClass) + "IsCostCenter"), connection, [&] {
     connection = OpenUserClassConnection();
-    contracts::RecordsetRef row = connection->Execute(
-        "select COSTCENTER from WORKCENTER WHERE WORKCENTERCODE = " +
-            Quoted(infra::Gen_NullToString(I_sWorkCenterCode)),
-        {}, nullptr, 1);
+    contracts::RecordsetRef row =
+        connection->Execute("select COSTCENTER from WORKCENTER WHERE WORKCENTERCODE = " +
+                                Quoted(infra::Gen_NullToString(I_sWorkCenterCode)),
+                            {}, nullptr, 1);
     const bool costCenter = !row->IsEOF() && !row->Value(0).IsNull() && rt::CBool(row->Value(0));
     infra::Sql_CloseConnection(connection);
     return costCenter;

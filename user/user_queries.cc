@@ -1,7 +1,7 @@
+#include "user/internal/user_queries.h"
 #include "infrastructure/method_guard.h"
 #include "infrastructure/sql_access.h"
 #include "infrastructure/sql_build.h"
-#include "user/internal/user_queries.h"
 #include "user/user_connection.h"
 
 namespace korvo::common::user_queries {

@@ -33,7 +33,7 @@ constexpr const char* kValidateSource = "KorvoCommon.User.ValidateBusinessProces
 
 // The process columns by the numbers callers test them with (1 to 7).
 constexpr std::array<const char*, 7> kProcessColumns = {
-    "HOURSREGISTRATION", "APPROVAL",   "PROJECTHOMEPAGE", "TEAMBOOKING",
+    "HOURSREGISTRATION",   "APPROVAL",   "PROJECTHOMEPAGE", "TEAMBOOKING",
     "EXPENSEREGISTRATION", "DATAACCESS", "ERPRELATED"};
 
 // An error the caller handles itself: not logged, the transaction voted
@@ -97,7 +97,8 @@ rt::DictionaryRef User::GetAllProjectRoles() {
   contracts::ConnectionRef connection;
   return infra::RunHandled(infra::UnvotedHandler(MethodName("GetAllProjectRoles")), connection, [&] {
     connection = OpenUserClassConnection();
-    contracts::RecordsetRef rows = connection->Execute("SELECT ROLE, DESCRIPTION FROM ROLE ORDER BY ROLE");
+    contracts::RecordsetRef rows =
+        connection->Execute("SELECT ROLE, DESCRIPTION FROM ROLE ORDER BY ROLE");
     auto roles = rt::Dictionary::Create();
     for (; !rows->IsEOF(); rows->MoveNext()) {
       roles->Add(Trimmed(rows->Value("ROLE")), Trimmed(rows->Value("DESCRIPTION")));
@@ -165,25 +166,26 @@ rt::DictionaryRef User::GetBusinessProcessPerRole(const std::string& iRole) {
 rt::DictionaryRef User::GetBusinessProcessForUser(const std::string& iUser,
                                                   const std::optional<rt::Variant>& iRole) {
   contracts::ConnectionRef connection;
-  return infra::RunHandled(infra::UnvotedHandler(MethodName("GetBusinessProcessForUser")), connection, [&] {
-    rt::DictionaryRef roles = GetProjectRoles(iUser);
-    auto processes = rt::Dictionary::Create();
-    std::vector<rt::Variant> asked;
-    if (!iRole) {
-      for (const auto& entry : roles->Entries()) asked.push_back(entry.key);
-    } else if (roles->Exists(*iRole)) {
-      asked.push_back(*iRole);
-    }
-    if (asked.empty()) return processes;
-    connection = OpenUserClassConnection();
-    for (const rt::Variant& role : asked) {
-      if (contracts::RecordsetRef row = RoleRow(*connection, RoleRowSql(rt::CStr(role)))) {
-        AddGrantedProcesses(*row, *processes);
-      }
-    }
-    infra::Sql_CloseConnection(connection);
-    return processes;
-  });
+  return infra::RunHandled(
+      infra::UnvotedHandler(MethodName("GetBusinessProcessForUser")), connection, [&] {
+        rt::DictionaryRef roles = GetProjectRoles(iUser);
+        auto processes = rt::Dictionary::Create();
+        std::vector<rt::Variant> asked;
+        if (!iRole) {
+          for (const auto& entry : roles->Entries()) asked.push_back(entry.key);
+        } else if (roles->Exists(*iRole)) {
+          asked.push_back(*iRole);
+        }
+        if (asked.empty()) return processes;
+        connection = OpenUserClassConnection();
+        for (const rt::Variant& role : asked) {
+          if (contracts::RecordsetRef row = RoleRow(*connection, RoleRowSql(rt::CStr(role)))) {
+            AddGrantedProcesses(*row, *processes);
+          }
+        }
+        infra::Sql_CloseConnection(connection);
+        return processes;
+      });
 }
 
 bool User::IsValidBusinessProcess(const std::string& iRole, std::int32_t iBusinessProcess) {
@@ -192,8 +194,8 @@ bool User::IsValidBusinessProcess(const std::string& iRole, std::int32_t iBusine
   const std::optional<bool> granted =
       infra::RunHandled(infra::UnvotedHandler(MethodName("IsValidBusinessProcess")), connection, [&] {
         connection = OpenUserClassConnection();
-        contracts::RecordsetRef row = RoleRow(
-            *connection, "select * from ROLE WHERE ROLE = " + Quoted(rt::Trim(iRole)));
+        contracts::RecordsetRef row =
+            RoleRow(*connection, "select * from ROLE WHERE ROLE = " + Quoted(rt::Trim(iRole)));
         const std::optional<bool> answer =
             row ? std::optional<bool>(IsTrueFlag(row->Value(column))) : std::nullopt;
         infra::Sql_CloseConnection(connection);
@@ -245,7 +247,8 @@ rt::DictionaryRef User::GetUsersByBusinessProcess(rt::Variant i_aBusinessProcess
     auto users = rt::Dictionary::Create();
     for (; roles && !roles->IsEOF(); roles->MoveNext()) {
       rt::Variant from("");
-      rt::CollectionRef holders = GetUsersByProjectRole(rt::CStr(roles->Value("ROLE")), from, std::nullopt);
+      rt::CollectionRef holders =
+          GetUsersByProjectRole(rt::CStr(roles->Value("ROLE")), from, std::nullopt);
       for (const auto& entry : holders->Entries()) {
         if (!users->Exists(entry.item)) users->Add(entry.item, entry.item);
       }

@@ -15,14 +15,30 @@ inline constexpr const char* kGroupKind = "BPGroupDataObject";
 
 // COMPANYNUMBER is copied from the script arrays although the partner table
 // has no such column: a partner that carries one fails on the write.
-inline constexpr const char* kPartnerScriptColumns[] = {
-    "BUSINESSPARTNERID", "GLOBALPARTNERCLASSIFICATIONCODE", "SHIPPINGADDRESSID", "POSTALADDRESSID",
-    "SOLDTOADDRESSID", "CURRENCYCODE", "NAME", "ZRKCUSTOMERCODE", "ZRKSUPPLIERCODE", "USERID",
-    "DEFAULTSUPPLIERCODE", "BUSINESSID", "PRICINGMETHOD", "QTXENABLED", "ORDERREQUESTURL", "BPURL",
-    "ZRKCREDITCARDCUSTOMERCODE", "DUNSNUMBER", "ISONETIMEBP", "ISINTERNALBP", "COMPANYNUMBER"};
+inline constexpr const char* kPartnerScriptColumns[] = {"BUSINESSPARTNERID",
+                                                        "GLOBALPARTNERCLASSIFICATIONCODE",
+                                                        "SHIPPINGADDRESSID",
+                                                        "POSTALADDRESSID",
+                                                        "SOLDTOADDRESSID",
+                                                        "CURRENCYCODE",
+                                                        "NAME",
+                                                        "ZRKCUSTOMERCODE",
+                                                        "ZRKSUPPLIERCODE",
+                                                        "USERID",
+                                                        "DEFAULTSUPPLIERCODE",
+                                                        "BUSINESSID",
+                                                        "PRICINGMETHOD",
+                                                        "QTXENABLED",
+                                                        "ORDERREQUESTURL",
+                                                        "BPURL",
+                                                        "ZRKCREDITCARDCUSTOMERCODE",
+                                                        "DUNSNUMBER",
+                                                        "ISONETIMEBP",
+                                                        "ISINTERNALBP",
+                                                        "COMPANYNUMBER"};
 inline constexpr const char* kAddressScriptColumns[] = {
-    "ADDRESSID", "COUNTRYCODE", "NAME1", "NAME2", "STREET1", "STREET2", "CITY1", "CITY2",
-    "STATEPROVINCE", "ZIPCODE", "PHONE", "FAX", "SHORTDESCRIPTION", "ZRKADDRESSCODE"};
+    "ADDRESSID", "COUNTRYCODE",   "NAME1",   "NAME2", "STREET1", "STREET2",          "CITY1",
+    "CITY2",     "STATEPROVINCE", "ZIPCODE", "PHONE", "FAX",     "SHORTDESCRIPTION", "ZRKADDRESSCODE"};
 inline constexpr const char* kCustomerScriptColumns[] = {"BUSINESSPARTNERID", "CUSTOMERNAME",
                                                          "ORDERDISCOUNTPERC", "CARRIERCODE"};
 inline constexpr const char* kGroupScriptColumns[] = {"BUSINESSPARTNERGRPID", "BPGROUPNAME",

@@ -47,8 +47,8 @@ std::shared_ptr<CallSession> JoinCallSession(const std::string& connectionString
   if (auto* found = dynamic_cast<SessionResource*>(host::CallScope::Find(connectionString))) {
     return found->session();
   }
-  auto session =
-      std::make_shared<CallSession>(RunMapped([&] { return ConnectionPool::Acquire(connectionString); }));
+  auto session = std::make_shared<CallSession>(
+      RunMapped([&] { return ConnectionPool::Acquire(connectionString); }));
   host::CallScope::Attach(connectionString, std::make_unique<SessionResource>(session));
   return session;
 }

@@ -11,7 +11,8 @@
 namespace korvo::data {
 
 void Connection::Open(const std::string& connectionString) {
-  if (open_) rt::Raise(kObjectOpen, "Operation is not allowed when the object is open.", kConnectionSource);
+  if (open_)
+    rt::Raise(kObjectOpen, "Operation is not allowed when the object is open.", kConnectionSource);
   errors_.clear();
   try {
     host::ObjectContext* context = host::GetObjectContext();
@@ -42,7 +43,8 @@ void Connection::Close() {
   shared_.reset();
 }
 
-contracts::RecordsetRef Connection::Execute(std::string sql, std::span<const contracts::Parameter> params,
+contracts::RecordsetRef Connection::Execute(std::string sql,
+                                            std::span<const contracts::Parameter> params,
                                             std::int32_t* recordsAffected, std::int32_t maxRecords) {
   ResultSet result = Run(sql, params, maxRecords);
   if (recordsAffected) *recordsAffected = static_cast<std::int32_t>(result.rowsAffected);

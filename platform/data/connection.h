@@ -43,13 +43,15 @@ class Connection final : public contracts::Connection {
   void Close() override;
   const std::string& ConnectionString() const override { return connectionString_; }
   contracts::RecordsetRef Execute(std::string sql, std::span<const contracts::Parameter> params = {},
-                                  std::int32_t* recordsAffected = nullptr, std::int32_t maxRecords = 0) override;
+                                  std::int32_t* recordsAffected = nullptr,
+                                  std::int32_t maxRecords = 0) override;
   const std::vector<contracts::ProviderError>& Errors() const override { return errors_; }
 
   // Runs one statement as issued (traced, subject to an armed StatementFault)
   // and reads its rows: the path of Execute and of record sets opened on
   // this connection.
-  ResultSet Run(const std::string& sql, std::span<const contracts::Parameter> params, std::int32_t maxRecords);
+  ResultSet Run(const std::string& sql, std::span<const contracts::Parameter> params,
+                std::int32_t maxRecords);
   // The key the database assigned to the last row this connection inserted.
   std::int64_t LastInsertKey();
 
@@ -59,7 +61,7 @@ class Connection final : public contracts::Connection {
 
   std::string connectionString_;
   bool open_ = false;
-  PooledConnection own_;                        // outside a host transaction and a call
+  PooledConnection own_;                       // outside a host transaction and a call
   std::shared_ptr<EnlistedSession> enlisted_;  // inside a host transaction
   std::shared_ptr<CallSession> shared_;        // inside a call, outside a transaction
   std::vector<contracts::ProviderError> errors_;

@@ -24,20 +24,22 @@ bool IsComparison(const Token& t) {
   return t.kind == TokenKind::Symbol && std::find(kOps.begin(), kOps.end(), t.text) != kOps.end();
 }
 
-bool IsName(const Token& t) { return t.kind == TokenKind::Word || t.kind == TokenKind::QuotedIdentifier; }
+bool IsName(const Token& t) {
+  return t.kind == TokenKind::Word || t.kind == TokenKind::QuotedIdentifier;
+}
 
 bool IsLiteral(const Token& t) { return t.kind == TokenKind::String || t.kind == TokenKind::Number; }
 
 bool IsPlainName(std::string_view name) {
   if (name.empty() || std::isdigit(static_cast<unsigned char>(name.front()))) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-  });
+  return std::all_of(name.begin(), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
 }
 
 }  // namespace
 
-DialectRewrite::DialectRewrite(std::string_view sql, std::span<const TableDef> tables) : tokens_(Tokenize(sql)) {
+DialectRewrite::DialectRewrite(std::string_view sql, std::span<const TableDef> tables)
+    : tokens_(Tokenize(sql)) {
   for (std::size_t i = 0; i < tokens_.size(); ++i) {
     out_.emplace_back(tokens_[i].text);
     if (tokens_[i].IsSignificant()) sig_.push_back(i);
@@ -52,8 +54,8 @@ DialectRewrite::DialectRewrite(std::string_view sql, std::span<const TableDef> t
 }
 
 bool DialectRewrite::IsReadCommittedStatement() const {
-  static constexpr std::array<std::string_view, 6> kWords = {"SET", "TRANSACTION", "ISOLATION",
-                                                            "LEVEL", "READ", "COMMITTED"};
+  static constexpr std::array<std::string_view, 6> kWords = {"SET",   "TRANSACTION", "ISOLATION",
+                                                             "LEVEL", "READ",        "COMMITTED"};
   const std::size_t n = sig_.size();
   if (n != kWords.size() && !(n == kWords.size() + 1 && At(n - 1).IsSymbol(";"))) return false;
   for (std::size_t k = 0; k < kWords.size(); ++k) {
@@ -63,7 +65,8 @@ bool DialectRewrite::IsReadCommittedStatement() const {
 }
 
 void DialectRewrite::AddInto() {
-  if (sig_.size() > 1 && At(0).IsKeyword("INSERT") && !At(1).IsKeyword("INTO") && !At(1).IsKeyword("OR")) {
+  if (sig_.size() > 1 && At(0).IsKeyword("INSERT") && !At(1).IsKeyword("INTO") &&
+      !At(1).IsKeyword("OR")) {
     Out(0) += " INTO";
   }
 }
@@ -159,7 +162,8 @@ void DialectRewrite::TopToLimit() {
     const std::size_t last = parenthesised ? j + 3 : j + 1;
     if (last >= sig_.size() || At(number).kind != TokenKind::Number) continue;
     if (parenthesised && !At(last).IsSymbol(")")) continue;
-    if (last + 1 < sig_.size() && (At(last + 1).IsKeyword("PERCENT") || At(last + 1).IsKeyword("WITH"))) {
+    if (last + 1 < sig_.size() &&
+        (At(last + 1).IsKeyword("PERCENT") || At(last + 1).IsKeyword("WITH"))) {
       continue;
     }
     const std::string limit = " LIMIT " + std::string(At(number).text);

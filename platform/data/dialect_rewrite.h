@@ -51,10 +51,12 @@ class DialectRewrite {
   // table column order with VALUES; UPDATE SET), once for each definition of
   // that column in the tables the statement names, until one answers a
   // replacement for the literal's text.
-  void ColumnValues(const std::function<std::optional<std::string>(const Token& literal, const ColumnDef& column)>& rewrite);
+  void ColumnValues(const std::function<std::optional<std::string>(const Token& literal,
+                                                                   const ColumnDef& column)>& rewrite);
   // The same for the literals written into a column only: an INSERT's
   // values and an UPDATE's SET assignments (not its WHERE clause).
-  void WrittenValues(const std::function<std::optional<std::string>(const Token& literal, const ColumnDef& column)>& rewrite);
+  void WrittenValues(const std::function<std::optional<std::string>(const Token& literal,
+                                                                    const ColumnDef& column)>& rewrite);
 
   // SELECT [DISTINCT] TOP n / TOP (n) becomes LIMIT n at the end of that
   // query or subquery (TOP n PERCENT and WITH TIES are left alone).
@@ -82,11 +84,15 @@ class DialectRewrite {
   std::string ColumnNameAt(std::size_t k) const;
   const TableDef* NamedTable(const std::string& name) const;
   std::size_t InsertTablePosition() const;
-  void RewriteValue(std::size_t k, const std::string& column, const TableDef* table,
-                    const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
-  void ComparedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
-  void InsertedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
-  void AssignedValues(const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
+  void RewriteValue(
+      std::size_t k, const std::string& column, const TableDef* table,
+      const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
+  void ComparedValues(
+      const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
+  void InsertedValues(
+      const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
+  void AssignedValues(
+      const std::function<std::optional<std::string>(const Token&, const ColumnDef&)>& rewrite);
   std::size_t CloseOf(std::size_t k) const;
   std::vector<std::vector<std::size_t>> Elements(std::size_t k) const;
   std::size_t ScopeEnd(std::size_t k) const;

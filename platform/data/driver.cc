@@ -18,7 +18,8 @@ const Driver& FindDriver(std::string_view name) {
   for (const Driver* driver : drivers) {
     if (rt::TextEqualsNoCase(driver->Name(), name)) return *driver;
   }
-  rt::Raise(contracts::dberr::kProvider, "Unknown driver '" + std::string(name) + "'", kConnectionSource);
+  rt::Raise(contracts::dberr::kProvider, "Unknown driver '" + std::string(name) + "'",
+            kConnectionSource);
 }
 
 }  // namespace korvo::data

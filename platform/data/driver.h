@@ -38,8 +38,7 @@ enum class FailureKind {
 class DriverError : public std::runtime_error {
  public:
   // `source` names the provider in the error raised for this failure.
-  DriverError(FailureKind kind, const std::string& message, std::int32_t nativeError,
-              std::string source)
+  DriverError(FailureKind kind, const std::string& message, std::int32_t nativeError, std::string source)
       : std::runtime_error(message), kind_(kind), native_(nativeError), source_(std::move(source)) {}
   FailureKind kind() const { return kind_; }
   std::int32_t nativeError() const { return native_; }

@@ -61,11 +61,13 @@ void EnlistedSession::Rollback() noexcept {
   lease_.Release();
 }
 
-std::shared_ptr<EnlistedSession> Enlist(host::Transaction& transaction, const std::string& connectionString) {
+std::shared_ptr<EnlistedSession> Enlist(host::Transaction& transaction,
+                                        const std::string& connectionString) {
   if (auto* found = dynamic_cast<SessionResource*>(transaction.Find(connectionString))) {
     return found->session();
   }
-  auto session = std::make_shared<EnlistedSession>(RunMapped([&] { return ConnectionPool::Acquire(connectionString); }));
+  auto session = std::make_shared<EnlistedSession>(
+      RunMapped([&] { return ConnectionPool::Acquire(connectionString); }));
   transaction.Enlist(connectionString, std::make_unique<SessionResource>(session));
   return session;
 }

@@ -40,6 +40,7 @@ class EnlistedSession {
 // The session of `transaction` for the connection string, enlisting a new
 // one (with a connection from the pool) on first use. Raises the pool's
 // errors, or the host's when the transaction has completed.
-std::shared_ptr<EnlistedSession> Enlist(host::Transaction& transaction, const std::string& connectionString);
+std::shared_ptr<EnlistedSession> Enlist(host::Transaction& transaction,
+                                        const std::string& connectionString);
 
 }  // namespace korvo::data

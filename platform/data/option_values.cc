@@ -14,11 +14,13 @@ std::string WithoutOptionValues(std::string_view message, const OptionValues& op
   for (const auto& [key, value] : options) {
     if (!value.empty()) values.emplace_back(value, "<" + key + ">");
   }
-  std::sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+  std::sort(values.begin(), values.end(),
+            [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
   std::string scrubbed;
   for (std::size_t i = 0; i < message.size();) {
-    const auto match = std::find_if(values.begin(), values.end(),
-                                    [&](const auto& v) { return message.substr(i).starts_with(v.first); });
+    const auto match = std::find_if(values.begin(), values.end(), [&](const auto& v) {
+      return message.substr(i).starts_with(v.first);
+    });
     if (match == values.end()) {
       scrubbed += message[i++];
       continue;

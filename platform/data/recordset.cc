@@ -18,12 +18,15 @@ using contracts::dberr::kObjectClosed;
   rt::Raise(number, description, kRecordsetSource);
 }
 
-[[noreturn]] void RaiseClosed() { Raise(kObjectClosed, "Operation is not allowed when the object is closed."); }
+[[noreturn]] void RaiseClosed() {
+  Raise(kObjectClosed, "Operation is not allowed when the object is closed.");
+}
 
 [[noreturn]] void RaiseNoCurrentRecord() {
-  Raise(kNoCurrentRecord,
-        "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
-        "current record.");
+  Raise(
+      kNoCurrentRecord,
+      "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+      "current record.");
 }
 
 // The table after the first top-level FROM of a SELECT; "" for anything else.
@@ -41,7 +44,8 @@ std::string TableOfSelect(const std::string& sql) {
     std::size_t k = i + 1;
     while (k + 2 < tokens.size() && tokens[k + 1].IsSymbol(".")) k += 2;
     const TokenKind kind = tokens[k].kind;
-    return kind == TokenKind::Word || kind == TokenKind::QuotedIdentifier ? IdentifierName(tokens[k]) : "";
+    return kind == TokenKind::Word || kind == TokenKind::QuotedIdentifier ? IdentifierName(tokens[k])
+                                                                          : "";
   }
   return {};
 }
@@ -66,8 +70,10 @@ void Recordset::Attach(ResultSet rows, std::weak_ptr<rt::Object> connection, std
   position_ = 0;
 }
 
-void Recordset::Open(const std::string& sql, contracts::Connection& connection, std::int32_t maxRecords) {
-  if (IsOpen()) rt::Raise(kObjectOpen, "Operation is not allowed when the object is open.", kRecordsetSource);
+void Recordset::Open(const std::string& sql, contracts::Connection& connection,
+                     std::int32_t maxRecords) {
+  if (IsOpen())
+    rt::Raise(kObjectOpen, "Operation is not allowed when the object is open.", kRecordsetSource);
   auto* own = dynamic_cast<Connection*>(&connection);
   if (!own) Raise(kIllegalOperation, "Operation is not allowed in this context.");
   Attach(own->Run(sql, {}, maxRecords), own->weak_from_this(), sql);
@@ -115,7 +121,8 @@ std::int32_t Recordset::FieldCount() const { return static_cast<std::int32_t>(Ro
 const contracts::FieldInfo& Recordset::Field(std::int32_t index) const {
   const auto& fields = Rows().fields;
   if (index < 0 || static_cast<std::size_t>(index) >= fields.size()) {
-    Raise(kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    Raise(kItemNotFound,
+          "Item cannot be found in the collection corresponding to the requested name or ordinal.");
   }
   return fields[static_cast<std::size_t>(index)];
 }
@@ -129,7 +136,8 @@ std::size_t Recordset::IndexOf(std::string_view fieldName) const {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (rt::TextEqualsNoCase(fields[i].name, fieldName)) return i;
   }
-  Raise(kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  Raise(kItemNotFound,
+        "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
 const rt::Variant& Recordset::Current(std::size_t field) const {
@@ -140,7 +148,9 @@ const rt::Variant& Recordset::Current(std::size_t field) const {
   return rows.values[at];
 }
 
-const rt::Variant& Recordset::Value(std::string_view fieldName) const { return Current(IndexOf(fieldName)); }
+const rt::Variant& Recordset::Value(std::string_view fieldName) const {
+  return Current(IndexOf(fieldName));
+}
 
 const rt::Variant& Recordset::Value(std::int32_t index) const {
   Field(index);  // range check
@@ -163,7 +173,8 @@ void Recordset::AddNew() {
   const std::size_t fields = Rows().fields.size();
   if (table_.empty()) table_ = TableOfSelect(sql_);
   if (table_.empty()) Raise(kIllegalOperation, "Operation is not allowed in this context.");
-  pending_ = PendingRow{std::vector<rt::Variant>(fields, rt::Variant::Null()), std::vector<bool>(fields, false)};
+  pending_ = PendingRow{std::vector<rt::Variant>(fields, rt::Variant::Null()),
+                        std::vector<bool>(fields, false)};
 }
 
 Recordset::PendingRow& Recordset::Pending() {
@@ -194,8 +205,9 @@ void Recordset::Update() {
     markers += params.empty() ? "?" : ", ?";
     params.push_back({fields[i].name, ParamTypeOf(fields[i].type), 0, row.values[i]});
   }
-  const std::string sql = params.empty() ? "INSERT INTO " + table_ + " DEFAULT VALUES"
-                                         : "INSERT INTO " + table_ + " (" + columns + ") VALUES (" + markers + ")";
+  const std::string sql = params.empty()
+                              ? "INSERT INTO " + table_ + " DEFAULT VALUES"
+                              : "INSERT INTO " + table_ + " (" + columns + ") VALUES (" + markers + ")";
   connection->Run(sql, params, 0);
   const TableDef* table = FindTable(table_);
   if (table && table->identity) {

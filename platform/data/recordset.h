@@ -36,7 +36,8 @@ class Recordset final : public contracts::Recordset {
   // An open record set over the rows `sql` produced on `connection`.
   Recordset(ResultSet rows, std::weak_ptr<rt::Object> connection, std::string sql);
 
-  void Open(const std::string& sql, contracts::Connection& connection, std::int32_t maxRecords = 0) override;
+  void Open(const std::string& sql, contracts::Connection& connection,
+            std::int32_t maxRecords = 0) override;
   bool IsOpen() const override { return open_; }
   void Close() override;
   void Detach() override { connection_.reset(); }
@@ -78,9 +79,9 @@ class Recordset final : public contracts::Recordset {
   mutable ResultSet own_;
   mutable std::shared_ptr<const ResultSet> shared_;
   bool open_ = false;
-  std::weak_ptr<rt::Object> connection_;   // the data::Connection it is attached to
-  std::string sql_;    // the statement the rows came from
-  std::string table_;  // the table it reads, once AddNew needed it
+  std::weak_ptr<rt::Object> connection_;  // the data::Connection it is attached to
+  std::string sql_;                       // the statement the rows came from
+  std::string table_;                     // the table it reads, once AddNew needed it
   std::size_t position_ = 0;
   std::optional<PendingRow> pending_;
 };

@@ -11,9 +11,13 @@
 namespace korvo::data {
 namespace {
 
-ColumnDef Column(std::string name, ColumnType type, int size = 0) { return {std::move(name), type, size, true}; }
+ColumnDef Column(std::string name, ColumnType type, int size = 0) {
+  return {std::move(name), type, size, true};
+}
 ColumnDef Text(std::string name, int size) { return Column(std::move(name), ColumnType::Text, size); }
-ColumnDef Fixed(std::string name, int size) { return Column(std::move(name), ColumnType::FixedText, size); }
+ColumnDef Fixed(std::string name, int size) {
+  return Column(std::move(name), ColumnType::FixedText, size);
+}
 ColumnDef Bool(std::string name) { return Column(std::move(name), ColumnType::Boolean); }
 ColumnDef Small(std::string name) { return Column(std::move(name), ColumnType::SmallInt); }
 ColumnDef Int(std::string name) { return Column(std::move(name), ColumnType::Integer); }
@@ -50,7 +54,8 @@ constexpr int kUrl = 255;
 
 // A code table of the terms and conditions: code, description, extras.
 TableDef TermsTable(const std::string& table, std::vector<ColumnDef> extras) {
-  TableDef def = Table(table, {Required(Text(table + "CODE", kCode)), Text("DESCRIPTION", kName)}, {table + "CODE"});
+  TableDef def = Table(table, {Required(Text(table + "CODE", kCode)), Text("DESCRIPTION", kName)},
+                       {table + "CODE"});
   for (auto& column : extras) def.columns.push_back(std::move(column));
   return def;
 }
@@ -58,29 +63,31 @@ TableDef TermsTable(const std::string& table, std::vector<ColumnDef> extras) {
 std::vector<TableDef> BuildTables() {
   std::vector<TableDef> t;
   // Every conversion looks up the home and the euro currency by their flag.
-  t.push_back(Indexed(Indexed(Table("CURRENCY",
-                                    {Required(Fixed("CURRENCYCODE", 3)), Text("CURRENCYNAME", 30),
-                                     Bool("HOMECURRENCY"), Bool("EURO"), Bool("EPC"), Small("DECIMALS"),
-                                     Int("LOCALEID")},
-                                    {"CURRENCYCODE"}),
-                              "IX_CURRENCY_HOME", {"HOMECURRENCY"}),
-                      "IX_CURRENCY_EURO", {"EURO"}));
+  t.push_back(Indexed(
+      Indexed(Table("CURRENCY",
+                    {Required(Fixed("CURRENCYCODE", 3)), Text("CURRENCYNAME", 30), Bool("HOMECURRENCY"),
+                     Bool("EURO"), Bool("EPC"), Small("DECIMALS"), Int("LOCALEID")},
+                    {"CURRENCYCODE"}),
+              "IX_CURRENCY_HOME", {"HOMECURRENCY"}),
+      "IX_CURRENCY_EURO", {"EURO"}));
   // The rate valid at a moment is found by currency and expiry date: the
   // rates still in force (no expiry, or a later one) are few however long
   // the history, while those that took effect before the moment are all of
   // it. The index holds every column the look-up reads.
-  t.push_back(Indexed(Table("CURRENCYRATE",
-                            {Required(Fixed("CURRENCYCODE", 3)), Required(Stamp("EFFECTIVEDATE")),
-                             Stamp("EXPIRYDATE"), Dec("HOMESALESRATE"), Dec("EUROSALESRATE"), Int("RATEFACTOR")},
-                            {"CURRENCYCODE", "EFFECTIVEDATE"}),
-                      "IX_CURRENCYRATE_EXPIRY",
-                      {"CURRENCYCODE", "EXPIRYDATE", "EFFECTIVEDATE", "HOMESALESRATE", "EUROSALESRATE",
-                       "RATEFACTOR"}));
-  t.push_back(Table("COUNTRY", {Required(Text("COUNTRYCODE", kCode)), Text("COUNTRYNAME", kName), Text("ISOCODE", 3)},
-                    {"COUNTRYCODE"}));
-  t.push_back(Table("TRANSPORTCARRIER",
-                    {Required(Text("CARRIERCODE", kCode)), Text("CARRIERNAME", kName), Text("URL", kUrl)},
-                    {"CARRIERCODE"}));
+  t.push_back(Indexed(
+      Table("CURRENCYRATE",
+            {Required(Fixed("CURRENCYCODE", 3)), Required(Stamp("EFFECTIVEDATE")), Stamp("EXPIRYDATE"),
+             Dec("HOMESALESRATE"), Dec("EUROSALESRATE"), Int("RATEFACTOR")},
+            {"CURRENCYCODE", "EFFECTIVEDATE"}),
+      "IX_CURRENCYRATE_EXPIRY",
+      {"CURRENCYCODE", "EXPIRYDATE", "EFFECTIVEDATE", "HOMESALESRATE", "EUROSALESRATE", "RATEFACTOR"}));
+  t.push_back(Table(
+      "COUNTRY", {Required(Text("COUNTRYCODE", kCode)), Text("COUNTRYNAME", kName), Text("ISOCODE", 3)},
+      {"COUNTRYCODE"}));
+  t.push_back(
+      Table("TRANSPORTCARRIER",
+            {Required(Text("CARRIERCODE", kCode)), Text("CARRIERNAME", kName), Text("URL", kUrl)},
+            {"CARRIERCODE"}));
   t.push_back(TermsTable("PAYMENTTERM", {Small("NETDAYS"), Small("DISCOUNTDAYS"), Dbl("DISCOUNTPERC")}));
   t.push_back(TermsTable("PAYMENTMETHOD", {}));
   t.push_back(TermsTable("DELIVERYTERM", {}));
@@ -88,79 +95,117 @@ std::vector<TableDef> BuildTables() {
   t.push_back(TermsTable("PACKAGINGTERM", {}));
   t.push_back(TermsTable("WARRANTYTERM", {Small("WARRANTYMONTHS")}));
   t.push_back(TermsTable("PENALTYTERM", {Dbl("PENALTYPERC")}));
-  t.push_back(Identity(Table("ADDRESS",
-                             {Required(Int("ADDRESSID")), Text("COUNTRYCODE", kCode), Text("NAME1", kName),
-                              Text("NAME2", kName), Text("STREET1", kName), Text("STREET2", kName),
-                              Text("CITY1", kName), Text("CITY2", kName), Text("STATEPROVINCE", kName),
-                              Text("ZIPCODE", kCode), Text("PHONE", 50), Text("FAX", 50),
-                              Text("SHORTDESCRIPTION", kName), Text("ZRKADDRESSCODE", kCode)},
-                             {"ADDRESSID"})));
   t.push_back(Identity(Table(
-      "BUSINESSPARTNER",
-      {Required(Int("BUSINESSPARTNERID")), Int("SHIPPINGADDRESSID"), Int("POSTALADDRESSID"), Int("SOLDTOADDRESSID"),
-       Fixed("CURRENCYCODE", 3), Text("NAME", kName), Text("ZRKCUSTOMERCODE", kCode), Text("ZRKSUPPLIERCODE", kCode),
-       Text("USERID", kName), Text("BUSINESSID", 50), Small("PRICINGMETHOD"), Bool("QTXENABLED"),
-       Text("ORDERREQUESTURL", kUrl), Text("BPURL", kUrl), Text("ZRKCREDITCARDCUSTOMERCODE", kCode),
-       Text("GLOBALPARTNERCLASSIFICATIONCODE", kCode), Text("DEFAULTSUPPLIERCODE", kCode), Text("DUNSNUMBER", kCode),
-       Bool("ISONETIMEBP"), Bool("ISINTERNALBP"), Text("PAYMENTTERMCODE", kCode), Text("DELIVERYTERMCODE", kCode),
-       Text("DELIVERYMETHODCODE", kCode), Text("PAYMENTMETHODCODE", kCode)},
-      {"BUSINESSPARTNERID"})));
-  t.push_back(Table("CUSTOMER",
-                    {Required(Int("BUSINESSPARTNERID")), Text("CUSTOMERNAME", kName), Dbl("ORDERDISCOUNTPERC"),
-                     Text("CARRIERCODE", kCode), Text("PACKAGINGTERMCODE", kCode), Text("WARRANTYTERMCODE", kCode),
-                     Text("PENALTYTERMCODE", kCode)},
-                    {"BUSINESSPARTNERID"}));
-  t.push_back(Indexed(Table("BUSINESSPARTNERADDRESS", {Required(Int("BUSINESSPARTNERID")), Required(Int("ADDRESSID"))},
-                            {"BUSINESSPARTNERID", "ADDRESSID"}),
-                      "IX_BUSINESSPARTNERADDRESS_ADDRESS", {"ADDRESSID"}));
+      "ADDRESS",
+      {Required(Int("ADDRESSID")), Text("COUNTRYCODE", kCode), Text("NAME1", kName),
+       Text("NAME2", kName), Text("STREET1", kName), Text("STREET2", kName), Text("CITY1", kName),
+       Text("CITY2", kName), Text("STATEPROVINCE", kName), Text("ZIPCODE", kCode), Text("PHONE", 50),
+       Text("FAX", 50), Text("SHORTDESCRIPTION", kName), Text("ZRKADDRESSCODE", kCode)},
+      {"ADDRESSID"})));
+  t.push_back(Identity(Table("BUSINESSPARTNER",
+                             {Required(Int("BUSINESSPARTNERID")),
+                              Int("SHIPPINGADDRESSID"),
+                              Int("POSTALADDRESSID"),
+                              Int("SOLDTOADDRESSID"),
+                              Fixed("CURRENCYCODE", 3),
+                              Text("NAME", kName),
+                              Text("ZRKCUSTOMERCODE", kCode),
+                              Text("ZRKSUPPLIERCODE", kCode),
+                              Text("USERID", kName),
+                              Text("BUSINESSID", 50),
+                              Small("PRICINGMETHOD"),
+                              Bool("QTXENABLED"),
+                              Text("ORDERREQUESTURL", kUrl),
+                              Text("BPURL", kUrl),
+                              Text("ZRKCREDITCARDCUSTOMERCODE", kCode),
+                              Text("GLOBALPARTNERCLASSIFICATIONCODE", kCode),
+                              Text("DEFAULTSUPPLIERCODE", kCode),
+                              Text("DUNSNUMBER", kCode),
+                              Bool("ISONETIMEBP"),
+                              Bool("ISINTERNALBP"),
+                              Text("PAYMENTTERMCODE", kCode),
+                              Text("DELIVERYTERMCODE", kCode),
+                              Text("DELIVERYMETHODCODE", kCode),
+                              Text("PAYMENTMETHODCODE", kCode)},
+                             {"BUSINESSPARTNERID"})));
+  t.push_back(
+      Table("CUSTOMER",
+            {Required(Int("BUSINESSPARTNERID")), Text("CUSTOMERNAME", kName), Dbl("ORDERDISCOUNTPERC"),
+             Text("CARRIERCODE", kCode), Text("PACKAGINGTERMCODE", kCode),
+             Text("WARRANTYTERMCODE", kCode), Text("PENALTYTERMCODE", kCode)},
+            {"BUSINESSPARTNERID"}));
+  t.push_back(Indexed(
+      Table("BUSINESSPARTNERADDRESS", {Required(Int("BUSINESSPARTNERID")), Required(Int("ADDRESSID"))},
+            {"BUSINESSPARTNERID", "ADDRESSID"}),
+      "IX_BUSINESSPARTNERADDRESS_ADDRESS", {"ADDRESSID"}));
   t.push_back(Identity(Table("BUSINESSPARTNERGROUP",
                              {Required(Int("BUSINESSPARTNERGRPID")), Text("BPGROUPNAME", kName),
                               Text("BPGROUPDESCRIPTION", kUrl)},
                              {"BUSINESSPARTNERGRPID"})));
-  t.push_back(Indexed(Table("BPSBYBUSINESSPARTNERGRP",
-                            {Required(Int("BUSINESSPARTNERID")), Required(Int("BUSINESSPARTNERGRPID")), Int("BPLEVEL")},
-                            {"BUSINESSPARTNERID", "BUSINESSPARTNERGRPID"}),
-                      "IX_BPSBYBUSINESSPARTNERGRP_GROUP", {"BUSINESSPARTNERGRPID"}));
+  t.push_back(Indexed(
+      Table("BPSBYBUSINESSPARTNERGRP",
+            {Required(Int("BUSINESSPARTNERID")), Required(Int("BUSINESSPARTNERGRPID")), Int("BPLEVEL")},
+            {"BUSINESSPARTNERID", "BUSINESSPARTNERGRPID"}),
+      "IX_BPSBYBUSINESSPARTNERGRP_GROUP", {"BUSINESSPARTNERGRPID"}));
   t.push_back(Table("BPSPERUSER", {Required(Text("USERID", kName)), Required(Int("BUSINESSPARTNERID"))},
                     {"USERID", "BUSINESSPARTNERID"}));
-  t.push_back(Table("WAREHOUSE",
-                    {Required(Text("WAREHOUSECODE", kCode)), Text("WAREHOUSEDESCRIPTION", kName), Int("ZRKID")},
-                    {"WAREHOUSECODE"}));
+  t.push_back(
+      Table("WAREHOUSE",
+            {Required(Text("WAREHOUSECODE", kCode)), Text("WAREHOUSEDESCRIPTION", kName), Int("ZRKID")},
+            {"WAREHOUSECODE"}));
   t.push_back(Table("WORKCENTER",
-                    {Required(Text("WORKCENTERCODE", kCode)), Int("ZRKID"), Text("WORKCENTERDESCRIPTION", kName),
-                     Bool("COSTCENTER")},
+                    {Required(Text("WORKCENTERCODE", kCode)), Int("ZRKID"),
+                     Text("WORKCENTERDESCRIPTION", kName), Bool("COSTCENTER")},
                     {"WORKCENTERCODE"}));
   t.push_back(Table("EMPLOYEE",
-                    {Required(Text("EMPLOYEEID", kCode)), Text("EMPLOYEENAME", kName), Text("DEPARTMENT", kName),
-                     Text("EMAIL", kUrl)},
+                    {Required(Text("EMPLOYEEID", kCode)), Text("EMPLOYEENAME", kName),
+                     Text("DEPARTMENT", kName), Text("EMAIL", kUrl)},
                     {"EMPLOYEEID"}));
-  t.push_back(Table(
-      "OFFICE",
-      {Required(Text("OFFICEDESCRIPTION", kName)), Int("ADDRESSID"), Int("ZRK_ZRKID"), Int("BUSINESSPARTNERID"),
-       Fixed("CURRENCYCODE", 3), Small("OFFICETYPE"), Text("CREDITCARDNUMBER", 30), Stamp("CREDITCARDEXPIRY"),
-       Small("CREDITCARDTYPE"), Text("COSTCENTER", kCode), Text("WAREHOUSE", kCode),
-       Text("SHIPTOCONTACTINFORMATION", 255), Text("FINANCIALDIMENSION1", kCode), Text("FINANCIALDIMENSION2", kCode),
-       Text("FINANCIALDIMENSION3", kCode), Text("FINANCIALDIMENSION4", kCode), Text("FINANCIALDIMENSION5", kCode),
-       Int("PROJECTPROP"), Int("PLANPROP"), Int("EXTENSIONPROP"), Int("COSTCOMPONENTPROP"), Int("ACTIVITYPROP"),
-       Int("ELEMENTPROP"), Int("PROPERTYGROUPID")},
-      {"OFFICEDESCRIPTION"}));
-  t.push_back(Table("ROLE",
-                    {Required(Text("ROLE", kCode)), Text("DESCRIPTION", kName), Bool("HOURSREGISTRATION"),
-                     Bool("APPROVAL"), Bool("PROJECTHOMEPAGE"), Bool("TEAMBOOKING"), Bool("EXPENSEREGISTRATION"),
-                     Bool("DATAACCESS"), Bool("ERPRELATED")},
-                    {"ROLE"}));
+  t.push_back(Table("OFFICE",
+                    {Required(Text("OFFICEDESCRIPTION", kName)),
+                     Int("ADDRESSID"),
+                     Int("ZRK_ZRKID"),
+                     Int("BUSINESSPARTNERID"),
+                     Fixed("CURRENCYCODE", 3),
+                     Small("OFFICETYPE"),
+                     Text("CREDITCARDNUMBER", 30),
+                     Stamp("CREDITCARDEXPIRY"),
+                     Small("CREDITCARDTYPE"),
+                     Text("COSTCENTER", kCode),
+                     Text("WAREHOUSE", kCode),
+                     Text("SHIPTOCONTACTINFORMATION", 255),
+                     Text("FINANCIALDIMENSION1", kCode),
+                     Text("FINANCIALDIMENSION2", kCode),
+                     Text("FINANCIALDIMENSION3", kCode),
+                     Text("FINANCIALDIMENSION4", kCode),
+                     Text("FINANCIALDIMENSION5", kCode),
+                     Int("PROJECTPROP"),
+                     Int("PLANPROP"),
+                     Int("EXTENSIONPROP"),
+                     Int("COSTCOMPONENTPROP"),
+                     Int("ACTIVITYPROP"),
+                     Int("ELEMENTPROP"),
+                     Int("PROPERTYGROUPID")},
+                    {"OFFICEDESCRIPTION"}));
+  t.push_back(
+      Table("ROLE",
+            {Required(Text("ROLE", kCode)), Text("DESCRIPTION", kName), Bool("HOURSREGISTRATION"),
+             Bool("APPROVAL"), Bool("PROJECTHOMEPAGE"), Bool("TEAMBOOKING"), Bool("EXPENSEREGISTRATION"),
+             Bool("DATAACCESS"), Bool("ERPRELATED")},
+            {"ROLE"}));
   // The embedded membership directory (platform/membership/embedded_directory.h):
   // keys are case-folded texts in hexadecimal, so every database orders them
   // alike. Attribute criteria find their users through the value index.
   t.push_back(Table("MEMBERUSER",
-                    {Required(Text("USERKEY", 512)), Required(Text("USERID", 256)), Text("PASSWORDHASH", 255),
-                     Bool("WRITER")},
+                    {Required(Text("USERKEY", 512)), Required(Text("USERID", 256)),
+                     Text("PASSWORDHASH", 255), Bool("WRITER")},
                     {"USERKEY"}));
-  t.push_back(Indexed(Table("MEMBERATTRIBUTE",
-                            {Required(Text("USERKEY", 512)), Required(Text("ATTRKEY", 64)), Required(Int("VALUEINDEX")),
-                             Text("ATTRNAME", 64), Text("ATTRVALUE", 1024), Text("VALUEKEY", 2048)},
-                            {"USERKEY", "ATTRKEY", "VALUEINDEX"}),
-                      "IX_MEMBERATTRIBUTE_VALUE", {"ATTRKEY", "VALUEKEY", "USERKEY"}));
+  t.push_back(Indexed(
+      Table("MEMBERATTRIBUTE",
+            {Required(Text("USERKEY", 512)), Required(Text("ATTRKEY", 64)), Required(Int("VALUEINDEX")),
+             Text("ATTRNAME", 64), Text("ATTRVALUE", 1024), Text("VALUEKEY", 2048)},
+            {"USERKEY", "ATTRKEY", "VALUEINDEX"}),
+      "IX_MEMBERATTRIBUTE_VALUE", {"ATTRKEY", "VALUEKEY", "USERKEY"}));
   return t;
 }
 
@@ -186,7 +231,8 @@ std::vector<Reference> BuildReferences() {
       Ref("OFFICE", "ADDRESSID", "ADDRESS", "ADDRESSID", kShared),
       Ref("OFFICE", "BUSINESSPARTNERID", "BUSINESSPARTNER", "BUSINESSPARTNERID", kShared),
       Ref("CUSTOMER", "BUSINESSPARTNERID", "BUSINESSPARTNER", "BUSINESSPARTNERID", kOwned),
-      Ref("BPSBYBUSINESSPARTNERGRP", "BUSINESSPARTNERID", "BUSINESSPARTNER", "BUSINESSPARTNERID", kOwned),
+      Ref("BPSBYBUSINESSPARTNERGRP", "BUSINESSPARTNERID", "BUSINESSPARTNER", "BUSINESSPARTNERID",
+          kOwned),
       Ref("BPSBYBUSINESSPARTNERGRP", "BUSINESSPARTNERGRPID", "BUSINESSPARTNERGROUP",
           "BUSINESSPARTNERGRPID", kShared),
       Ref("BPSPERUSER", "BUSINESSPARTNERID", "BUSINESSPARTNER", "BUSINESSPARTNERID", kShared),

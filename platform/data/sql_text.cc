@@ -24,9 +24,7 @@ std::string ReplaceAll(std::string_view text, char from, std::string_view to) {
   return out;
 }
 
-bool IsIdentifierStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+bool IsIdentifierStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
 bool IsPlainIdentifier(std::string_view name) {
   if (name.empty() || !IsIdentifierStart(name.front())) return false;

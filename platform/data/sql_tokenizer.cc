@@ -33,7 +33,9 @@ std::size_t QuotedEnd(std::string_view s, std::size_t start, char close) {
 }
 
 std::size_t NumberEnd(std::string_view s, std::size_t i) {
-  auto digit = [&](std::size_t k) { return k < s.size() && std::isdigit(static_cast<unsigned char>(s[k])); };
+  auto digit = [&](std::size_t k) {
+    return k < s.size() && std::isdigit(static_cast<unsigned char>(s[k]));
+  };
   while (digit(i) || (i < s.size() && s[i] == '.')) ++i;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     std::size_t k = i + 1;

@@ -17,8 +17,8 @@ enum class TokenKind {
   Word,              // an identifier or keyword
   QuotedIdentifier,  // "x", [x] or `x`
   Number,
-  Parameter,         // ?
-  Symbol,            // operators and punctuation: = <> <= >= != < > ( ) , ; . and others
+  Parameter,  // ?
+  Symbol,     // operators and punctuation: = <> <= >= != < > ( ) , ; . and others
 };
 
 struct Token {

@@ -21,7 +21,8 @@ namespace korvo::data {
 
 class StatementTrace {
  public:
-  using Observer = std::function<void(const std::string& sql, std::span<const contracts::Parameter> params)>;
+  using Observer =
+      std::function<void(const std::string& sql, std::span<const contracts::Parameter> params)>;
 
   // Keeps an observer registered for its lifetime. Movable, non-copyable.
   class Subscription {

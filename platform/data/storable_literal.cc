@@ -79,7 +79,8 @@ void RequireStorable(const Token& literal, const ColumnDef& column, const std::s
   if (literal.kind != TokenKind::String && literal.kind != TokenKind::Number) return;
   const std::string value = LiteralValue(literal);
   if (const std::string why = Refusal(value, column.type); !why.empty()) {
-    throw DriverError(FailureKind::Other, "Cannot store '" + Shown(value) + "' in column " + column.name + ": " + why, 0,
+    throw DriverError(FailureKind::Other,
+                      "Cannot store '" + Shown(value) + "' in column " + column.name + ": " + why, 0,
                       source);
   }
 }

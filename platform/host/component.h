@@ -23,8 +23,7 @@ class Component : public rt::Object {
   // Calls a member by name through Dispatch(), with this object's context
   // current, as one call (host::CallScope). Raises 438 for unknown members,
   // 449/450 for argument counts.
-  rt::Variant Invoke(std::string_view member, rt::InvokeKind kind,
-                     std::span<rt::Variant> args) override;
+  rt::Variant Invoke(std::string_view member, rt::InvokeKind kind, std::span<rt::Variant> args) override;
 
   // The class's member table; built once per class.
   virtual const DispatchTable& Dispatch() const = 0;

@@ -27,8 +27,7 @@ void DispatchTable::Index() {
   }
 }
 
-const DispatchTable::Member* DispatchTable::Find(std::string_view name,
-                                                 rt::InvokeKind kind) const {
+const DispatchTable::Member* DispatchTable::Find(std::string_view name, rt::InvokeKind kind) const {
   std::optional<std::string> key = AsciiUpper(name);
   if (!key) return Scan(name, kind);
   auto found = index_.find(*key);
@@ -38,15 +37,20 @@ const DispatchTable::Member* DispatchTable::Find(std::string_view name,
   // property getter with them.
   int at = -1;
   switch (kind) {
-    case rt::InvokeKind::Method: at = slots.method >= 0 ? slots.method : slots.get; break;
-    case rt::InvokeKind::PropertyGet: at = slots.get >= 0 ? slots.get : slots.method; break;
-    default: at = slots.put; break;
+    case rt::InvokeKind::Method:
+      at = slots.method >= 0 ? slots.method : slots.get;
+      break;
+    case rt::InvokeKind::PropertyGet:
+      at = slots.get >= 0 ? slots.get : slots.method;
+      break;
+    default:
+      at = slots.put;
+      break;
   }
   return at >= 0 ? &members_[static_cast<std::size_t>(at)] : nullptr;
 }
 
-const DispatchTable::Member* DispatchTable::Scan(std::string_view name,
-                                                 rt::InvokeKind kind) const {
+const DispatchTable::Member* DispatchTable::Scan(std::string_view name, rt::InvokeKind kind) const {
   const Member* method = nullptr;
   const Member* getter = nullptr;
   for (const auto& m : members_) {

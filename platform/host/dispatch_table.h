@@ -210,8 +210,7 @@ rt::Variant CallAdapted(C& self, Fn fn, std::span<rt::Variant> args, std::index_
 template <class C, class R, class... P, class Fn>
 DispatchTable::Invoker MakeInvoker(Fn fn) {
   return [fn](rt::Object& self, std::span<rt::Variant> args) -> rt::Variant {
-    return CallAdapted<C, R, P...>(static_cast<C&>(self), fn, args,
-                                   std::index_sequence_for<P...>{});
+    return CallAdapted<C, R, P...>(static_cast<C&>(self), fn, args, std::index_sequence_for<P...>{});
   };
 }
 

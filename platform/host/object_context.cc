@@ -12,8 +12,7 @@ thread_local ObjectContext* t_current = nullptr;
 
 ObjectContext* GetObjectContext() { return t_current; }
 
-ContextActivation::ContextActivation(ObjectContext* context)
-    : previous_(t_current), context_(context) {
+ContextActivation::ContextActivation(ObjectContext* context) : previous_(t_current), context_(context) {
   t_current = context;
   if (context) ++context->calls_;
 }

@@ -265,7 +265,8 @@ rt::ObjectRef CreateInContext(std::string_view progId, ObjectContext* parent) {
   // A plain object (a data object, say) neither sees its context nor has
   // anything to do at release: it needs no context or release wrapper of its
   // own, which is most of what creating it would otherwise cost.
-  if (info->transaction != TransactionAttribute::Required && registration->IsPlain(*object)) return object;
+  if (info->transaction != TransactionAttribute::Required && registration->IsPlain(*object))
+    return object;
 
   const bool hadTransaction = parent->transaction() != nullptr;
   auto context = std::make_shared<ObjectContext>(parent->scope(), TransactionFor(*info, *parent));

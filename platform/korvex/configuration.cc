@@ -63,8 +63,7 @@ std::string Configuration::SettingsPath() {
   return kSystemFile;
 }
 
-std::optional<std::string> Configuration::Lookup(const std::string& section,
-                                                 const std::string& key) {
+std::optional<std::string> Configuration::Lookup(const std::string& section, const std::string& key) {
   if (auto value = ConfigurationOverrides::Find(section, key)) return value;
   if (IsConnectionStringKey(section, key)) {
     if (auto value = Environment("KORVO_CONNECTION_STRING")) return value;

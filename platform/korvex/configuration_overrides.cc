@@ -27,15 +27,13 @@ std::pair<std::string, std::string> KeyOf(std::string_view section, std::string_
 
 }  // namespace
 
-void ConfigurationOverrides::Set(std::string_view section, std::string_view key,
-                                 std::string value) {
+void ConfigurationOverrides::Set(std::string_view section, std::string_view key, std::string value) {
   Overrides& overrides = TheOverrides();
   std::lock_guard lock(overrides.mutex);
   overrides.values[KeyOf(section, key)] = std::move(value);
 }
 
-std::optional<std::string> ConfigurationOverrides::Find(std::string_view section,
-                                                        std::string_view key) {
+std::optional<std::string> ConfigurationOverrides::Find(std::string_view section, std::string_view key) {
   Overrides& overrides = TheOverrides();
   std::lock_guard lock(overrides.mutex);
   auto found = overrides.values.find(KeyOf(section, key));

@@ -79,9 +79,8 @@ const host::DispatchTable& Log::Dispatch() const {
 
 void Log::WriteEntry(const std::string& source, const std::string& text, std::int32_t kind) {
   LogRecorder::Record(LogEntry{source, text, kind});
-  const auto level = kind == static_cast<std::int32_t>(contracts::LogKind::Error)
-                         ? spdlog::level::err
-                         : spdlog::level::info;
+  const auto level = kind == static_cast<std::int32_t>(contracts::LogKind::Error) ? spdlog::level::err
+                                                                                  : spdlog::level::info;
   LoggerFor(ConfiguredFile())->log(level, "[{}] kind {}: {}", source, kind, PlainLines(text));
 }
 

@@ -129,9 +129,8 @@ const host::DispatchTable& ReferentialChecker::Dispatch() const {
   return table;
 }
 
-bool ReferentialChecker::CanDeleteInComponent(const std::string& /*component*/,
-                                              const std::string& table, const rt::Array& names,
-                                              const rt::Array& values) {
+bool ReferentialChecker::CanDeleteInComponent(const std::string& /*component*/, const std::string& table,
+                                              const rt::Array& names, const rt::Array& values) {
   const KeyValues key(names, values);
   Database database;
   for (const Reference& reference : References()) {
@@ -156,8 +155,7 @@ bool ReferentialChecker::BeforeDelete(const std::string& /*table*/, const rt::Ar
 }
 
 bool ReferentialChecker::ReferencesExistInComponent(const std::string& /*component*/,
-                                                    const std::string& table,
-                                                    const rt::Array& names,
+                                                    const std::string& table, const rt::Array& names,
                                                     const rt::Array& values) {
   return ReferencesExist(table, names, values);
 }

@@ -7,8 +7,8 @@
 // class uses (platform/data/library_connection.h: the scope's application
 // variable first, then the configuration, whose errors reach the caller as
 // raised), and inside a host context the connection joins the caller's
-// transaction, so rows the caller wrote but has not committed count. Every reference lies within the one database,
-// so the component-scoped operations answer as the plain ones do.
+// transaction, so rows the caller wrote but has not committed count. Every reference lies within the one
+// database, so the component-scoped operations answer as the plain ones do.
 //
 // Errors: names and values of different lengths raise 5 "Invalid procedure
 // call or argument"; a name that is not a plain identifier raises 13
@@ -35,8 +35,7 @@ class ReferentialChecker : public host::Component, public contracts::Referential
                             const rt::Array& names, const rt::Array& values) override;
   // A hook before a delete; this checker has nothing to prepare and always
   // answers true.
-  bool BeforeDelete(const std::string& table, const rt::Array& names,
-                    const rt::Array& values) override;
+  bool BeforeDelete(const std::string& table, const rt::Array& names, const rt::Array& values) override;
   // True when, for every declared reference from `table` whose columns are
   // all among the names with values that are neither Null nor Empty, the
   // referred row exists.

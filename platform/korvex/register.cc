@@ -18,9 +18,9 @@ namespace {
 
 template <class T>
 void RegisterPlain(const char* progId) {
-  host::Registry::Global().Register(
-      host::ClassInfo{progId, host::TransactionAttribute::None, false,
-                      [] { return rt::ObjectRef(std::make_shared<T>()); }});
+  host::Registry::Global().Register(host::ClassInfo{progId, host::TransactionAttribute::None, false, [] {
+                                                      return rt::ObjectRef(std::make_shared<T>());
+                                                    }});
 }
 
 }  // namespace

@@ -20,9 +20,7 @@ const host::DispatchTable& ResultObject::Dispatch() const {
   return table;
 }
 
-void ResultObject::AddMessage(const std::string& code) {
-  messages_.push_back({code, std::nullopt});
-}
+void ResultObject::AddMessage(const std::string& code) { messages_.push_back({code, std::nullopt}); }
 
 void ResultObject::AddMessageWithParameter(const std::string& code, const std::string& parameter) {
   messages_.push_back({code, parameter});

@@ -24,14 +24,13 @@ SettingsFile SettingsFile::Load(const std::string& path) {
   if (path.empty() || !std::filesystem::exists(path, ignored)) return settings;
   const int outcome = ini_parse(path.c_str(), &SettingsFile::OnEntry, &settings);
   if (outcome < 0) {
-    rt::Raise(errnum::kConfigurationUnreadable,
-              "The configuration file '" + path + "' cannot be read", "Korvex.Configuration");
+    rt::Raise(errnum::kConfigurationUnreadable, "The configuration file '" + path + "' cannot be read",
+              "Korvex.Configuration");
   }
   if (outcome > 0) {
-    rt::Raise(
-        errnum::kConfigurationUnreadable,
-        "The configuration file '" + path + "' is not valid at line " + std::to_string(outcome),
-        "Korvex.Configuration");
+    rt::Raise(errnum::kConfigurationUnreadable,
+              "The configuration file '" + path + "' is not valid at line " + std::to_string(outcome),
+              "Korvex.Configuration");
   }
   return settings;
 }
@@ -41,8 +40,7 @@ int SettingsFile::OnEntry(void* self, const char* section, const char* key, cons
   return 1;
 }
 
-std::optional<std::string> SettingsFile::Find(std::string_view section,
-                                              std::string_view key) const {
+std::optional<std::string> SettingsFile::Find(std::string_view section, std::string_view key) const {
   auto found = values_.find(KeyOf(section, key));
   if (found == values_.end()) return std::nullopt;
   return found->second;

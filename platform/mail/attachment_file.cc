@@ -68,9 +68,9 @@ std::string ReadRegularFile(const std::string& source, const fs::path& resolved,
   if (!S_ISREG(status.st_mode)) Refuse(source, "it is not a regular file");
   const auto size = static_cast<std::uint64_t>(status.st_size);
   if (size > maxBytes) {
-    RaiseMailError(errnum::kMessageTooLarge,
-                   "The file '" + Printable(source) + "' cannot be attached: its " +
-                       std::to_string(size) + " bytes would make the message larger than allowed");
+    RaiseMailError(errnum::kMessageTooLarge, "The file '" + Printable(source) +
+                                                 "' cannot be attached: its " + std::to_string(size) +
+                                                 " bytes would make the message larger than allowed");
   }
   std::string content(size, '\0');
   std::size_t done = 0;

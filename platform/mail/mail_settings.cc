@@ -33,17 +33,14 @@ class MailSection {
     if (text.empty()) return fallback;
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < minimum ||
-        value > maximum) {
+    if (error != std::errc() || end != text.data() + text.size() || value < minimum || value > maximum) {
       Refuse(key, text,
-             "is not a whole number from " + std::to_string(minimum) + " to " +
-                 std::to_string(maximum));
+             "is not a whole number from " + std::to_string(minimum) + " to " + std::to_string(maximum));
     }
     return value;
   }
 
-  [[noreturn]] static void Refuse(const char* key, const std::string& value,
-                                  const std::string& why) {
+  [[noreturn]] static void Refuse(const char* key, const std::string& value, const std::string& why) {
     RaiseMailError(errnum::kSettingInvalid,
                    std::string("The setting [MAIL] ") + key + " '" + Printable(value) + "' " + why);
   }

@@ -15,9 +15,7 @@ bool IsControl(char c) {
   return byte < 0x20 || byte == 0x7f;
 }
 
-bool HasControl(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), IsControl);
-}
+bool HasControl(const std::string& text) { return std::any_of(text.begin(), text.end(), IsControl); }
 
 [[noreturn]] void Refuse(const std::string& text, const std::string& why) {
   RaiseMailError(errnum::kAddressInvalid, "The address '" + Printable(text) + "' " + why);
@@ -48,8 +46,7 @@ bool IsPlainAddrSpec(const std::string& address) {
 Mailbox ParseMailbox(const std::string& text) {
   if (HasControl(text)) Refuse(text, "contains a line break or another control character");
   EnsureGMime();
-  GObjectPtr<InternetAddressList> list(
-      internet_address_list_parse(StrictOptions().get(), text.c_str()));
+  GObjectPtr<InternetAddressList> list(internet_address_list_parse(StrictOptions().get(), text.c_str()));
   if (!list || internet_address_list_length(list.get()) != 1) {
     Refuse(text, "is not a single mailbox");
   }

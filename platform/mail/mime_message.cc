@@ -89,16 +89,14 @@ void SetParameterCharset(GMimeParamList* parameters, const char* name) {
 }
 
 GObjectPtr<GMimeObject> BodyPart(const MessageParts& parts) {
-  GObjectPtr<GMimeTextPart> body(
-      g_mime_text_part_new_with_subtype(parts.htmlBody ? "html" : "plain"));
+  GObjectPtr<GMimeTextPart> body(g_mime_text_part_new_with_subtype(parts.htmlBody ? "html" : "plain"));
   const std::string lines = UnixLines(parts.body);
   SetContent(GMIME_PART(body.get()), lines);
   g_mime_text_part_set_charset(body.get(), kCharset);
   // GMime leaves plain ASCII 7-bit whatever its line lengths; a line longer
   // than a message may carry needs quoted-printable all the same.
   if (HasOverlongLine(lines)) {
-    g_mime_part_set_content_encoding(GMIME_PART(body.get()),
-                                     GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+    g_mime_part_set_content_encoding(GMIME_PART(body.get()), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
   } else {
     g_mime_object_encode(GMIME_OBJECT(body.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
   }

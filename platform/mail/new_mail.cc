@@ -14,8 +14,7 @@ constexpr std::int32_t kBase64Encoding = 1;
 std::int32_t CheckedFormat(std::int32_t format, const char* property) {
   if (format != 0 && format != 1) {
     rt::Raise(rt::errnum::kInvalidProcedureCall,
-              std::string(property) + " must be 0 or 1, not " + std::to_string(format),
-              kMailSource);
+              std::string(property) + " must be 0 or 1, not " + std::to_string(format), kMailSource);
   }
   return format;
 }
@@ -63,8 +62,8 @@ void NewMail::SetSubject(const std::string& subject) { parts_.subject = subject;
 void NewMail::SetBody(const std::string& body) { parts_.body = body; }
 
 void NewMail::SetBodyFormat(std::int32_t format) {
-  parts_.htmlBody = CheckedFormat(format, "BodyFormat") ==
-                    static_cast<std::int32_t>(contracts::MailBodyFormat::Html);
+  parts_.htmlBody =
+      CheckedFormat(format, "BodyFormat") == static_cast<std::int32_t>(contracts::MailBodyFormat::Html);
 }
 
 void NewMail::SetMailFormat(std::int32_t format) { CheckedFormat(format, "MailFormat"); }
@@ -80,8 +79,8 @@ void NewMail::AttachFile(const std::string& source, std::optional<std::string> f
       settings.maxMessageSize > attachedSize_ ? settings.maxMessageSize - attachedSize_ : 0;
   // The raw size whose encoded form can still fit: base64 makes four bytes of
   // three.
-  Attachment attachment = ReadAttachment(
-      source, fileName.value_or(""), AttachmentRules{settings.attachmentDirectories, room / 4 * 3});
+  Attachment attachment = ReadAttachment(source, fileName.value_or(""),
+                                         AttachmentRules{settings.attachmentDirectories, room / 4 * 3});
   const std::uint64_t encoded = EncodedAttachmentSize(attachment.content.size());
   if (encoded > room) {
     RaiseMailError(errnum::kMessageTooLarge, "The file '" + Printable(source) +
@@ -99,9 +98,9 @@ void NewMail::Send() {
   const MailSettings& settings = Settings();
   const std::string message = ComposeMessage(parts_);
   if (message.size() > settings.maxMessageSize) {
-    RaiseMailError(errnum::kMessageTooLarge,
-                   "The message has " + std::to_string(message.size()) + " bytes, more than the " +
-                       std::to_string(settings.maxMessageSize) + " allowed");
+    RaiseMailError(errnum::kMessageTooLarge, "The message has " + std::to_string(message.size()) +
+                                                 " bytes, more than the " +
+                                                 std::to_string(settings.maxMessageSize) + " allowed");
   }
   Deliver(settings, parts_, message);
   sent_ = true;

@@ -39,7 +39,8 @@ constexpr std::array<std::pair<std::string_view, AttributeKind>, 20> kKinds{{
 }};
 
 bool IsNameCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-';
 }
 
 // A whole number in range, from a numeric kind or a text that reads as one.
@@ -55,7 +56,8 @@ std::optional<std::int64_t> WholeNumber(const rt::Variant& value, std::int64_t l
   return static_cast<std::int64_t>(*number);
 }
 
-std::optional<std::string> CanonicalInteger(const rt::Variant& value, std::int64_t low, std::int64_t high) {
+std::optional<std::string> CanonicalInteger(const rt::Variant& value, std::int64_t low,
+                                            std::int64_t high) {
   auto number = WholeNumber(value, low, high);
   if (!number) return std::nullopt;
   return std::to_string(*number);
@@ -136,11 +138,21 @@ std::optional<std::string> CanonicalValue(AttributeKind kind, const rt::Variant&
         text = rt::CStr(value);
       }
       break;
-    case AttributeKind::Int16: text = CanonicalInteger(value, INT16_MIN, INT16_MAX); break;
-    case AttributeKind::Int32: text = CanonicalInteger(value, INT32_MIN, INT32_MAX); break;
-    case AttributeKind::Money: text = CanonicalMoney(value); break;
-    case AttributeKind::Date: text = CanonicalDate(value); break;
-    case AttributeKind::Boolean: text = CanonicalBoolean(value); break;
+    case AttributeKind::Int16:
+      text = CanonicalInteger(value, INT16_MIN, INT16_MAX);
+      break;
+    case AttributeKind::Int32:
+      text = CanonicalInteger(value, INT32_MIN, INT32_MAX);
+      break;
+    case AttributeKind::Money:
+      text = CanonicalMoney(value);
+      break;
+    case AttributeKind::Date:
+      text = CanonicalDate(value);
+      break;
+    case AttributeKind::Boolean:
+      text = CanonicalBoolean(value);
+      break;
   }
   if (text && !IsStorableValue(*text)) return std::nullopt;
   return text;
@@ -148,7 +160,8 @@ std::optional<std::string> CanonicalValue(AttributeKind kind, const rt::Variant&
 
 rt::Variant ReadValue(AttributeKind kind, const std::string& text) {
   switch (kind) {
-    case AttributeKind::Text: break;
+    case AttributeKind::Text:
+      break;
     case AttributeKind::Int16:
       if (auto number = ParseWhole<std::int16_t>(text)) return rt::Variant(*number);
       break;
@@ -170,12 +183,18 @@ rt::Variant ReadValue(AttributeKind kind, const std::string& text) {
 
 rt::Variant EmptyValue(AttributeKind kind) {
   switch (kind) {
-    case AttributeKind::Text: return rt::Variant(std::string());
-    case AttributeKind::Int16: return rt::Variant(std::int16_t{0});
-    case AttributeKind::Int32: return rt::Variant(std::int32_t{0});
-    case AttributeKind::Money: return rt::Variant(rt::Money{});
-    case AttributeKind::Date: return rt::Variant(rt::Date{});
-    case AttributeKind::Boolean: return rt::Variant(false);
+    case AttributeKind::Text:
+      return rt::Variant(std::string());
+    case AttributeKind::Int16:
+      return rt::Variant(std::int16_t{0});
+    case AttributeKind::Int32:
+      return rt::Variant(std::int32_t{0});
+    case AttributeKind::Money:
+      return rt::Variant(rt::Money{});
+    case AttributeKind::Date:
+      return rt::Variant(rt::Date{});
+    case AttributeKind::Boolean:
+      return rt::Variant(false);
   }
   return rt::Variant();
 }

@@ -49,7 +49,8 @@ korvex::Configuration& ThreadConfiguration() {
   const auto now = std::chrono::steady_clock::now();
   std::optional<std::string> namedFile = korvex::ConfigurationOverrides::File();
   const char* environment = std::getenv("KORVO_CONFIG");
-  std::optional<std::string> environmentFile = environment ? std::optional<std::string>(environment) : std::nullopt;
+  std::optional<std::string> environmentFile =
+      environment ? std::optional<std::string>(environment) : std::nullopt;
   if (!kept.configuration || now - kept.readAt >= kFileKeptFor || namedFile != kept.namedFile ||
       environmentFile != kept.environmentFile) {
     kept.configuration.emplace();
@@ -108,6 +109,8 @@ std::unique_ptr<DirectoryBackend> OpenDirectoryBackend(const MembershipSettings&
   return factory(settings);
 }
 
-std::unique_ptr<MembershipSettings> ConfiguredSettings() { return std::make_unique<ConfigurationSettings>(); }
+std::unique_ptr<MembershipSettings> ConfiguredSettings() {
+  return std::make_unique<ConfigurationSettings>();
+}
 
 }  // namespace korvo::membership

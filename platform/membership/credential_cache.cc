@@ -50,8 +50,10 @@ std::string EntryKey(std::string_view directory, std::string_view account) {
 Digest Hash(const CacheState& state, const std::string& entryKey, std::string_view password) {
   crypto_generichash_state hashing;
   crypto_generichash_init(&hashing, state.key.data(), state.key.size(), crypto_generichash_BYTES);
-  crypto_generichash_update(&hashing, reinterpret_cast<const unsigned char*>(entryKey.data()), entryKey.size() + 1);
-  crypto_generichash_update(&hashing, reinterpret_cast<const unsigned char*>(password.data()), password.size());
+  crypto_generichash_update(&hashing, reinterpret_cast<const unsigned char*>(entryKey.data()),
+                            entryKey.size() + 1);
+  crypto_generichash_update(&hashing, reinterpret_cast<const unsigned char*>(password.data()),
+                            password.size());
   Digest digest;
   crypto_generichash_final(&hashing, digest.data(), digest.size());
   return digest;
@@ -80,8 +82,9 @@ std::optional<std::string> CredentialCache::Find(std::string_view directory, std
   return found->second.userId;
 }
 
-void CredentialCache::Remember(std::string_view directory, std::string_view account, std::string_view password,
-                               const std::string& userId, std::chrono::seconds lifetime) {
+void CredentialCache::Remember(std::string_view directory, std::string_view account,
+                               std::string_view password, const std::string& userId,
+                               std::chrono::seconds lifetime) {
   if (lifetime.count() <= 0) return;
   CacheState& state = State();
   const std::string key = EntryKey(directory, account);

@@ -12,7 +12,8 @@ namespace korvo::membership {
 namespace {
 
 bool IsNameCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '-';
 }
 
 [[noreturn]] void Refuse(std::size_t position, std::string_view source, std::string_view why) {
@@ -27,7 +28,8 @@ Criterion ReadCriterion(const rt::Variant& item, std::size_t position, std::stri
   while (end < text.size() && IsNameCharacter(text[end])) ++end;
   Criterion criterion;
   criterion.attribute = text.substr(0, end);
-  if (!IsValidAttributeName(criterion.attribute)) Refuse(position, source, "has no valid attribute name");
+  if (!IsValidAttributeName(criterion.attribute))
+    Refuse(position, source, "has no valid attribute name");
   const std::string_view rest = std::string_view(text).substr(end);
   if (rest.starts_with(">=")) {
     criterion.comparison = Comparison::AtLeast;
@@ -37,10 +39,12 @@ Criterion ReadCriterion(const rt::Variant& item, std::size_t position, std::stri
   } else {
     Refuse(position, source, "has no \"=\" or \">=\" operator");
   }
-  if (!IsStorableValue(criterion.value)) Refuse(position, source, "has a value longer than 1024 bytes or with a NUL");
+  if (!IsStorableValue(criterion.value))
+    Refuse(position, source, "has a value longer than 1024 bytes or with a NUL");
   if (rt::TextEqualsNoCase(criterion.attribute, kIdAttribute)) {
     criterion.attribute = std::string(kIdAttribute);
-  } else if (auto canonical = CanonicalValue(KindOf(criterion.attribute), rt::Variant(criterion.value))) {
+  } else if (auto canonical =
+                 CanonicalValue(KindOf(criterion.attribute), rt::Variant(criterion.value))) {
     criterion.value = std::move(*canonical);
   }
   return criterion;
@@ -51,7 +55,8 @@ Criterion ReadCriterion(const rt::Variant& item, std::size_t position, std::stri
 std::vector<Criterion> ReadCriteria(const rt::Variant& criteria, std::string_view source) {
   if (criteria.IsNullOrEmpty() || criteria.IsMissing() || criteria.IsNothing()) return {};
   if (!criteria.IsArray()) {
-    RaiseDirectoryError(contracts::membership_error::kInvalidCriteria, source, "the criteria are not an array");
+    RaiseDirectoryError(contracts::membership_error::kInvalidCriteria, source,
+                        "the criteria are not an array");
   }
   std::vector<Criterion> read;
   const auto& items = criteria.AsArray().items;

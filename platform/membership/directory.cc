@@ -17,7 +17,8 @@ constexpr double kMaxCacheSeconds = 86400;
 
 std::chrono::seconds CacheLifetime(const MembershipSettings& settings) {
   const std::string text = rt::Trim(settings.Value("CredentialCacheSeconds"));
-  const auto seconds = text.empty() ? std::optional<double>(kDefaultCacheSeconds) : rt::ParseNumber(text);
+  const auto seconds =
+      text.empty() ? std::optional<double>(kDefaultCacheSeconds) : rt::ParseNumber(text);
   // A negative or not-a-number setting gives the default.
   if (!seconds || !(*seconds >= 0)) return std::chrono::seconds(static_cast<long>(kDefaultCacheSeconds));
   return std::chrono::seconds(static_cast<long>(std::min(*seconds, kMaxCacheSeconds)));
@@ -35,8 +36,11 @@ std::shared_ptr<Directory> Directory::Open() {
   return std::make_shared<Directory>(std::move(settings), std::move(backend));
 }
 
-Directory::Directory(std::unique_ptr<MembershipSettings> settings, std::unique_ptr<DirectoryBackend> backend)
-    : settings_(std::move(settings)), backend_(std::move(backend)), cacheLifetime_(CacheLifetime(*settings_)) {}
+Directory::Directory(std::unique_ptr<MembershipSettings> settings,
+                     std::unique_ptr<DirectoryBackend> backend)
+    : settings_(std::move(settings)),
+      backend_(std::move(backend)),
+      cacheLifetime_(CacheLifetime(*settings_)) {}
 
 std::string Directory::Authenticate(const std::string& account, const std::string& password,
                                     std::string_view source) {
@@ -44,7 +48,8 @@ std::string Directory::Authenticate(const std::string& account, const std::strin
   CredentialCache& cache = CredentialCache::Process();
   const std::string identity = backend_->Identity();
   const bool cached = cacheLifetime_.count() > 0;
-  if (auto accountId = cached ? cache.Find(identity, account, password) : std::nullopt) return *accountId;
+  if (auto accountId = cached ? cache.Find(identity, account, password) : std::nullopt)
+    return *accountId;
   auto accountId = backend_->VerifyPassword(account, password);
   if (!accountId) RaiseDirectoryError(err::kInvalidCredentials, source);
   cache.Remember(identity, account, password, *accountId, cacheLifetime_);
@@ -76,9 +81,11 @@ std::optional<Entry> Directory::FindUser(const std::string& userId) {
   return backend_->Load(userId);
 }
 
-void Directory::SetPassword(const std::string& userId, const std::string& password, std::string_view source) {
+void Directory::SetPassword(const std::string& userId, const std::string& password,
+                            std::string_view source) {
   RequireValidUserId(userId, source);
-  if (password.empty()) RaiseDirectoryError(err::kInvalidAttribute, source, "a password may not be empty");
+  if (password.empty())
+    RaiseDirectoryError(err::kInvalidAttribute, source, "a password may not be empty");
   backend_->SetPassword(userId, password);
   CredentialCache::Process().Forget(backend_->Identity(), userId);
 }

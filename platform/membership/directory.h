@@ -40,7 +40,8 @@ class Directory {
   // The user ID of `account` once `password` verifies. Raises
   // kInvalidCredentials, with `source`, for an empty account or password,
   // an unknown account or a wrong password alike.
-  std::string Authenticate(const std::string& account, const std::string& password, std::string_view source);
+  std::string Authenticate(const std::string& account, const std::string& password,
+                           std::string_view source);
   // Whether the account (an ID Authenticate answered) may write any entry.
   bool IsWriter(const std::string& accountId);
   // The script account of the settings, root appended.

@@ -49,7 +49,7 @@ struct Attribute {
 
 // One directory entry as stored.
 struct Entry {
-  std::string userId;  // as stored (its stored case)
+  std::string userId;                 // as stored (its stored case)
   std::vector<Attribute> attributes;  // each name once; their order is not significant
 };
 

@@ -9,16 +9,26 @@ namespace err = contracts::membership_error;
 
 std::string DirectoryErrorText(std::int32_t number) {
   switch (number) {
-    case err::kNotBound: return "The directory user is not bound";
-    case err::kInvalidCredentials: return "Invalid account or password";
-    case err::kUserNotFound: return "User not found";
-    case err::kAccessDenied: return "Access denied";
-    case err::kInvalidCriteria: return "Invalid search criteria";
-    case err::kInvalidAttribute: return "Invalid attribute";
-    case err::kUserExists: return "User already exists";
-    case err::kDirectoryUnavailable: return "Directory unavailable";
-    case err::kInvalidUserID: return "Invalid user ID";
-    default: return rt::DefaultDescription(number);
+    case err::kNotBound:
+      return "The directory user is not bound";
+    case err::kInvalidCredentials:
+      return "Invalid account or password";
+    case err::kUserNotFound:
+      return "User not found";
+    case err::kAccessDenied:
+      return "Access denied";
+    case err::kInvalidCriteria:
+      return "Invalid search criteria";
+    case err::kInvalidAttribute:
+      return "Invalid attribute";
+    case err::kUserExists:
+      return "User already exists";
+    case err::kDirectoryUnavailable:
+      return "Directory unavailable";
+    case err::kInvalidUserID:
+      return "Invalid user ID";
+    default:
+      return rt::DefaultDescription(number);
   }
 }
 

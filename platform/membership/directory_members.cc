@@ -25,7 +25,9 @@ std::int32_t RowLimit(const rt::Variant& pageSize) {
   return std::max(rt::CLng(pageSize), std::int32_t{0});
 }
 
-Criterion RoleCriterion(std::int16_t role) { return {"KorvoRole", Comparison::Equal, std::to_string(role)}; }
+Criterion RoleCriterion(std::int16_t role) {
+  return {"KorvoRole", Comparison::Equal, std::to_string(role)};
+}
 
 contracts::RecordsetRef IdRecordset(const std::vector<std::string>& userIds) {
   data::ResultSet rows;
@@ -65,7 +67,8 @@ contracts::RecordsetRef DirectoryMembers::Run(SearchRequest request) {
   return IdRecordset(result.userIds);
 }
 
-contracts::RecordsetRef DirectoryMembers::Search(const rt::Variant& criteria, const std::string& /*scope*/,
+contracts::RecordsetRef DirectoryMembers::Search(const rt::Variant& criteria,
+                                                 const std::string& /*scope*/,
                                                  const rt::Variant& pageSize) {
   SearchRequest request;
   request.criteria = ReadCriteria(criteria, kMembersSource);
@@ -73,16 +76,19 @@ contracts::RecordsetRef DirectoryMembers::Search(const rt::Variant& criteria, co
   return Run(std::move(request));
 }
 
-contracts::RecordsetRef DirectoryMembers::SearchOptionalLimit(const rt::Variant& criteria, const std::string& scope,
+contracts::RecordsetRef DirectoryMembers::SearchOptionalLimit(const rt::Variant& criteria,
+                                                              const std::string& scope,
                                                               std::optional<rt::Variant> pageSize) {
   return Search(criteria, scope, pageSize.value_or(rt::Variant::Missing()));
 }
 
-contracts::RecordsetRef DirectoryMembers::SearchByRole(std::int16_t role, const std::string& /*idAttribute*/) {
+contracts::RecordsetRef DirectoryMembers::SearchByRole(std::int16_t role,
+                                                       const std::string& /*idAttribute*/) {
   return Run(SearchRequest{{RoleCriterion(role)}, 0});
 }
 
-contracts::RecordsetRef DirectoryMembers::SearchByRoleWith(std::int16_t role, const rt::Variant& criteria,
+contracts::RecordsetRef DirectoryMembers::SearchByRoleWith(std::int16_t role,
+                                                           const rt::Variant& criteria,
                                                            const std::string& /*idAttribute*/) {
   SearchRequest request;
   request.criteria = ReadCriteria(criteria, kMembersSource);
@@ -93,7 +99,8 @@ contracts::RecordsetRef DirectoryMembers::SearchByRoleWith(std::int16_t role, co
 rt::ObjectRef DirectoryMembers::CreateUser(const std::string& name, const std::string& password,
                                            const rt::Variant& names, const rt::Variant& values) {
   RequireValidUserId(name, kMembersSource);
-  if (password.empty()) RaiseDirectoryError(err::kInvalidAttribute, kMembersSource, "a password may not be empty");
+  if (password.empty())
+    RaiseDirectoryError(err::kInvalidAttribute, kMembersSource, "a password may not be empty");
   Entry entry = NewEntry(name, names, values, kMembersSource);
   std::string accountId = AuthorizeWrite();
   Open().Backend().Create(entry, password);

@@ -27,8 +27,8 @@ class DirectoryMembers final : public host::Component, public contracts::Members
   contracts::RecordsetRef SearchByRole(std::int16_t role, const std::string& idAttribute) override;
   contracts::RecordsetRef SearchByRoleWith(std::int16_t role, const rt::Variant& criteria,
                                            const std::string& idAttribute) override;
-  rt::ObjectRef CreateUser(const std::string& name, const std::string& password, const rt::Variant& names,
-                           const rt::Variant& values) override;
+  rt::ObjectRef CreateUser(const std::string& name, const std::string& password,
+                           const rt::Variant& names, const rt::Variant& values) override;
   void DeleteUser(const std::string& userId) override;
 
  private:

@@ -97,7 +97,8 @@ const host::DispatchTable& DirectoryUser::Dispatch() const {
   return table;
 }
 
-void DirectoryUser::Bind(const std::string& userId, const std::string& account, const std::string& password) {
+void DirectoryUser::Bind(const std::string& userId, const std::string& account,
+                         const std::string& password) {
   std::shared_ptr<Directory> directory = binding_ ? binding_->directory : Directory::Open();
   binding_.reset();
   std::string accountId = directory->Authenticate(account, password, kUserSource);
@@ -138,14 +139,18 @@ rt::Variant DirectoryUser::Inherited(std::string_view attribute) {
 
 std::string DirectoryUser::UserID() { return Bound().entry.userId; }
 
-rt::Array DirectoryUser::GetAttribute(const std::string& name) { return AttributeValues(Bound().entry, name); }
+rt::Array DirectoryUser::GetAttribute(const std::string& name) {
+  return AttributeValues(Bound().entry, name);
+}
 
 rt::Array DirectoryUser::RoleCodes() { return AttributeValues(Bound().entry, "KorvoRole"); }
 
 void DirectoryUser::SetCompanyNumber(const std::string& companyNumber) {
   Binding& binding = Bound();
-  if (!binding.directory->IsWriter(binding.accountId)) RaiseDirectoryError(err::kAccessDenied, kUserSource);
-  if (!IsStorableValue(companyNumber)) RaiseDirectoryError(err::kInvalidAttribute, kUserSource, "CompanyNumber");
+  if (!binding.directory->IsWriter(binding.accountId))
+    RaiseDirectoryError(err::kAccessDenied, kUserSource);
+  if (!IsStorableValue(companyNumber))
+    RaiseDirectoryError(err::kInvalidAttribute, kUserSource, "CompanyNumber");
   std::vector<std::string> values;
   if (!companyNumber.empty()) values.push_back(companyNumber);
   Write("CompanyNumber", std::move(values));

@@ -59,7 +59,9 @@ class DirectoryUser final : public host::Component, public contracts::Membership
   std::int16_t ProjectUserType() override { return rt::CInt(Inherited("ProjectUserType")); }
   std::string EmployeeNumber() override { return Text("EmployeeNumber"); }
   std::string RequisitionerManager() override { return Text("KORVOU_USERID"); }
-  std::int32_t BillToBusinessPartnerID() override { return rt::CLng(Inherited("BillToBusinessPartnerID")); }
+  std::int32_t BillToBusinessPartnerID() override {
+    return rt::CLng(Inherited("BillToBusinessPartnerID"));
+  }
   std::int32_t BusinessPartnerID() override { return rt::CLng(Inherited("BusinessPartnerID")); }
   bool OutOfOfficeOn() override { return rt::CBool(Inherited("OUTOFOFFICEON")); }
   rt::Money ApproverLimit() override { return rt::CCur(Inherited("APPROVERLIMIT")); }

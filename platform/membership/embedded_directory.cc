@@ -17,8 +17,8 @@ namespace korvo::membership {
 namespace {
 
 namespace err = contracts::membership_error;
-using contracts::ParamType;
 using contracts::Parameter;
+using contracts::ParamType;
 
 constexpr const char* kSource = "KorvoMembership.Directory";
 
@@ -48,7 +48,9 @@ Parameter Flag(std::string name, bool value) {
   return Parameter{std::move(name), ParamType::Boolean, 0, rt::Variant(value)};
 }
 
-std::string TextOf(const rt::Variant& value) { return value.IsNullOrEmpty() ? std::string() : rt::CStr(value); }
+std::string TextOf(const rt::Variant& value) {
+  return value.IsNullOrEmpty() ? std::string() : rt::CStr(value);
+}
 
 // Runs `write` in the current host transaction, or in one of its own.
 template <class Write>
@@ -100,14 +102,17 @@ EmbeddedDirectory::EmbeddedDirectory(const MembershipSettings& settings)
       cost_(HashCostFrom(settings)),
       root_(settings.Value("LDAPRoot")) {}
 
-std::string EmbeddedDirectory::Identity() const { return std::string(kEmbeddedBackend) + ":" + connectionString_; }
+std::string EmbeddedDirectory::Identity() const {
+  return std::string(kEmbeddedBackend) + ":" + connectionString_;
+}
 
 contracts::RecordsetRef EmbeddedDirectory::Query(const Statement& statement, std::int32_t maxRecords) {
   contracts::ConnectionRef connection;
   data::ScopedClose closeConnection(connection);
   try {
     connection = data::OpenConnection(connectionString_);
-    contracts::RecordsetRef rows = connection->Execute(statement.sql, statement.params, nullptr, maxRecords);
+    contracts::RecordsetRef rows =
+        connection->Execute(statement.sql, statement.params, nullptr, maxRecords);
     rows->Detach();
     return rows;
   } catch (const rt::Error& error) {
@@ -129,17 +134,20 @@ std::int32_t EmbeddedDirectory::Change(const Statement& statement) {
     const std::int32_t number =
         error.number() == contracts::dberr::kConstraint ? err::kUserExists : err::kDirectoryUnavailable;
     const std::string code = "storage error 0x" + rt::Hex(error.number());
-    RaiseDirectoryError(number, kSource, statement.secret ? code : code + ": " + error.record().Description);
+    RaiseDirectoryError(number, kSource,
+                        statement.secret ? code : code + ": " + error.record().Description);
   }
 }
 
 bool EmbeddedDirectory::Exists(const std::string& userKey) {
-  return !Query({"SELECT USERKEY FROM MEMBERUSER WHERE USERKEY = ?", {Text("UserKey", userKey)}}, 1)->IsEOF();
+  return !Query({"SELECT USERKEY FROM MEMBERUSER WHERE USERKEY = ?", {Text("UserKey", userKey)}}, 1)
+              ->IsEOF();
 }
 
 std::string EmbeddedDirectory::AccountUser(const std::string& account) const {
   const std::string suffix = "," + root_;
-  if (!root_.empty() && account.size() > suffix.size() && FoldCase(account).ends_with(FoldCase(suffix))) {
+  if (!root_.empty() && account.size() > suffix.size() &&
+      FoldCase(account).ends_with(FoldCase(suffix))) {
     return account.substr(0, account.size() - suffix.size());
   }
   return account;
@@ -160,8 +168,10 @@ std::optional<std::string> EmbeddedDirectory::VerifyPassword(const std::string& 
 }
 
 bool EmbeddedDirectory::HoldsWriterRight(const std::string& accountId) {
-  auto rows = Query({"SELECT WRITER FROM MEMBERUSER WHERE USERKEY = ?", {Text("UserKey", Key(accountId))}}, 1);
-  return !rows->IsEOF() && !rows->Value(std::int32_t{0}).IsNullOrEmpty() && rt::CBool(rows->Value(std::int32_t{0}));
+  auto rows =
+      Query({"SELECT WRITER FROM MEMBERUSER WHERE USERKEY = ?", {Text("UserKey", Key(accountId))}}, 1);
+  return !rows->IsEOF() && !rows->Value(std::int32_t{0}).IsNullOrEmpty() &&
+         rt::CBool(rows->Value(std::int32_t{0}));
 }
 
 void EmbeddedDirectory::SetWriterRight(const std::string& userId, bool granted) {
@@ -179,10 +189,11 @@ void EmbeddedDirectory::SetPassword(const std::string& userId, const std::string
 }
 
 std::optional<Entry> EmbeddedDirectory::Load(const std::string& userId) {
-  auto rows = Query({"SELECT MEMBERUSER.USERID, MEMBERATTRIBUTE.ATTRNAME, MEMBERATTRIBUTE.ATTRVALUE "
-                     "FROM MEMBERUSER LEFT JOIN MEMBERATTRIBUTE ON MEMBERATTRIBUTE.USERKEY = MEMBERUSER.USERKEY "
-                     "WHERE MEMBERUSER.USERKEY = ? ORDER BY MEMBERATTRIBUTE.ATTRKEY, MEMBERATTRIBUTE.VALUEINDEX",
-                     {Text("UserKey", Key(userId))}});
+  auto rows =
+      Query({"SELECT MEMBERUSER.USERID, MEMBERATTRIBUTE.ATTRNAME, MEMBERATTRIBUTE.ATTRVALUE "
+             "FROM MEMBERUSER LEFT JOIN MEMBERATTRIBUTE ON MEMBERATTRIBUTE.USERKEY = MEMBERUSER.USERKEY "
+             "WHERE MEMBERUSER.USERKEY = ? ORDER BY MEMBERATTRIBUTE.ATTRKEY, MEMBERATTRIBUTE.VALUEINDEX",
+             {Text("UserKey", Key(userId))}});
   if (rows->IsEOF()) return std::nullopt;
   Entry entry{TextOf(rows->Value(std::int32_t{0})), {}};
   for (; !rows->IsEOF(); rows->MoveNext()) {
@@ -205,7 +216,8 @@ void EmbeddedDirectory::Create(const Entry& entry, const std::string& password) 
   Atomically([&] {
     if (Exists(userKey)) RaiseDirectoryError(err::kUserExists, kSource, entry.userId);
     Change(insert);
-    for (const auto& attribute : entry.attributes) InsertValues(userKey, attribute.name, attribute.values);
+    for (const auto& attribute : entry.attributes)
+      InsertValues(userKey, attribute.name, attribute.values);
   });
 }
 
@@ -233,10 +245,12 @@ void EmbeddedDirectory::ReplaceAttribute(const std::string& userId, const std::s
 void EmbeddedDirectory::InsertValues(const std::string& userKey, const std::string& name,
                                      const std::vector<std::string>& values) {
   for (std::size_t i = 0; i < values.size(); ++i) {
-    Change({"INSERT INTO MEMBERATTRIBUTE (USERKEY, ATTRKEY, VALUEINDEX, ATTRNAME, ATTRVALUE, VALUEKEY) "
-            "VALUES (?, ?, ?, ?, ?, ?)",
-            {Text("UserKey", userKey), Text("AttrKey", FoldCase(name)), Whole("ValueIndex", static_cast<std::int32_t>(i)),
-             Text("AttrName", name), Text("AttrValue", values[i]), Text("ValueKey", Key(values[i]))}});
+    Change(
+        {"INSERT INTO MEMBERATTRIBUTE (USERKEY, ATTRKEY, VALUEINDEX, ATTRNAME, ATTRVALUE, VALUEKEY) "
+         "VALUES (?, ?, ?, ?, ?, ?)",
+         {Text("UserKey", userKey), Text("AttrKey", FoldCase(name)),
+          Whole("ValueIndex", static_cast<std::int32_t>(i)), Text("AttrName", name),
+          Text("AttrValue", values[i]), Text("ValueKey", Key(values[i]))}});
   }
 }
 
@@ -247,7 +261,7 @@ void EmbeddedDirectory::InsertValues(const std::string& userKey, const std::stri
 // who holds the value twice once. Otherwise it walks the users in key order.
 // At most `rows` rows (0: all), so no database reads past the page.
 EmbeddedDirectory::Statement EmbeddedDirectory::SearchStatement(const std::vector<Criterion>& criteria,
-                                                               std::int32_t rows) {
+                                                                std::int32_t rows) {
   Statement select;
   const std::string top = rows > 0 ? "TOP " + std::to_string(rows) + " " : std::string();
   std::vector<std::string> keys{"MEMBERUSER.USERKEY"};
@@ -257,7 +271,8 @@ EmbeddedDirectory::Statement EmbeddedDirectory::SearchStatement(const std::vecto
     select.sql = "SELECT " + top + "MEMBERUSER.USERID FROM MEMBERUSER";
   } else {
     keys.insert(keys.begin(), "DRIVER.USERKEY");
-    select.sql = "SELECT " + top + "MIN(MEMBERUSER.USERID) FROM MEMBERATTRIBUTE DRIVER "
+    select.sql = "SELECT " + top +
+                 "MIN(MEMBERUSER.USERID) FROM MEMBERATTRIBUTE DRIVER "
                  "JOIN MEMBERUSER ON MEMBERUSER.USERKEY = DRIVER.USERKEY";
     select.params.push_back(Text("AttrKey", FoldCase(driving->attribute)));
     select.params.push_back(Text("ValueKey", Key(driving->value)));
@@ -266,7 +281,8 @@ EmbeddedDirectory::Statement EmbeddedDirectory::SearchStatement(const std::vecto
   for (auto it = criteria.begin(); it != criteria.end(); ++it) {
     if (it != driving) conditions.push_back(Condition(*it, keys, select.params));
   }
-  for (std::size_t i = 0; i < conditions.size(); ++i) select.sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
+  for (std::size_t i = 0; i < conditions.size(); ++i)
+    select.sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
   if (driving != criteria.end()) select.sql += " GROUP BY " + keys.front();
   select.sql += " ORDER BY " + keys.front();
   return select;

@@ -42,7 +42,8 @@ class EmbeddedDirectory final : public DirectoryBackend {
   std::string Name() const override { return kEmbeddedBackend; }
   std::string Identity() const override;
 
-  std::optional<std::string> VerifyPassword(const std::string& account, const std::string& password) override;
+  std::optional<std::string> VerifyPassword(const std::string& account,
+                                            const std::string& password) override;
   bool HoldsWriterRight(const std::string& accountId) override;
   void SetWriterRight(const std::string& userId, bool granted) override;
   void SetPassword(const std::string& userId, const std::string& password) override;
@@ -73,7 +74,8 @@ class EmbeddedDirectory final : public DirectoryBackend {
   // Runs a write; the rows it changed.
   std::int32_t Change(const Statement& statement);
   bool Exists(const std::string& userKey);
-  void InsertValues(const std::string& userKey, const std::string& name, const std::vector<std::string>& values);
+  void InsertValues(const std::string& userKey, const std::string& name,
+                    const std::vector<std::string>& values);
   std::string AccountUser(const std::string& account) const;
 
   std::string connectionString_;

@@ -15,7 +15,8 @@ namespace {
 
 bool IsAbsent(const rt::Variant& value) { return value.IsNullOrEmpty() || value.IsMissing(); }
 
-std::vector<std::string> StoredValues(const std::string& name, const rt::Variant& value, std::string_view source) {
+std::vector<std::string> StoredValues(const std::string& name, const rt::Variant& value,
+                                      std::string_view source) {
   const AttributeKind kind = KindOf(name);
   std::vector<std::string> stored;
   auto add = [&](const rt::Variant& item) {
@@ -38,7 +39,8 @@ Entry NewEntry(const std::string& userId, const rt::Variant& names, const rt::Va
                std::string_view source) {
   Entry entry{userId, {}};
   if (IsAbsent(names) && IsAbsent(values)) return entry;
-  if (!names.IsArray() || !values.IsArray() || names.AsArray().items.size() != values.AsArray().items.size()) {
+  if (!names.IsArray() || !values.IsArray() ||
+      names.AsArray().items.size() != values.AsArray().items.size()) {
     Refuse(source, "the names and values are not arrays of one size");
   }
   const auto& nameItems = names.AsArray().items;

@@ -56,8 +56,8 @@ HashCost HashCostFrom(const MembershipSettings& settings) {
   cost.passes = std::max<unsigned long long>(Setting(settings, "PasswordHashOps", kDefaultPasses),
                                              crypto_pwhash_argon2id_OPSLIMIT_MIN);
   const unsigned long long kib = Setting(settings, "PasswordHashMemoryKiB", kDefaultMemoryKiB);
-  cost.memoryBytes = std::max<std::size_t>(static_cast<std::size_t>(kib) * 1024,
-                                           crypto_pwhash_argon2id_MEMLIMIT_MIN);
+  cost.memoryBytes =
+      std::max<std::size_t>(static_cast<std::size_t>(kib) * 1024, crypto_pwhash_argon2id_MEMLIMIT_MIN);
   return cost;
 }
 

@@ -15,22 +15,29 @@ struct Numeric {
   double value;
 };
 
-Numeric Exact(std::int64_t units) {
-  return {true, units, static_cast<double>(units) / Money::kScale};
-}
+Numeric Exact(std::int64_t units) { return {true, units, static_cast<double>(units) / Money::kScale}; }
 Numeric Inexact(double value) { return {false, 0, value}; }
 
 Numeric NumericOf(const Variant& v) {
   switch (v.Type()) {
-    case VarType::Byte: return Exact(std::int64_t{v.AsByte()} * Money::kScale);
-    case VarType::Integer: return Exact(std::int64_t{v.AsInteger()} * Money::kScale);
-    case VarType::Long: return Exact(std::int64_t{v.AsLong()} * Money::kScale);
-    case VarType::Boolean: return Exact(v.AsBool() ? -Money::kScale : 0);
-    case VarType::Currency: return Exact(v.AsMoney().units);
-    case VarType::Single: return Inexact(v.AsSingle());
-    case VarType::Double: return Inexact(v.AsDouble());
-    case VarType::Date: return Inexact(v.AsDate().serial);
-    default: return Exact(0);  // Empty
+    case VarType::Byte:
+      return Exact(std::int64_t{v.AsByte()} * Money::kScale);
+    case VarType::Integer:
+      return Exact(std::int64_t{v.AsInteger()} * Money::kScale);
+    case VarType::Long:
+      return Exact(std::int64_t{v.AsLong()} * Money::kScale);
+    case VarType::Boolean:
+      return Exact(v.AsBool() ? -Money::kScale : 0);
+    case VarType::Currency:
+      return Exact(v.AsMoney().units);
+    case VarType::Single:
+      return Inexact(v.AsSingle());
+    case VarType::Double:
+      return Inexact(v.AsDouble());
+    case VarType::Date:
+      return Inexact(v.AsDate().serial);
+    default:
+      return Exact(0);  // Empty
   }
 }
 

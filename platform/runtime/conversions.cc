@@ -15,22 +15,33 @@ namespace {
 // serial, a text must read as a number.
 double NumberOf(const Variant& v) {
   switch (v.Type()) {
-    case VarType::Empty: return 0.0;
-    case VarType::Null: Raise(errnum::kInvalidUseOfNull);
-    case VarType::Byte: return v.AsByte();
-    case VarType::Integer: return v.AsInteger();
-    case VarType::Long: return v.AsLong();
-    case VarType::Single: return v.AsSingle();
-    case VarType::Double: return v.AsDouble();
-    case VarType::Currency: return MoneyToDouble(v.AsMoney());
-    case VarType::Date: return v.AsDate().serial;
-    case VarType::Boolean: return v.AsBool() ? -1.0 : 0.0;
+    case VarType::Empty:
+      return 0.0;
+    case VarType::Null:
+      Raise(errnum::kInvalidUseOfNull);
+    case VarType::Byte:
+      return v.AsByte();
+    case VarType::Integer:
+      return v.AsInteger();
+    case VarType::Long:
+      return v.AsLong();
+    case VarType::Single:
+      return v.AsSingle();
+    case VarType::Double:
+      return v.AsDouble();
+    case VarType::Currency:
+      return MoneyToDouble(v.AsMoney());
+    case VarType::Date:
+      return v.AsDate().serial;
+    case VarType::Boolean:
+      return v.AsBool() ? -1.0 : 0.0;
     case VarType::String: {
       const std::optional<double> n = ParseNumber(v.AsString());
       if (!n) RaiseMismatch();
       return *n;
     }
-    default: RaiseMismatch();
+    default:
+      RaiseMismatch();
   }
 }
 
@@ -57,18 +68,30 @@ bool InCalendar(double serial) { return serial > kBeforeFirstSerial && serial < 
 
 std::string CStr(const Variant& v) {
   switch (v.Type()) {
-    case VarType::Empty: return {};
-    case VarType::Null: Raise(errnum::kInvalidUseOfNull);
-    case VarType::Byte: return std::to_string(v.AsByte());
-    case VarType::Integer: return std::to_string(v.AsInteger());
-    case VarType::Long: return std::to_string(v.AsLong());
-    case VarType::Single: return FormatSingle(v.AsSingle());
-    case VarType::Double: return FormatDouble(v.AsDouble());
-    case VarType::Currency: return FormatMoney(v.AsMoney());
-    case VarType::Date: return FormatDate(v.AsDate());
-    case VarType::String: return v.AsString();
-    case VarType::Boolean: return v.AsBool() ? "True" : "False";
-    default: RaiseMismatch();
+    case VarType::Empty:
+      return {};
+    case VarType::Null:
+      Raise(errnum::kInvalidUseOfNull);
+    case VarType::Byte:
+      return std::to_string(v.AsByte());
+    case VarType::Integer:
+      return std::to_string(v.AsInteger());
+    case VarType::Long:
+      return std::to_string(v.AsLong());
+    case VarType::Single:
+      return FormatSingle(v.AsSingle());
+    case VarType::Double:
+      return FormatDouble(v.AsDouble());
+    case VarType::Currency:
+      return FormatMoney(v.AsMoney());
+    case VarType::Date:
+      return FormatDate(v.AsDate());
+    case VarType::String:
+      return v.AsString();
+    case VarType::Boolean:
+      return v.AsBool() ? "True" : "False";
+    default:
+      RaiseMismatch();
   }
 }
 
@@ -134,28 +157,45 @@ bool IsDate(const Variant& v) {
 bool IsNumeric(const Variant& v) {
   switch (v.Type()) {
     case VarType::Empty:
-    case VarType::Boolean: return true;
-    case VarType::String: return ParseNumber(v.AsString()).has_value();
-    default: return v.IsNumeric();
+    case VarType::Boolean:
+      return true;
+    case VarType::String:
+      return ParseNumber(v.AsString()).has_value();
+    default:
+      return v.IsNumeric();
   }
 }
 
 std::string TypeName(const Variant& v) {
   switch (v.Type()) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Byte: return "Byte";
-    case VarType::Integer: return "Integer";
-    case VarType::Long: return "Long";
-    case VarType::Single: return "Single";
-    case VarType::Double: return "Double";
-    case VarType::Currency: return "Currency";
-    case VarType::Date: return "Date";
-    case VarType::String: return "String";
-    case VarType::Boolean: return "Boolean";
-    case VarType::Object: return v.AsObject() ? v.AsObject()->TypeName() : "Nothing";
-    case VarType::Array: return "Variant()";
-    case VarType::Missing: return "Error";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Null:
+      return "Null";
+    case VarType::Byte:
+      return "Byte";
+    case VarType::Integer:
+      return "Integer";
+    case VarType::Long:
+      return "Long";
+    case VarType::Single:
+      return "Single";
+    case VarType::Double:
+      return "Double";
+    case VarType::Currency:
+      return "Currency";
+    case VarType::Date:
+      return "Date";
+    case VarType::String:
+      return "String";
+    case VarType::Boolean:
+      return "Boolean";
+    case VarType::Object:
+      return v.AsObject() ? v.AsObject()->TypeName() : "Nothing";
+    case VarType::Array:
+      return "Variant()";
+    case VarType::Missing:
+      return "Error";
   }
   return {};
 }

@@ -22,17 +22,17 @@
 
 namespace korvo::rt {
 
-std::string CStr(const Variant& v);      // Empty -> "", Boolean -> "True"/"False"
+std::string CStr(const Variant& v);  // Empty -> "", Boolean -> "True"/"False"
 std::uint8_t CByte(const Variant& v);
 std::int16_t CInt(const Variant& v);
 std::int32_t CLng(const Variant& v);
 float CSng(const Variant& v);
 double CDbl(const Variant& v);
 Money CCur(const Variant& v);
-bool CBool(const Variant& v);            // numbers: non-zero; texts "True"/"False" or numeric
-Date CDate(const Variant& v);            // texts through ParseDate; numbers as serials;
-                                         // outside 100-01-01 .. 9999-12-31: Overflow
-Variant CVar(const Variant& v);          // identity, for symmetry with the runtime
+bool CBool(const Variant& v);    // numbers: non-zero; texts "True"/"False" or numeric
+Date CDate(const Variant& v);    // texts through ParseDate; numbers as serials;
+                                 // outside 100-01-01 .. 9999-12-31: Overflow
+Variant CVar(const Variant& v);  // identity, for symmetry with the runtime
 
 // IsDate: a Date within the calendar, or a text ParseDate reads. IsNumeric: a numeric kind, a
 // Boolean, Empty, or a text that reads as a number.
@@ -57,13 +57,13 @@ std::string FormatSingle(float f);
 std::string FormatMoney(Money m);
 
 // Text helpers with character (not byte) semantics.
-std::string Trim(std::string_view s);       // blanks (U+0020) at both ends
-std::string UCase(std::string_view s);      // full Unicode upper case
+std::string Trim(std::string_view s);   // blanks (U+0020) at both ends
+std::string UCase(std::string_view s);  // full Unicode upper case
 std::string LCase(std::string_view s);
 // UCase(s) == upper, without making the upper-case copy when s is ASCII
 // (names compared against a column name, say).
 bool UCaseEquals(std::string_view s, std::string_view upper);
-std::int32_t Len(std::string_view s);       // characters
+std::int32_t Len(std::string_view s);  // characters
 // Case-insensitive text equality, for names (ProgIDs, members, keys).
 bool TextEqualsNoCase(std::string_view a, std::string_view b);
 

@@ -93,8 +93,8 @@ std::string_view FormatParts(const DateParts& p, char separator, bool withTime, 
     return std::string_view(text.data(), static_cast<std::size_t>(out - text.data()));
   }
   const int written =
-      withTime ? std::snprintf(text.data(), text.size(), "%04d-%02d-%02d%c%02d:%02d:%02d", p.year, p.month,
-                               p.day, separator, p.hour, p.minute, p.second)
+      withTime ? std::snprintf(text.data(), text.size(), "%04d-%02d-%02d%c%02d:%02d:%02d", p.year,
+                               p.month, p.day, separator, p.hour, p.minute, p.second)
                : std::snprintf(text.data(), text.size(), "%04d-%02d-%02d", p.year, p.month, p.day);
   return std::string_view(text.data(), std::min(static_cast<std::size_t>(written), text.size() - 1));
 }
@@ -239,7 +239,9 @@ std::string FormatDate(Date d) { return FormatParts(SplitDate(d), ' ', !IsMidnig
 
 std::string FormatStoredDate(Date d) { return FormatParts(SplitDate(d), ' ', true); }
 
-std::string_view FormatStoredDate(Date d, DateText& text) { return FormatParts(SplitDate(d), ' ', true, text); }
+std::string_view FormatStoredDate(Date d, DateText& text) {
+  return FormatParts(SplitDate(d), ' ', true, text);
+}
 
 std::string FormatIsoDate(Date d) { return FormatParts(SplitDate(d), 'T', true); }
 

@@ -15,11 +15,16 @@ bool KeysEqual(const Variant& a, const Variant& b) {
   if (a.IsNumeric() && b.IsNumeric()) return Equals(a, b);
   if (a.Type() != b.Type()) return false;
   switch (a.Type()) {
-    case VarType::String: return a.AsString() == b.AsString();
-    case VarType::Boolean: return a.AsBool() == b.AsBool();
-    case VarType::Date: return a.AsDate().serial == b.AsDate().serial;
-    case VarType::Object: return a.AsObject() == b.AsObject();
-    default: return true;  // Empty, Null, Missing
+    case VarType::String:
+      return a.AsString() == b.AsString();
+    case VarType::Boolean:
+      return a.AsBool() == b.AsBool();
+    case VarType::Date:
+      return a.AsDate().serial == b.AsDate().serial;
+    case VarType::Object:
+      return a.AsObject() == b.AsObject();
+    default:
+      return true;  // Empty, Null, Missing
   }
 }
 
@@ -32,12 +37,18 @@ std::size_t HashKey(const Variant& key) {
     case VarType::Long:
     case VarType::Single:
     case VarType::Double:
-    case VarType::Currency: return std::hash<double>()(CDbl(key) + 0.0);  // -0 hashes as 0
-    case VarType::String: return std::hash<std::string>()(key.AsString());
-    case VarType::Boolean: return kind ^ std::hash<bool>()(key.AsBool());
-    case VarType::Date: return kind ^ std::hash<double>()(key.AsDate().serial + 0.0);
-    case VarType::Object: return std::hash<ObjectRef>()(key.AsObject());
-    default: return kind;
+    case VarType::Currency:
+      return std::hash<double>()(CDbl(key) + 0.0);  // -0 hashes as 0
+    case VarType::String:
+      return std::hash<std::string>()(key.AsString());
+    case VarType::Boolean:
+      return kind ^ std::hash<bool>()(key.AsBool());
+    case VarType::Date:
+      return kind ^ std::hash<double>()(key.AsDate().serial + 0.0);
+    case VarType::Object:
+      return std::hash<ObjectRef>()(key.AsObject());
+    default:
+      return kind;
   }
 }
 
@@ -165,8 +176,7 @@ Variant Dictionary::Invoke(std::string_view member, InvokeKind kind, std::span<V
   };
   static constexpr Member kGet[] = {
       {"Item", 1, 1, [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Item(a[0]); }},
-      {"Exists", 1, 1,
-       [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Exists(a[0]); }},
+      {"Exists", 1, 1, [](Dictionary& d, std::span<Variant> a) -> Variant { return d.Exists(a[0]); }},
       {"Add", 2, 2,
        [](Dictionary& d, std::span<Variant> a) -> Variant {
          d.Add(a[0], a[1]);

@@ -10,25 +10,40 @@ Error::Error(ErrorRecord record) : record_(std::move(record)) {}
 
 std::string DefaultDescription(std::int32_t number) {
   switch (number) {
-    case errnum::kInvalidProcedureCall: return "Invalid procedure call or argument";
-    case errnum::kOverflow: return "Overflow";
-    case errnum::kOutOfMemory: return "Out of memory";
-    case errnum::kSubscriptOutOfRange: return "Subscript out of range";
-    case errnum::kDivisionByZero: return "Division by zero";
-    case errnum::kTypeMismatch: return "Type mismatch";
-    case errnum::kInternalError: return "Internal error";
-    case errnum::kObjectNotSet: return "Object variable or With block variable not set";
-    case errnum::kInvalidUseOfNull: return "Invalid use of Null";
-    case errnum::kObjectRequired: return "Object required";
-    case errnum::kCannotCreateObject: return "ActiveX component can't create object";
-    case errnum::kNotSupported: return "Object doesn't support this property or method";
-    case errnum::kArgumentNotOptional: return "Argument not optional";
+    case errnum::kInvalidProcedureCall:
+      return "Invalid procedure call or argument";
+    case errnum::kOverflow:
+      return "Overflow";
+    case errnum::kOutOfMemory:
+      return "Out of memory";
+    case errnum::kSubscriptOutOfRange:
+      return "Subscript out of range";
+    case errnum::kDivisionByZero:
+      return "Division by zero";
+    case errnum::kTypeMismatch:
+      return "Type mismatch";
+    case errnum::kInternalError:
+      return "Internal error";
+    case errnum::kObjectNotSet:
+      return "Object variable or With block variable not set";
+    case errnum::kInvalidUseOfNull:
+      return "Invalid use of Null";
+    case errnum::kObjectRequired:
+      return "Object required";
+    case errnum::kCannotCreateObject:
+      return "ActiveX component can't create object";
+    case errnum::kNotSupported:
+      return "Object doesn't support this property or method";
+    case errnum::kArgumentNotOptional:
+      return "Argument not optional";
     case errnum::kWrongArgumentCount:
       return "Wrong number of arguments or invalid property assignment";
     case errnum::kKeyAlreadyAssociated:
       return "This key is already associated with an element of this collection";
-    case errnum::kElementNotFound: return "Element not found";
-    default: return "Application-defined or object-defined error";
+    case errnum::kElementNotFound:
+      return "Element not found";
+    default:
+      return "Application-defined or object-defined error";
   }
 }
 

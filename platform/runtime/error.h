@@ -62,8 +62,7 @@ std::string DefaultDescription(std::int32_t number);
 
 // Raises an error. An empty description takes DefaultDescription(number);
 // an empty source takes kDefaultSource.
-[[noreturn]] void Raise(std::int32_t number, std::string description = {},
-                        std::string source = {});
+[[noreturn]] void Raise(std::int32_t number, std::string description = {}, std::string source = {});
 [[noreturn]] void RaiseRecord(ErrorRecord record);
 
 // The error being handled, read inside a catch block. Foreign exceptions map

@@ -62,8 +62,7 @@ std::string FormatSignificant(Real value, int digits) {
   if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
   if (value == 0) return "0";  // no "-0"
   char text[64];
-  const auto result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
   std::string out(text, result.ptr);
   for (char& c : out) {
     if (c == 'e') c = 'E';

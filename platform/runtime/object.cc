@@ -5,8 +5,7 @@
 
 namespace korvo::rt {
 
-Variant Object::Invoke(std::string_view /*member*/, InvokeKind /*kind*/,
-                       std::span<Variant> /*args*/) {
+Variant Object::Invoke(std::string_view /*member*/, InvokeKind /*kind*/, std::span<Variant> /*args*/) {
   Raise(errnum::kNotSupported);
 }
 

@@ -32,8 +32,7 @@ class Object : public std::enable_shared_from_this<Object> {
   // case-insensitively. `args` are by reference: a callee may write back.
   // PropertyPut passes the new value as the last argument.
   // Default: raises 438 "Object doesn't support this property or method".
-  virtual Variant Invoke(std::string_view member, InvokeKind kind,
-                         std::span<Variant> args);
+  virtual Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args);
 };
 
 using ObjectRef = std::shared_ptr<Object>;

@@ -12,8 +12,7 @@ namespace korvo::rt {
 namespace {
 
 bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
@@ -29,8 +28,7 @@ std::string MapAscii(std::string_view s, Map map) {
 }
 
 icu::UnicodeString FromUtf8(std::string_view s) {
-  return icu::UnicodeString::fromUTF8(
-      icu::StringPiece(s.data(), static_cast<std::int32_t>(s.size())));
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(s.data(), static_cast<std::int32_t>(s.size())));
 }
 
 std::string ToUtf8(const icu::UnicodeString& s) {
@@ -55,8 +53,8 @@ std::string UCase(std::string_view s) {
 
 bool UCaseEquals(std::string_view s, std::string_view upper) {
   if (!IsAscii(s)) return UCase(s) == upper;
-  return s.size() == upper.size() &&
-         std::equal(s.begin(), s.end(), upper.begin(), [](char x, char y) { return AsciiUpper(x) == y; });
+  return s.size() == upper.size() && std::equal(s.begin(), s.end(), upper.begin(),
+                                                [](char x, char y) { return AsciiUpper(x) == y; });
 }
 
 std::string LCase(std::string_view s) {

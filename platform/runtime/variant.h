@@ -121,8 +121,8 @@ class Variant {
   struct ArrayBox {
     std::unique_ptr<Array> p;
   };
-  std::variant<EmptyTag, NullTag, std::uint8_t, std::int16_t, std::int32_t, float,
-               double, Money, Date, std::string, bool, ObjectRef, ArrayBox, MissingTag>
+  std::variant<EmptyTag, NullTag, std::uint8_t, std::int16_t, std::int32_t, float, double, Money, Date,
+               std::string, bool, ObjectRef, ArrayBox, MissingTag>
       v_;
 };
 

@@ -29,7 +29,8 @@ std::string ApplicationVariable(const std::string& key) {
 std::string ConnectionStringByName(const std::string& connectionName) {
   const std::string key = connectionName + "_ConnectionString";
   if (std::string value = ApplicationVariable(key); !value.empty()) return value;
-  auto configuration = std::dynamic_pointer_cast<contracts::Configuration>(host::CreateObject("Korvex.Configuration"));
+  auto configuration =
+      std::dynamic_pointer_cast<contracts::Configuration>(host::CreateObject("Korvex.Configuration"));
   if (!configuration) rt::Raise(rt::errnum::kTypeMismatch);
   configuration->SelectApplication("KorvoServer", 0);
   const rt::Variant value = configuration->ReadValue("CONNECTIONS", key);

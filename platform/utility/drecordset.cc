@@ -61,31 +61,36 @@ data::ResultSet Rows(const data::ResultSet& rows, std::size_t count, bool revers
 }  // namespace
 
 const host::DispatchTable& DRecordset::Dispatch() const {
-  static const host::DispatchTable table = host::DispatchTable::For<DRecordset>()
-                                               .Method("SetConnectionString", &DRecordset::SetConnectionString)
-                                               .Method("RestoreState", &DRecordset::RestoreState)
-                                               .Method("SetPageSize", &DRecordset::SetPageSize)
-                                               .Method("SetSortFields", &DRecordset::SetSortFields)
-                                               .Method("ResetPosition", &DRecordset::ResetPosition)
-                                               .Method("GoToPage", &DRecordset::GoToPage)
-                                               .Method("Open", &DRecordset::Open)
-                                               .Method("GetState", &DRecordset::GetState)
-                                               .Method("GetPageRecordset", &DRecordset::GetPageRecordset)
-                                               .Method("NextPage", &DRecordset::NextPage)
-                                               .Method("PreviousPage", &DRecordset::PreviousPage)
-                                               .Getter("PageNumber", &DRecordset::PageNumber)
-                                               .Getter("PageSize", &DRecordset::PageSize)
-                                               .Getter("PageCount", &DRecordset::PageCount)
-                                               .Getter("RecordCount", &DRecordset::RecordCount)
-                                               .Getter("HasNextPage", &DRecordset::HasNextPage)
-                                               .Getter("HasPreviousPage", &DRecordset::HasPreviousPage)
-                                               .Build();
+  static const host::DispatchTable table =
+      host::DispatchTable::For<DRecordset>()
+          .Method("SetConnectionString", &DRecordset::SetConnectionString)
+          .Method("RestoreState", &DRecordset::RestoreState)
+          .Method("SetPageSize", &DRecordset::SetPageSize)
+          .Method("SetSortFields", &DRecordset::SetSortFields)
+          .Method("ResetPosition", &DRecordset::ResetPosition)
+          .Method("GoToPage", &DRecordset::GoToPage)
+          .Method("Open", &DRecordset::Open)
+          .Method("GetState", &DRecordset::GetState)
+          .Method("GetPageRecordset", &DRecordset::GetPageRecordset)
+          .Method("NextPage", &DRecordset::NextPage)
+          .Method("PreviousPage", &DRecordset::PreviousPage)
+          .Getter("PageNumber", &DRecordset::PageNumber)
+          .Getter("PageSize", &DRecordset::PageSize)
+          .Getter("PageCount", &DRecordset::PageCount)
+          .Getter("RecordCount", &DRecordset::RecordCount)
+          .Getter("HasNextPage", &DRecordset::HasNextPage)
+          .Getter("HasPreviousPage", &DRecordset::HasPreviousPage)
+          .Build();
   return table;
 }
 
-void DRecordset::SetConnectionString(const std::string& connectionString) { connectionString_ = connectionString; }
+void DRecordset::SetConnectionString(const std::string& connectionString) {
+  connectionString_ = connectionString;
+}
 
-void DRecordset::SetConnectionName(const std::string& connectionName) { connectionName_ = connectionName; }
+void DRecordset::SetConnectionName(const std::string& connectionName) {
+  connectionName_ = connectionName;
+}
 
 void DRecordset::RestoreState(const std::string& state) {
   if (rt::Trim(state).empty()) return;  // a first request has no state yet
@@ -119,13 +124,16 @@ void DRecordset::SetPageSize(std::int16_t pageSize) {
   pageSize_ = pageSize;
 }
 
-void DRecordset::SetSortFields(const std::string& sortFields) { sortFields_ = ParseSortFields(sortFields); }
+void DRecordset::SetSortFields(const std::string& sortFields) {
+  sortFields_ = ParseSortFields(sortFields);
+}
 
 void DRecordset::ResetPosition() { pending_ = Pending::FirstPage; }
 
 void DRecordset::GoToPage(bool& found, std::int32_t& page) {
   if (page < 1) {
-    rt::Raise(errnum::kInvalidPageArgument, "The page number must be 1 or more", errnum::kDRecordsetSource);
+    rt::Raise(errnum::kInvalidPageArgument, "The page number must be 1 or more",
+              errnum::kDRecordsetSource);
   }
   if (!listing_ || pending_ != Pending::ShownPage) {
     pending_ = Pending::AskedPage;
@@ -145,10 +153,10 @@ void DRecordset::Open(const std::string& statement, const std::string& keyField)
   listing.keyField = MatchKeyField(keyField, listing.columns);
   // A restored state's names are checked again, now that the columns they
   // must name are known.
-  SortOrder restoredOrder = restoredUnchecked_
-                                ? MatchColumns(position_.order, listing.columns, errnum::kInvalidPagingState,
-                                                 "Invalid paging state: the field")
-                                : position_.order;
+  SortOrder restoredOrder =
+      restoredUnchecked_ ? MatchColumns(position_.order, listing.columns, errnum::kInvalidPagingState,
+                                        "Invalid paging state: the field")
+                         : position_.order;
   SortOrder order = SortOrderFor(listing);
   if (std::exchange(restoredUnchecked_, false)) {
     position_.order = std::move(restoredOrder);
@@ -233,8 +241,9 @@ std::string DRecordset::ResolveConnection() const {
   if (!connectionString_.empty()) return connectionString_;
   std::string named = connectionName_.empty() ? "" : ConnectionStringByName(connectionName_);
   if (named.empty()) {
-    RaiseUnpageable("No connection: set the connection string, or take the record set from a Page "
-                    "that was told its connection name");
+    RaiseUnpageable(
+        "No connection: set the connection string, or take the record set from a Page "
+        "that was told its connection name");
   }
   return named;
 }
@@ -382,7 +391,8 @@ bool DRecordset::FillPage(std::int32_t& page) {
   } else if (page == 1) {
     FillFirst();
   } else {
-    const std::int32_t pages = static_cast<std::int32_t>((std::int64_t{CountRows()} + pageSize_ - 1) / pageSize_);
+    const std::int32_t pages =
+        static_cast<std::int32_t>((std::int64_t{CountRows()} + pageSize_ - 1) / pageSize_);
     found = page <= pages;
     const std::int32_t target = std::max(std::min(page, pages), 1);
     const data::ResultSet rows =

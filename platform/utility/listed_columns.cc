@@ -21,7 +21,7 @@ using Tokens = std::vector<Token>;
 
 // Words that end a table reference instead of naming its alias.
 constexpr std::array<std::string_view, 17> kClauseWords = {
-    "WHERE", "JOIN",  "INNER", "LEFT",   "RIGHT",     "FULL",  "CROSS", "OUTER", "ORDER",
+    "WHERE", "JOIN",   "INNER", "LEFT",   "RIGHT",     "FULL",  "CROSS", "OUTER", "ORDER",
     "GROUP", "HAVING", "UNION", "EXCEPT", "INTERSECT", "LIMIT", "ON",    "WINDOW"};
 
 bool IsName(const Token& token) {
@@ -82,7 +82,8 @@ bool NamesTable(const Token& qualifier, const std::optional<FromTable>& table) {
 }
 
 // The names one select item contributes.
-void AddItem(const Tokens& item, const std::optional<FromTable>& table, std::vector<std::string>& columns) {
+void AddItem(const Tokens& item, const std::optional<FromTable>& table,
+             std::vector<std::string>& columns) {
   const std::size_t n = item.size();
   if (n == 1 && item[0].IsSymbol("*")) return AddTableColumns(table, columns);
   if (n == 3 && item[1].IsSymbol(".") && item[2].IsSymbol("*")) {

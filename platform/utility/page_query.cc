@@ -13,15 +13,22 @@ constexpr const char* kListingAlias = " KORVOPAGE";
 
 contracts::ParamType ParamTypeOf(const rt::Variant& value) {
   switch (value.Type()) {
-    case rt::VarType::Boolean: return contracts::ParamType::Boolean;
+    case rt::VarType::Boolean:
+      return contracts::ParamType::Boolean;
     case rt::VarType::Byte:
-    case rt::VarType::Integer: return contracts::ParamType::SmallInt;
-    case rt::VarType::Long: return contracts::ParamType::Integer;
+    case rt::VarType::Integer:
+      return contracts::ParamType::SmallInt;
+    case rt::VarType::Long:
+      return contracts::ParamType::Integer;
     case rt::VarType::Single:
-    case rt::VarType::Double: return contracts::ParamType::Double;
-    case rt::VarType::Currency: return contracts::ParamType::Decimal;
-    case rt::VarType::Date: return contracts::ParamType::DateTime;
-    default: return contracts::ParamType::Text;
+    case rt::VarType::Double:
+      return contracts::ParamType::Double;
+    case rt::VarType::Currency:
+      return contracts::ParamType::Decimal;
+    case rt::VarType::Date:
+      return contracts::ParamType::DateTime;
+    default:
+      return contracts::ParamType::Text;
   }
 }
 
@@ -118,12 +125,13 @@ PageStatement PageQuery::FromOffset(std::int64_t offset, std::int32_t limit) con
 PageStatement PageQuery::After(const std::vector<rt::Variant>& anchor, bool inclusive,
                                std::int32_t limit) const {
   PageStatement page;
-  page.sql = Listing() + " WHERE " + Seek(anchor, false, inclusive, page.params) + OrderBy(false) + Limit(limit);
+  page.sql = Listing() + " WHERE " + Seek(anchor, false, inclusive, page.params) + OrderBy(false) +
+             Limit(limit);
   return page;
 }
 
-PageStatement PageQuery::Between(const std::vector<rt::Variant>& from, const std::vector<rt::Variant>& through,
-                                 std::int32_t limit) const {
+PageStatement PageQuery::Between(const std::vector<rt::Variant>& from,
+                                 const std::vector<rt::Variant>& through, std::int32_t limit) const {
   PageStatement page;
   // One after the other: the values are bound in the order the text shows
   // them.
@@ -135,7 +143,8 @@ PageStatement PageQuery::Between(const std::vector<rt::Variant>& from, const std
 
 PageStatement PageQuery::Before(const std::vector<rt::Variant>& anchor, std::int32_t limit) const {
   PageStatement page;
-  page.sql = Listing() + " WHERE " + Seek(anchor, true, false, page.params) + OrderBy(true) + Limit(limit);
+  page.sql =
+      Listing() + " WHERE " + Seek(anchor, true, false, page.params) + OrderBy(true) + Limit(limit);
   return page;
 }
 

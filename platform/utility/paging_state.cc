@@ -44,8 +44,9 @@ std::string Base64(const std::string& bytes) {
 std::string FromBase64(std::string_view text) {
   std::string bytes(text.size(), '\0');
   std::size_t length = 0;
-  if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(), text.size(),
-                        nullptr, &length, nullptr, sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0) {
+  if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(),
+                        text.size(), nullptr, &length, nullptr,
+                        sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0) {
     Refuse("not in the form GetState writes");
   }
   bytes.resize(length);
@@ -62,23 +63,34 @@ std::string Digest(const std::string& payload) {
 
 Json EncodeValue(const rt::Variant& value) {
   switch (value.Type()) {
-    case rt::VarType::Null: return Json::array({"Null"});
-    case rt::VarType::Boolean: return Json::array({"Boolean", value.AsBool()});
-    case rt::VarType::Byte: return Json::array({"Integer", value.AsByte()});
-    case rt::VarType::Integer: return Json::array({"Integer", value.AsInteger()});
-    case rt::VarType::Long: return Json::array({"Long", value.AsLong()});
-    case rt::VarType::Single: return Json::array({"Double", static_cast<double>(value.AsSingle())});
-    case rt::VarType::Double: return Json::array({"Double", value.AsDouble()});
-    case rt::VarType::Date: return Json::array({"Date", rt::FormatIsoDate(value.AsDate())});
-    case rt::VarType::String: return Json::array({"String", value.AsString()});
-    default: rt::Raise(rt::errnum::kTypeMismatch);  // the data layer reads no other kind
+    case rt::VarType::Null:
+      return Json::array({"Null"});
+    case rt::VarType::Boolean:
+      return Json::array({"Boolean", value.AsBool()});
+    case rt::VarType::Byte:
+      return Json::array({"Integer", value.AsByte()});
+    case rt::VarType::Integer:
+      return Json::array({"Integer", value.AsInteger()});
+    case rt::VarType::Long:
+      return Json::array({"Long", value.AsLong()});
+    case rt::VarType::Single:
+      return Json::array({"Double", static_cast<double>(value.AsSingle())});
+    case rt::VarType::Double:
+      return Json::array({"Double", value.AsDouble()});
+    case rt::VarType::Date:
+      return Json::array({"Date", rt::FormatIsoDate(value.AsDate())});
+    case rt::VarType::String:
+      return Json::array({"String", value.AsString()});
+    default:
+      rt::Raise(rt::errnum::kTypeMismatch);  // the data layer reads no other kind
   }
 }
 
 template <class T>
 T IntegerIn(const Json& json, T low, T high, const char* what) {
   if (!json.is_number_integer()) Refuse(std::string(what) + " is not a whole number");
-  const bool tooLarge = json.is_number_unsigned() && json.get<std::uint64_t>() > static_cast<std::uint64_t>(high);
+  const bool tooLarge =
+      json.is_number_unsigned() && json.get<std::uint64_t>() > static_cast<std::uint64_t>(high);
   if (tooLarge || json.get<std::int64_t>() < low || json.get<std::int64_t>() > high) {
     Refuse(std::string(what) + " is out of range");
   }
@@ -124,7 +136,8 @@ SortOrder DecodeSortFields(const Json& json) {
   if (!json.is_array()) Refuse("the sort fields are malformed");
   SortOrder order;
   for (const Json& item : json) {
-    if (!item.is_array() || item.size() != 2 || !item[1].is_boolean()) Refuse("the sort fields are malformed");
+    if (!item.is_array() || item.size() != 2 || !item[1].is_boolean())
+      Refuse("the sort fields are malformed");
     order.push_back(SortField{ColumnName(item[0]), item[1].get<bool>()});
   }
   // Checked as a sort order given by a caller is: no column twice.
@@ -152,10 +165,12 @@ Json EncodeValues(const std::vector<rt::Variant>& values) {
 PagingState DecodePayload(const Json& json) {
   if (!json.is_object() || json.size() < 5 || json.size() > 6) Refuse("not in the form GetState writes");
   PagingState state;
-  state.pageSize = IntegerIn<std::int16_t>(Member(json, "size"), 1, std::numeric_limits<std::int16_t>::max(), "the page size");
+  state.pageSize = IntegerIn<std::int16_t>(Member(json, "size"), 1,
+                                           std::numeric_limits<std::int16_t>::max(), "the page size");
   state.sortFields = DecodeSortFields(Member(json, "sort"));
   const Json& key = Member(json, "key");
-  state.pageNumber = IntegerIn<std::int32_t>(Member(json, "page"), 0, std::numeric_limits<std::int32_t>::max(), "the page number");
+  state.pageNumber = IntegerIn<std::int32_t>(
+      Member(json, "page"), 0, std::numeric_limits<std::int32_t>::max(), "the page number");
   state.anchor = DecodeValues(Member(json, "anchor"));
   if (json.size() == 6) state.last = DecodeValues(Member(json, "last"));
   if (state.pageNumber == 0) {
@@ -178,9 +193,13 @@ PagingState DecodePayload(const Json& json) {
 
 std::string EncodeState(const PagingState& state) {
   Json sort = Json::array();
-  for (const SortField& field : state.sortFields) sort.push_back(Json::array({field.name, field.descending}));
-  Json json = {{"size", state.pageSize}, {"sort", std::move(sort)}, {"key", state.keyField},
-               {"page", state.pageNumber}, {"anchor", EncodeValues(state.anchor)}};
+  for (const SortField& field : state.sortFields)
+    sort.push_back(Json::array({field.name, field.descending}));
+  Json json = {{"size", state.pageSize},
+               {"sort", std::move(sort)},
+               {"key", state.keyField},
+               {"page", state.pageNumber},
+               {"anchor", EncodeValues(state.anchor)}};
   const auto encoded = [&json] {
     const std::string payload = json.dump(-1, ' ', false, Json::error_handler_t::replace);
     return std::string(kPrefix) + Base64(payload) + "." + Base64(Digest(payload));

@@ -29,10 +29,10 @@ std::vector<std::string_view> Words(std::string_view item) {
 }
 
 [[noreturn]] void RefuseItem(std::string_view item) {
-  rt::Raise(errnum::kInvalidSortFields,
-            "Invalid sort order: '" + Excerpt(item) +
-                "' is not a column name with an optional ASC or DESC",
-            errnum::kDRecordsetSource);
+  rt::Raise(
+      errnum::kInvalidSortFields,
+      "Invalid sort order: '" + Excerpt(item) + "' is not a column name with an optional ASC or DESC",
+      errnum::kDRecordsetSource);
 }
 
 SortField ParseItem(std::string_view item) {
@@ -60,7 +60,8 @@ bool IsPlainColumnName(std::string_view name) {
   auto letter = [](unsigned char c) { return std::isalpha(c) || c == '_'; };
   auto letterOrDigit = [&](unsigned char c) { return letter(c) || std::isdigit(c); };
   return letter(static_cast<unsigned char>(name[0])) &&
-         std::all_of(name.begin(), name.end(), [&](char c) { return letterOrDigit(static_cast<unsigned char>(c)); });
+         std::all_of(name.begin(), name.end(),
+                     [&](char c) { return letterOrDigit(static_cast<unsigned char>(c)); });
 }
 
 SortOrder ParseSortFields(std::string_view text) {
@@ -69,9 +70,11 @@ SortOrder ParseSortFields(std::string_view text) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    const std::string_view item = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+    const std::string_view item =
+        text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
     SortField field = ParseItem(item);
-    if (std::any_of(order.begin(), order.end(), [&](const SortField& f) { return Names(f, field.name); })) {
+    if (std::any_of(order.begin(), order.end(),
+                    [&](const SortField& f) { return Names(f, field.name); })) {
       rt::Raise(errnum::kInvalidSortFields,
                 "Invalid sort order: the column '" + field.name + "' is named twice",
                 errnum::kDRecordsetSource);
@@ -90,9 +93,10 @@ SortOrder MatchColumns(const SortOrder& order, const std::vector<std::string>& c
       return IsPlainColumnName(c) && Names(field, c);
     });
     if (column == columns.end()) {
-      rt::Raise(number,
-                std::string(what) + " '" + Excerpt(field.name) + "' is not a column of the listed statement",
-                errnum::kDRecordsetSource);
+      rt::Raise(
+          number,
+          std::string(what) + " '" + Excerpt(field.name) + "' is not a column of the listed statement",
+          errnum::kDRecordsetSource);
     }
     matched.push_back(SortField{*column, field.descending});
   }
@@ -110,7 +114,8 @@ SortOrder SeekOrder(const SortOrder& sortFields, const std::string& keyField) {
 std::string Excerpt(std::string_view text) {
   std::size_t length = std::min(text.size(), kMaxExcerpt);
   // Cut at a character's start, not inside a UTF-8 sequence.
-  while (length < text.size() && length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+  while (length < text.size() && length > 0 &&
+         (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
     --length;
   }
   std::string excerpt(text.substr(0, length));

@@ -8,8 +8,7 @@ namespace {
 
 class CurrencyConversionTest : public CurrencyTest {
  protected:
-  rt::Money Convert(std::string from, std::string to, double amount,
-                    rt::Date date = Day(2024, 3, 7)) {
+  rt::Money Convert(std::string from, std::string to, double amount, rt::Date date = Day(2024, 3, 7)) {
     rt::Money money = Amount(amount);
     return currency_->ConvertAmount(from, to, money, date);
   }

@@ -13,9 +13,9 @@
 #include "currency/currency.h"
 #include "currency/tcurrency.h"
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
 #include "infrastructure/script_data_object.h"
+#include "platform/contracts/database.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/korvex/log_recorder.h"
@@ -72,15 +72,14 @@ class CurrencyTest : public ::testing::Test {
 
   void AddCurrencyRow(const std::string& code, bool home, bool euro, bool epc) {
     Execute("INSERT INTO CURRENCY VALUES ('" + code + "', 'Name of " + code + "  ', " +
-            (home ? "1" : "0") + ", " + (euro ? "1" : "0") + ", " + (epc ? "1" : "0") +
-            ", 2, NULL)");
+            (home ? "1" : "0") + ", " + (euro ? "1" : "0") + ", " + (epc ? "1" : "0") + ", 2, NULL)");
   }
 
   // home and euro as texts so that a test can write NULL.
   void AddRateRow(const std::string& code, const std::string& effective, const std::string& expiry,
                   const std::string& home, const std::string& euro, int factor = 1) {
-    Execute("INSERT INTO CURRENCYRATE VALUES ('" + code + "', '" + effective + "', " + expiry +
-            ", " + home + ", " + euro + ", " + std::to_string(factor) + ")");
+    Execute("INSERT INTO CURRENCYRATE VALUES ('" + code + "', '" + effective + "', " + expiry + ", " +
+            home + ", " + euro + ", " + std::to_string(factor) + ")");
   }
 
   // A guilder home currency participating in the euro, the euro, the mark

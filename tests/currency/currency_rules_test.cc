@@ -31,8 +31,8 @@ class CurrencyRulesTest : public CurrencyTest {
     return rules_->InsertFromScript(table, keys, items);
   }
 
-  rt::ObjectRef InsertCurrency(const std::string& code, rt::Variant name, bool home, bool euro,
-                               bool epc, std::int16_t decimals) {
+  rt::ObjectRef InsertCurrency(const std::string& code, rt::Variant name, bool home, bool euro, bool epc,
+                               std::int16_t decimals) {
     return Insert("CURRENCY",
                   {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
                   {rt::Variant(code), name, rt::Variant(home), rt::Variant(euro), rt::Variant(epc),
@@ -40,23 +40,22 @@ class CurrencyRulesTest : public CurrencyTest {
   }
 
   rt::ObjectRef InsertRate(const std::string& code, rt::Date effective, double home, double euro) {
-    return Insert("CURRENCYRATE",
-                  {"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE", "HOMESALESRATE", "EUROSALESRATE",
-                   "RATEFACTOR"},
-                  {rt::Variant(code), rt::Variant(effective), rt::Variant::Null(),
-                   rt::Variant(home), rt::Variant(euro), rt::Variant(std::int16_t{1})});
+    return Insert(
+        "CURRENCYRATE",
+        {"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE", "HOMESALESRATE", "EUROSALESRATE", "RATEFACTOR"},
+        {rt::Variant(code), rt::Variant(effective), rt::Variant::Null(), rt::Variant(home),
+         rt::Variant(euro), rt::Variant(std::int16_t{1})});
   }
 
   std::shared_ptr<TCurrency> rules_ = NewTCurrency();
 };
 
 TEST_F(CurrencyRulesTest, ScriptInsertFindsColumnsInAnyCaseButNotTables) {
-  rt::ObjectRef result = Insert(
-      "CURRENCY", {"currencycode", "CurrencyName", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
-      {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2})});
+  rt::ObjectRef result =
+      Insert("CURRENCY", {"currencycode", "CurrencyName", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
+             {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2})});
   EXPECT_TRUE(Messages(result).empty());
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYCODE='USD' AND LOCALEID IS NULL"),
-            1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYCODE='USD' AND LOCALEID IS NULL"), 1);
   EXPECT_FALSE(Insert("currency", {"CURRENCYCODE"}, {"CHF"}));
 }
 
@@ -88,8 +87,7 @@ TEST_F(CurrencyRulesTest, EachMissingCurrencyFieldIsReportedByItsCode) {
                                           "EURO",         "EPC",          "DECIMALS"};
   const std::vector<rt::Variant> values = {"USD", "Dollar", false,
                                            false, false,    rt::Variant(std::int16_t{2})};
-  const char* codes[] = {"SLBCO5017", "SLBCO5018", "SLBCO5022",
-                         "SLBCO5021", "SLBCO5020", "SLBCO5019"};
+  const char* codes[] = {"SLBCO5017", "SLBCO5018", "SLBCO5022", "SLBCO5021", "SLBCO5020", "SLBCO5019"};
   for (std::size_t left = 0; left < names.size(); ++left) {
     std::vector<rt::Variant> someNames = names, someValues = values;
     someNames.erase(someNames.begin() + static_cast<std::ptrdiff_t>(left));
@@ -98,12 +96,11 @@ TEST_F(CurrencyRulesTest, EachMissingCurrencyFieldIsReportedByItsCode) {
               (std::vector<std::string>{codes[left], codes[left]}))
         << rt::CStr(names[left]);
   }
-  EXPECT_EQ(
-      Messages(Insert(
-          "CURRENCY",
-          {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS", "LOCALEID"},
-          {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2}), "en-US"})),
-      (std::vector<std::string>{"SLBBR9000", "SLBCO5015"}));
+  EXPECT_EQ(Messages(Insert(
+                "CURRENCY",
+                {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS", "LOCALEID"},
+                {"USD", "Dollar", false, false, false, rt::Variant(std::int16_t{2}), "en-US"})),
+            (std::vector<std::string>{"SLBBR9000", "SLBCO5015"}));
   EXPECT_EQ(Messages(InsertCurrency("XEU", "Ecu", false, true, true, 2)),
             std::vector<std::string>{"SLBCO5005"});
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 2);
@@ -123,8 +120,8 @@ TEST_F(CurrencyRulesTest, RatesPassTheRulesWithTheCurrencysOwnFlag) {
   EXPECT_EQ(Messages(InsertRate("FRF", Day(2020, 1, 1), 2, 6.55957)),
             std::vector<std::string>{"No valid currency rate : InvalidEPCRate"});
 
-  rt::Variant keys(rt::Array({"CURRENCYCODE", "EFFECTIVEDATE", "HOMESALESRATE", "EUROSALESRATE",
-                              "RATEFACTOR", "EXPIRYDATE"}));
+  rt::Variant keys(rt::Array(
+      {"CURRENCYCODE", "EFFECTIVEDATE", "HOMESALESRATE", "EUROSALESRATE", "RATEFACTOR", "EXPIRYDATE"}));
   rt::Variant values(rt::Array({"DEM", Day(2024, 1, 1), rt::Variant::Null(), 1.95583,
                                 rt::Variant(std::int16_t{1}), Day(2025, 1, 1)}));
   EXPECT_TRUE(Messages(rules_->UpdateFromScript("CURRENCYRATE", keys, values)).empty());
@@ -175,8 +172,7 @@ TEST_F(CurrencyRulesTest, UpdateOfABlankCodeIsRefusedWithAReason) {
   EXPECT_EQ(Messages(rules_->UpdateFromScript("CURRENCY", keys, values)),
             std::vector<std::string>{"SLBCO5017"});
 
-  values =
-      rt::Variant(rt::Array({"GBP", "Sterling", true, false, false, rt::Variant(std::int16_t{2})}));
+  values = rt::Variant(rt::Array({"GBP", "Sterling", true, false, false, rt::Variant(std::int16_t{2})}));
   EXPECT_TRUE(Messages(rules_->UpdateFromScript("CURRENCY", keys, values)).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYNAME='Sterling'"), 1);
 }

@@ -34,8 +34,7 @@ class TCurrencyTest : public CurrencyTest {
   }
 
   std::int32_t AddRateError(rt::Variant code, rt::Variant effective, rt::Variant expiry,
-                            rt::Variant home, rt::Variant euro,
-                            rt::Variant epc = rt::Variant(false)) {
+                            rt::Variant home, rt::Variant euro, rt::Variant epc = rt::Variant(false)) {
     return ErrorOf([&] { AddRate(code, effective, expiry, home, euro, epc); }).Number;
   }
 
@@ -70,14 +69,12 @@ TEST_F(TCurrencyTest, EveryCurrencyValueHasItsOwnError) {
   }
   rt::Variant code("USD"), name("Dollar"), no(false), yes(true), decimals(std::int16_t{2}),
       locale("en-US");
-  EXPECT_EQ(
-      ErrorOf([&] { maintenance_->AddCurrency(code, name, no, no, no, decimals, locale); }).Number,
-      InvalidLocaleID);
+  EXPECT_EQ(ErrorOf([&] { maintenance_->AddCurrency(code, name, no, no, no, decimals, locale); }).Number,
+            InvalidLocaleID);
   locale = rt::Variant::Null();
-  EXPECT_EQ(ErrorOf([&] {
-              maintenance_->AddCurrency(code, name, no, yes, yes, decimals, locale);
-            }).Number,
-            DuplicateEuroCurrency);
+  EXPECT_EQ(
+      ErrorOf([&] { maintenance_->AddCurrency(code, name, no, yes, yes, decimals, locale); }).Number,
+      DuplicateEuroCurrency);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY"), 2);
 }
 
@@ -111,11 +108,11 @@ TEST_F(TCurrencyTest, OnlyOneHomeCurrency) {
   EXPECT_EQ(AddCurrencyError(rt::Variant("USD"), rt::Variant(std::int16_t{2}), rt::Variant(true)),
             DuplicateHomeCurrency);
   // A home flag given as a number is a home flag all the same.
-  EXPECT_EQ(AddCurrencyError(rt::Variant("USD"), rt::Variant(std::int16_t{2}),
-                             rt::Variant(std::int16_t{1})),
-            DuplicateHomeCurrency);
-  rt::Variant code("GBP"), name("Pound"), home(true), euro(false), epc(false),
-      decimals(std::int16_t{2}), locale(std::int32_t{2057});
+  EXPECT_EQ(
+      AddCurrencyError(rt::Variant("USD"), rt::Variant(std::int16_t{2}), rt::Variant(std::int16_t{1})),
+      DuplicateHomeCurrency);
+  rt::Variant code("GBP"), name("Pound"), home(true), euro(false), epc(false), decimals(std::int16_t{2}),
+      locale(std::int32_t{2057});
   EXPECT_TRUE(maintenance_->UpdateCurrency(code, name, home, euro, epc, decimals, locale));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYNAME='Pound' AND LOCALEID=2057"), 1);
   code = rt::Variant("XYZ");  // matches no row
@@ -127,18 +124,17 @@ TEST_F(TCurrencyTest, RateDatesAreCheckedBeforeTheHandlerAndNotLogged) {
   EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), rt::Variant(),
                          rt::Variant(1.1), rt::Variant(0.0)),
             InvalidExpiryDate);
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant("31 Feb"), kNull, rt::Variant(1.1),
-                         rt::Variant(0.0)),
-            InvalidEffectiveDate);
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)),
-                         rt::Variant(Day(2024, 1, 1)), rt::Variant(1.1), rt::Variant(0.0)),
+  EXPECT_EQ(
+      AddRateError(rt::Variant("USD"), rt::Variant("31 Feb"), kNull, rt::Variant(1.1), rt::Variant(0.0)),
+      InvalidEffectiveDate);
+  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), rt::Variant(Day(2024, 1, 1)),
+                         rt::Variant(1.1), rt::Variant(0.0)),
             ExpiryDateRange);
   EXPECT_TRUE(Logged().empty());
   EXPECT_TRUE(AddRate(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(1.1),
                       rt::Variant(0.0)));
-  EXPECT_EQ(
-      Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE='USD' AND EXPIRYDATE IS NULL"),
-      1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE='USD' AND EXPIRYDATE IS NULL"),
+            1);
 }
 
 TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
@@ -149,8 +145,8 @@ TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
                          rt::Variant(0.0)),
             EffectiveDateRange);
   // Another rate may not start inside the new period.
-  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2023, 6, 1)),
-                         rt::Variant(Day(2024, 2, 1)), rt::Variant(1.2), rt::Variant(0.0)),
+  EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2023, 6, 1)), rt::Variant(Day(2024, 2, 1)),
+                         rt::Variant(1.2), rt::Variant(0.0)),
             EffectiveDateRange);
   // An open-ended rate may not start before a later one.
   EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2023, 6, 1)), kNull, rt::Variant(1.2),
@@ -159,8 +155,8 @@ TEST_F(TCurrencyTest, RatesOfOneCurrencyDoNotOverlap) {
   EXPECT_TRUE(AddRate(rt::Variant("USD"), rt::Variant(Day(2024, 7, 1)), kNull, rt::Variant(1.3),
                       rt::Variant(0.0)));
 
-  rt::Variant code("USD"), effective(Day(2024, 1, 1)), expiry(Day(2024, 7, 1)), home(1.15),
-      euro(0.0), factor(std::int32_t{1}), epc(false);
+  rt::Variant code("USD"), effective(Day(2024, 1, 1)), expiry(Day(2024, 7, 1)), home(1.15), euro(0.0),
+      factor(std::int32_t{1}), epc(false);
   EXPECT_TRUE(maintenance_->UpdateCurrencyRate(code, effective, expiry, home, euro, factor, epc));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM CURRENCYRATE WHERE HOMESALESRATE=1.15"), 1);
 }
@@ -177,8 +173,8 @@ TEST_F(TCurrencyTest, ParticipationDecidesWhichRatesAreAllowed) {
                          rt::Variant(0.9)),
             InvalidNonEPCRate);
   // The home currency's own rate carries its euro rate.
-  EXPECT_TRUE(AddRate(rt::Variant("GBP"), rt::Variant(Day(1999, 1, 1)),
-                      rt::Variant(Day(2000, 1, 1)), rt::Variant(1.0), rt::Variant(1.2)));
+  EXPECT_TRUE(AddRate(rt::Variant("GBP"), rt::Variant(Day(1999, 1, 1)), rt::Variant(Day(2000, 1, 1)),
+                      rt::Variant(1.0), rt::Variant(1.2)));
   EXPECT_EQ(AddRateError(rt::Variant("USD"), rt::Variant(Day(2024, 1, 1)), kNull, rt::Variant(1.1),
                          rt::Variant(0.0), kNull),
             MissingEPC);
@@ -225,10 +221,10 @@ TEST_F(TCurrencyTest, CurrencyDeleteCountsWhatItDeleted) {
 TEST_F(TCurrencyTest, FailedWriteAbortsTheCallersTransaction) {
   {
     host::HostScope scope;
-    auto maintenance = std::dynamic_pointer_cast<TCurrency>(
-        scope.Context().CreateInstance("KorvoCommon.TCurrency"));
-    rt::Variant code("USD"), name("Dollar"), no(false), decimals(std::int16_t{2}),
-        bad(std::int16_t{9}), locale = rt::Variant::Null();
+    auto maintenance =
+        std::dynamic_pointer_cast<TCurrency>(scope.Context().CreateInstance("KorvoCommon.TCurrency"));
+    rt::Variant code("USD"), name("Dollar"), no(false), decimals(std::int16_t{2}), bad(std::int16_t{9}),
+        locale = rt::Variant::Null();
     EXPECT_TRUE(maintenance->AddCurrency(code, name, no, no, no, decimals, locale));
     code = rt::Variant("CHF");
     ErrorOf([&] { maintenance->AddCurrency(code, name, no, no, no, bad, locale); });

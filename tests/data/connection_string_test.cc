@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "data/data_fixture.h"
 #include "platform/contracts/database.h"
 #include "platform/data/driver.h"
-#include "data/data_fixture.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::data {

@@ -24,7 +24,8 @@ class DataTest : public ::testing::Test {
     return connection;
   }
   // Runs one statement on a connection of its own.
-  contracts::RecordsetRef Exec(const std::string& sql, std::vector<contracts::Parameter> params = {}) const {
+  contracts::RecordsetRef Exec(const std::string& sql,
+                               std::vector<contracts::Parameter> params = {}) const {
     auto connection = Open();
     auto rows = connection->Execute(sql, params);
     connection->Close();
@@ -49,7 +50,8 @@ inline rt::ErrorRecord ErrorOf(const std::function<void()>& fn) {
   return {};
 }
 
-inline contracts::Parameter Param(rt::Variant value, contracts::ParamType type = contracts::ParamType::Text) {
+inline contracts::Parameter Param(rt::Variant value,
+                                  contracts::ParamType type = contracts::ParamType::Text) {
   return {"", type, 0, std::move(value)};
 }
 

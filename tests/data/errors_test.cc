@@ -18,8 +18,8 @@ class ErrorsTest : public DataTest {};
 
 TEST_F(ErrorsTest, MalformedStatementsRaiseTheSyntaxNumber) {
   auto connection = Open();
-  for (const char* sql : {"SELEC * FROM COUNTRY", "SELECT * FROM NOSUCHTABLE", "SELECT NOSUCHCOLUMN FROM COUNTRY",
-                          "SELECT 1; SELECT 2"}) {
+  for (const char* sql : {"SELEC * FROM COUNTRY", "SELECT * FROM NOSUCHTABLE",
+                          "SELECT NOSUCHCOLUMN FROM COUNTRY", "SELECT 1; SELECT 2"}) {
     const auto error = ErrorOf([&] { connection->Execute(sql); });
     EXPECT_EQ(error.Number, kSyntax) << sql;
     ASSERT_EQ(connection->Errors().size(), 1u) << sql;
@@ -29,7 +29,8 @@ TEST_F(ErrorsTest, MalformedStatementsRaiseTheSyntaxNumber) {
     }
   }
   // PostgreSQL names the table as it folded it.
-  EXPECT_NE(rt::UCase(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Description).find("NOSUCHTABLE"),
+  EXPECT_NE(rt::UCase(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Description)
+                .find("NOSUCHTABLE"),
             std::string::npos);
   connection->Execute("SELECT 1");
   EXPECT_TRUE(connection->Errors().empty());  // each operation starts a fresh list
@@ -38,7 +39,8 @@ TEST_F(ErrorsTest, MalformedStatementsRaiseTheSyntaxNumber) {
 TEST_F(ErrorsTest, ConstraintViolationsRaiseTheConstraintNumber) {
   Exec("INSERT INTO COUNTRY VALUES ('NL', 'Netherlands', 'NLD')");
   auto connection = Open();
-  const auto error = ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY VALUES ('nl', 'Again', 'NLD')"); });
+  const auto error =
+      ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY VALUES ('nl', 'Again', 'NLD')"); });
   EXPECT_EQ(error.Number, kConstraint);
   ASSERT_EQ(connection->Errors().size(), 1u);
   if (testing::TestBackend() == testing::Backend::SQLite) {
@@ -53,7 +55,9 @@ TEST_F(ErrorsTest, MisuseOfTheObjectsRaisesTheirOwnNumbers) {
   EXPECT_EQ(ErrorOf([&] { connection->Close(); }).Number, contracts::dberr::kObjectClosed);
   connection->Open(db_.ConnectionString());
   EXPECT_EQ(ErrorOf([&] { connection->Open(db_.ConnectionString()); }).Number, kObjectOpen);
-  EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT ?", std::vector{Param(1.0), Param(2.0)}); }).Number,
+  EXPECT_EQ(ErrorOf([&] {
+              connection->Execute("SELECT ?", std::vector{Param(1.0), Param(2.0)});
+            }).Number,
             contracts::dberr::kProvider);
   auto fresh = std::make_shared<Connection>();
   const auto error = ErrorOf([&] { fresh->Open("Driver=Oracle;Password=s3cret"); });
@@ -88,7 +92,8 @@ TEST_F(ErrorsTest, AnArmedFaultFailsExactlyTheNthStatementWithoutRunningIt) {
   {
     StatementFault fault(2, static_cast<std::int32_t>(0x80040E31u), "Query timeout expired");
     connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
-    const auto error = ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('BE')"); });
+    const auto error =
+        ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('BE')"); });
     EXPECT_EQ(error.Number, static_cast<std::int32_t>(0x80040E31u));
     EXPECT_EQ(error.Description, "Query timeout expired");
     ASSERT_EQ(connection->Errors().size(), 1u);

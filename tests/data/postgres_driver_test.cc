@@ -42,7 +42,8 @@ TEST(PostgresConnectionString, OptionsAreCheckedAndThePasswordNeverShows) {
 
   auto connection = std::make_shared<Connection>();
   const auto refused = ErrorOf([&] {
-    connection->Open("driver=postgresql;Host=127.0.0.1;Port=1;Database=x;User=u;Password=s3cret;ConnectTimeout=5");
+    connection->Open(
+        "driver=postgresql;Host=127.0.0.1;Port=1;Database=x;User=u;Password=s3cret;ConnectTimeout=5");
   });
   EXPECT_EQ(refused.Number, contracts::dberr::kProvider);
   EXPECT_EQ(refused.Source, kPostgresSource);
@@ -79,8 +80,8 @@ TEST_F(PostgresTest, FieldKindsComeFromTheColumnTypes) {
       "CAST(1.25 AS NUMERIC(5,2)) AS D, DATE '2024-03-07' AS DT, TIMESTAMP '2024-03-07 14:05:09' AS TS, "
       "TRUE AS F, CAST('ab' AS CHAR(3)) AS C, CAST(NULL AS INTEGER) AS N");
   const std::vector<std::pair<const char*, rt::VarType>> expected = {
-      {"S", rt::VarType::Integer}, {"I", rt::VarType::Long},   {"B", rt::VarType::Long},
-      {"R", rt::VarType::Double},  {"D", rt::VarType::Double}, {"DT", rt::VarType::Date},
+      {"S", rt::VarType::Integer}, {"I", rt::VarType::Long},    {"B", rt::VarType::Long},
+      {"R", rt::VarType::Double},  {"D", rt::VarType::Double},  {"DT", rt::VarType::Date},
       {"TS", rt::VarType::Date},   {"F", rt::VarType::Boolean}, {"C", rt::VarType::String},
       {"N", rt::VarType::Long}};
   ASSERT_EQ(rs->FieldCount(), static_cast<std::int32_t>(expected.size()));
@@ -103,8 +104,9 @@ TEST_F(PostgresTest, DatesReadTheSameWhateverTheServersDateStyle) {
   Exec("INSERT INTO CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE) VALUES ('USD', '3/7/2024')");
   Exec("INSERT INTO CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE) VALUES (?, ?)",
        {Param("GBP"), Param(*rt::MakeDate({2024, 12, 1}))});
-  auto rs = Exec("SELECT CURRENCYCODE, EFFECTIVEDATE FROM CURRENCYRATE WHERE EFFECTIVEDATE >= '3/7/2024' "
-                 "ORDER BY EFFECTIVEDATE");
+  auto rs = Exec(
+      "SELECT CURRENCYCODE, EFFECTIVEDATE FROM CURRENCYRATE WHERE EFFECTIVEDATE >= '3/7/2024' "
+      "ORDER BY EFFECTIVEDATE");
   ASSERT_EQ(rs->RecordCount(), 2);
   EXPECT_EQ(rs->Value("EFFECTIVEDATE").AsDate(), *rt::MakeDate({2024, 3, 7}));
   rs->MoveNext();
@@ -113,18 +115,22 @@ TEST_F(PostgresTest, DatesReadTheSameWhateverTheServersDateStyle) {
 
 TEST_F(PostgresTest, TheSchemaRendersTheSameDefinitionsForPostgres) {
   auto column = [&](const char* table, const char* name) {
-    return Exec("SELECT data_type, collation_name, is_identity FROM information_schema.columns "
-                "WHERE table_schema = current_schema() AND table_name = ? AND column_name = ?",
-                {Param(table), Param(name)});
+    return Exec(
+        "SELECT data_type, collation_name, is_identity FROM information_schema.columns "
+        "WHERE table_schema = current_schema() AND table_name = ? AND column_name = ?",
+        {Param(table), Param(name)});
   };
   EXPECT_EQ(column("currency", "euro")->Value("DATA_TYPE").AsString(), "boolean");
-  EXPECT_EQ(column("currencyrate", "effectivedate")->Value("DATA_TYPE").AsString(), "timestamp without time zone");
+  EXPECT_EQ(column("currencyrate", "effectivedate")->Value("DATA_TYPE").AsString(),
+            "timestamp without time zone");
   EXPECT_EQ(column("currency", "currencycode")->Value("COLLATION_NAME").AsString(), "korvo_nocase");
   EXPECT_TRUE(column("currency", "currencyname")->Value("COLLATION_NAME").IsNull());
   EXPECT_EQ(column("address", "addressid")->Value("IS_IDENTITY").AsString(), "YES");
-  EXPECT_EQ(Value("SELECT COUNT(*) FROM information_schema.table_constraints WHERE constraint_type = 'FOREIGN KEY'")
-                .AsLong(),
-            0);
+  EXPECT_EQ(
+      Value(
+          "SELECT COUNT(*) FROM information_schema.table_constraints WHERE constraint_type = 'FOREIGN KEY'")
+          .AsLong(),
+      0);
   EXPECT_EQ(Value("SELECT VERSION FROM KORVOSCHEMAVERSION").AsLong(), kSchemaVersion);
 }
 
@@ -152,8 +158,9 @@ TEST_F(PostgresTest, AFrozenServerGivesAnErrorWithinTheCommandTimeoutAndTheSessi
   EXPECT_GE(waited, std::chrono::seconds(2));
   EXPECT_LT(waited, std::chrono::seconds(6));
   EXPECT_EQ(connection->Execute("SELECT COUNT(*) FROM CURRENCY")->Value(0).AsLong(), 0);
-  EXPECT_EQ(ErrorOf([&] { std::make_shared<Connection>()->Open(db_.ConnectionString() + ";CommandTimeout=x"); })
-                .Description,
+  EXPECT_EQ(ErrorOf([&] {
+              std::make_shared<Connection>()->Open(db_.ConnectionString() + ";CommandTimeout=x");
+            }).Description,
             "CommandTimeout must be a number of seconds");
 }
 
@@ -161,7 +168,8 @@ TEST_F(PostgresTest, AFrozenServerGivesAnErrorWithinTheCommandTimeoutAndTheSessi
 // the connection string's options by key, and the rest as the client
 // library wrote it (the address "localhost" resolved to stays readable).
 TEST_F(PostgresTest, AFailureToConnectAgainShowsOptionKeysAndLeavesTheRestAlone) {
-  if (db_.ConnectionString().find("Host=127.0.0.1;") == std::string::npos) GTEST_SKIP() << "needs a loopback server";
+  if (db_.ConnectionString().find("Host=127.0.0.1;") == std::string::npos)
+    GTEST_SKIP() << "needs a loopback server";
   testing::AdministerPostgres("DROP ROLE IF EXISTS korvo_leaving");
   testing::AdministerPostgres("CREATE ROLE korvo_leaving LOGIN SUPERUSER");
   const std::string leaving = db_.ConnectionString() + ";Host=localhost;User=korvo_leaving";
@@ -169,7 +177,8 @@ TEST_F(PostgresTest, AFailureToConnectAgainShowsOptionKeysAndLeavesTheRestAlone)
   connection->Open(leaving);
   EXPECT_EQ(connection->Execute("SELECT 1")->Value(0).AsLong(), 1);
   testing::AdministerPostgres("ALTER ROLE korvo_leaving NOLOGIN");
-  testing::AdministerPostgres("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'korvo_leaving'");
+  testing::AdministerPostgres(
+      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'korvo_leaving'");
 
   EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT 1"); }).Number, contracts::dberr::kProvider);
   const auto refused = ErrorOf([&] { connection->Execute("SELECT 1"); });
@@ -208,7 +217,8 @@ TEST_F(PostgresTest, AStatementPreparedAgainInANewSessionDescribesItsColumnsAgai
 TEST_F(PostgresTest, StatementsTheCacheForgetsAreDeallocatedOnTheServer) {
   auto connection = Open();
   for (int i = 0; i < 100; ++i) connection->Execute("SELECT " + std::to_string(i));
-  const auto prepared = connection->Execute("SELECT COUNT(*) FROM pg_prepared_statements")->Value(0).AsLong();
+  const auto prepared =
+      connection->Execute("SELECT COUNT(*) FROM pg_prepared_statements")->Value(0).AsLong();
   EXPECT_LE(prepared, static_cast<std::int32_t>(PostgresConnection::kStatementCacheSize) + 1);
 }
 

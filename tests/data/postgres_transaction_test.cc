@@ -14,7 +14,6 @@
 namespace korvo::data {
 namespace {
 
-
 class PostgresTransactionTest : public DataTest {
  protected:
   void SetUp() override {
@@ -46,11 +45,13 @@ TEST_F(PostgresTransactionTest, ConcurrentTransactionsQueueAndSeeEachOthersCommi
   {
     host::HostScope scope;
     auto connection = Open();
-    EXPECT_EQ(connection->Execute("SELECT COUNTRYNAME FROM COUNTRY")->Value(0).AsString(), "Netherlands");
+    EXPECT_EQ(connection->Execute("SELECT COUNTRYNAME FROM COUNTRY")->Value(0).AsString(),
+              "Netherlands");
     other = std::thread([&] {
       host::HostScope second;
       auto mine = Open();
-      mine->Execute("UPDATE COUNTRY SET COUNTRYNAME = COUNTRYNAME || ' (' || ISOCODE || ')' WHERE COUNTRYCODE = 'NL'");
+      mine->Execute(
+          "UPDATE COUNTRY SET COUNTRYNAME = COUNTRYNAME || ' (' || ISOCODE || ')' WHERE COUNTRYCODE = 'NL'");
       EXPECT_EQ(second.End(), host::Outcome::Committed);
       otherDone = true;
     });
@@ -72,9 +73,11 @@ TEST_F(DataTest, AFailedStatementInATransactionUndoesOnlyItself) {
     host::HostScope scope;
     auto connection = Open();
     connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
-    EXPECT_EQ(ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('nl')"); }).Number,
-              contracts::dberr::kConstraint);
-    EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Number, contracts::dberr::kSyntax);
+    EXPECT_EQ(
+        ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('nl')"); }).Number,
+        contracts::dberr::kConstraint);
+    EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Number,
+              contracts::dberr::kSyntax);
     connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('BE')");
     EXPECT_EQ(scope.End(), host::Outcome::Committed);
   }

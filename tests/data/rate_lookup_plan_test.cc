@@ -35,14 +35,16 @@ class RawDatabase {
   RawDatabase& operator=(const RawDatabase&) = delete;
 
   void Exec(const std::string& sql) {
-    EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+    EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
   }
   // Daily rates of one currency up to kLatestDay, the last one open-ended.
   void AddHistory(const std::string& code, int days) {
     Exec("BEGIN");
     for (int i = days - 1; i >= 0; --i) {
       const std::string expiry = i == 0 ? "NULL" : "'" + Day(i - 1) + "'";
-      Exec("INSERT INTO CURRENCYRATE VALUES ('" + code + "', '" + Day(i) + "', " + expiry + ", 1.5, NULL, 1)");
+      Exec("INSERT INTO CURRENCYRATE VALUES ('" + code + "', '" + Day(i) + "', " + expiry +
+           ", 1.5, NULL, 1)");
     }
     Exec("COMMIT");
   }
@@ -50,7 +52,8 @@ class RawDatabase {
   // work it does, whatever the machine's speed.
   int LookUpSteps(const std::string& code) {
     sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, kValidRateSql, -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
+    EXPECT_EQ(sqlite3_prepare_v2(db_, kValidRateSql, -1, &stmt, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
     sqlite3_bind_text(stmt, 1, code.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(stmt, 2, kPricingMoment, -1, SQLITE_STATIC);
     sqlite3_bind_text(stmt, 3, kPricingMoment, -1, SQLITE_STATIC);
@@ -75,7 +78,8 @@ class RateLookupPlanTest : public DataTest {
   // SQLite's plan for a statement, one step per line.
   std::string Plan(const std::string& sql, std::vector<contracts::Parameter> params = {}) {
     std::string plan;
-    for (auto rows = Exec("EXPLAIN QUERY PLAN " + sql, std::move(params)); !rows->IsEOF(); rows->MoveNext()) {
+    for (auto rows = Exec("EXPLAIN QUERY PLAN " + sql, std::move(params)); !rows->IsEOF();
+         rows->MoveNext()) {
       plan += rows->Value("detail").AsString() + "\n";
     }
     return plan;
@@ -95,7 +99,8 @@ TEST_F(RateLookupPlanTest, TheValidRateIsFoundAmongTheRatesInForce) {
 
 TEST_F(RateLookupPlanTest, TheHomeAndTheEuroCurrencyAreFoundByTheirFlag) {
   KORVO_SQLITE_ONLY("the plans are SQLite's");
-  const std::string columns = "SELECT CURRENCYCODE, HOMECURRENCY, EURO, EPC, DECIMALS, LOCALEID FROM CURRENCY ";
+  const std::string columns =
+      "SELECT CURRENCYCODE, HOMECURRENCY, EURO, EPC, DECIMALS, LOCALEID FROM CURRENCY ";
   EXPECT_NE(Plan(columns + "WHERE HOMECURRENCY=1").find("INDEX IX_CURRENCY_HOME"), std::string::npos);
   EXPECT_NE(Plan(columns + "WHERE EURO=1").find("INDEX IX_CURRENCY_EURO"), std::string::npos);
 }
@@ -116,7 +121,8 @@ TEST_F(RateLookupPlanTest, AnUpgradedDatabaseGetsTheSamePlan) {
     RawDatabase raw(db_.ConnectionString());
     raw.Exec("DROP INDEX IX_CURRENCYRATE_EXPIRY");
     raw.Exec("DELETE FROM sqlite_stat1");
-    raw.Exec("CREATE INDEX IX_CURRENCYRATE_VALIDITY ON CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE, EXPIRYDATE)");
+    raw.Exec(
+        "CREATE INDEX IX_CURRENCYRATE_VALIDITY ON CURRENCYRATE (CURRENCYCODE, EFFECTIVEDATE, EXPIRYDATE)");
     raw.Exec("PRAGMA user_version = 1");
   }
   ConnectionPool::CloseIdle(db_.ConnectionString());

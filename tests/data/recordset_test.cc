@@ -21,8 +21,8 @@ class RecordsetTest : public DataTest {
  protected:
   void AddRate(const char* code, rt::Date effective, rt::Variant expiry) {
     Exec("INSERT INTO CURRENCYRATE VALUES (?, ?, ?, ?, ?, ?)",
-         {Param(code), Param(effective), Param(std::move(expiry)), Param(1.5), Param(rt::Variant::Null()),
-          Param(std::int32_t{1})});
+         {Param(code), Param(effective), Param(std::move(expiry)), Param(1.5),
+          Param(rt::Variant::Null()), Param(std::int32_t{1})});
   }
 };
 
@@ -31,13 +31,15 @@ TEST_F(RecordsetTest, FieldKindsSurviveTheRoundTrip) {
        {Param("USD"), Param("Dollar"), Param(true), Param(false), Param(true), Param(std::int16_t{2}),
         Param(rt::Variant::Null())});
   AddRate("USD", *rt::MakeDate({2024, 3, 7, 14, 5, 9}), rt::Variant::Null());
-  auto rs = Exec("SELECT C.*, R.EFFECTIVEDATE, R.HOMESALESRATE, R.RATEFACTOR FROM CURRENCY C "
-                 "JOIN CURRENCYRATE R ON R.CURRENCYCODE = C.CURRENCYCODE");
+  auto rs = Exec(
+      "SELECT C.*, R.EFFECTIVEDATE, R.HOMESALESRATE, R.RATEFACTOR FROM CURRENCY C "
+      "JOIN CURRENCYRATE R ON R.CURRENCYCODE = C.CURRENCYCODE");
   const std::vector<std::pair<const char*, VarType>> expected = {
-      {"CURRENCYCODE", VarType::String}, {"CURRENCYNAME", VarType::String}, {"HOMECURRENCY", VarType::Boolean},
-      {"EURO", VarType::Boolean},        {"EPC", VarType::Boolean},         {"DECIMALS", VarType::Integer},
-      {"LOCALEID", VarType::Long},       {"EFFECTIVEDATE", VarType::Date},  {"HOMESALESRATE", VarType::Double},
-      {"RATEFACTOR", VarType::Long}};
+      {"CURRENCYCODE", VarType::String},  {"CURRENCYNAME", VarType::String},
+      {"HOMECURRENCY", VarType::Boolean}, {"EURO", VarType::Boolean},
+      {"EPC", VarType::Boolean},          {"DECIMALS", VarType::Integer},
+      {"LOCALEID", VarType::Long},        {"EFFECTIVEDATE", VarType::Date},
+      {"HOMESALESRATE", VarType::Double}, {"RATEFACTOR", VarType::Long}};
   ASSERT_EQ(rs->FieldCount(), static_cast<std::int32_t>(expected.size()));
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(rs->Field(static_cast<std::int32_t>(i)).name, expected[i].first);
@@ -82,7 +84,9 @@ TEST_F(RecordsetTest, MoneyAndDateTextParametersBindAsStored) {
   auto rs = Exec("SELECT EFFECTIVEDATE, HOMESALESRATE FROM CURRENCYRATE");
   EXPECT_EQ(rs->Value(0).AsDate(), Day(2024, 3, 7));
   EXPECT_DOUBLE_EQ(rs->Value(1).AsDouble(), 88.7517);
-  EXPECT_EQ(Exec("SELECT COUNT(*) FROM CURRENCYRATE WHERE EFFECTIVEDATE = '2024-03-07 00:00:00'")->Value(0).AsLong(),
+  EXPECT_EQ(Exec("SELECT COUNT(*) FROM CURRENCYRATE WHERE EFFECTIVEDATE = '2024-03-07 00:00:00'")
+                ->Value(0)
+                .AsLong(),
             1);
 }
 
@@ -93,7 +97,8 @@ TEST_F(RecordsetTest, LikeWithBracketEscapesFindsExactlyTheLiteralText) {
   auto exact = Exec("SELECT NAME FROM BUSINESSPARTNER WHERE NAME LIKE '50[%][_][[]a]'");
   ASSERT_EQ(exact->RecordCount(), 1);
   EXPECT_EQ(exact->Value("NAME").AsString(), "50%_[a]");
-  auto within = Exec("SELECT BP.NAME FROM BUSINESSPARTNER BP WHERE BP.NAME LIKE N'%50[%][_][[]a]%' ORDER BY 1");
+  auto within =
+      Exec("SELECT BP.NAME FROM BUSINESSPARTNER BP WHERE BP.NAME LIKE N'%50[%][_][[]a]%' ORDER BY 1");
   ASSERT_EQ(within->RecordCount(), 2);
   EXPECT_EQ(within->Value("NAME").AsString(), "50%_[a]");
   within->MoveNext();
@@ -110,7 +115,8 @@ TEST_F(RecordsetTest, DatesWrittenAsValuesAreFoundThroughMonthDayYearTexts) {
   auto rs = Exec(validOn);
   ASSERT_EQ(rs->RecordCount(), 1);  // the expiry is exclusive, GBP starts a day later
   EXPECT_EQ(rs->Value("EFFECTIVEDATE").AsDate(), Day(2024, 3, 7));
-  EXPECT_EQ(Exec("SELECT * FROM CURRENCYRATE WHERE EFFECTIVEDATE < '3/7/2024 00:00:01'")->RecordCount(), 2);
+  EXPECT_EQ(Exec("SELECT * FROM CURRENCYRATE WHERE EFFECTIVEDATE < '3/7/2024 00:00:01'")->RecordCount(),
+            2);
   EXPECT_EQ(Exec("SELECT * FROM CURRENCYRATE WHERE EXPIRYDATE = '2024-03-07'")->RecordCount(), 1);
 }
 
@@ -165,7 +171,8 @@ TEST_F(RecordsetTest, ALimitedExecuteReadsOnlyTheRowsAskedFor) {
   Exec("INSERT INTO COUNTRY VALUES ('NL', 'Netherlands', 'NLD')");
   Exec("INSERT INTO COUNTRY VALUES ('BE', 'Belgium', 'BEL')");
   auto connection = Open();
-  auto first = connection->Execute("SELECT COUNTRYCODE FROM COUNTRY ORDER BY COUNTRYCODE", {}, nullptr, 1);
+  auto first =
+      connection->Execute("SELECT COUNTRYCODE FROM COUNTRY ORDER BY COUNTRYCODE", {}, nullptr, 1);
   EXPECT_EQ(first->RecordCount(), 1);
   EXPECT_EQ(first->Value(0).AsString(), "BE");
   std::int32_t changed = 0;
@@ -207,8 +214,10 @@ TEST_F(RecordsetTest, KeyTextsCompareWithoutRegardToCase) {
 
 TEST_F(RecordsetTest, TheRegistryCreatesBothClasses) {
   RegisterClasses();
-  auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("adodb.connection"));
-  auto recordset = std::dynamic_pointer_cast<contracts::Recordset>(host::CreateObject("ADODB.Recordset"));
+  auto connection =
+      std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("adodb.connection"));
+  auto recordset =
+      std::dynamic_pointer_cast<contracts::Recordset>(host::CreateObject("ADODB.Recordset"));
   ASSERT_TRUE(connection && recordset);
   connection->Open(db_.ConnectionString());
   recordset->Open("SELECT 1 AS ONE", *connection);

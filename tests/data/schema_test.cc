@@ -25,7 +25,8 @@ class SchemaTest : public DataTest {
 // A path for a database file that does not exist yet, removed afterwards.
 class ScratchFile {
  public:
-  ScratchFile() : path_(std::filesystem::temp_directory_path() / ("korvo-scratch-" + std::to_string(getpid()))) {}
+  ScratchFile()
+      : path_(std::filesystem::temp_directory_path() / ("korvo-scratch-" + std::to_string(getpid()))) {}
   ~ScratchFile() {
     ConnectionPool::CloseIdle(ConnectionString());
     for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path_.string() + suffix);
@@ -55,12 +56,14 @@ TEST_F(SchemaTest, ReferencesNameRealColumnsAndAreDeclared) {
     const TableDef* parent = FindTable(ref.parentTable);
     ASSERT_TRUE(child && parent) << ref.childTable << " -> " << ref.parentTable;
     ASSERT_EQ(ref.childColumns.size(), ref.parentColumns.size());
-    for (const auto& c : ref.childColumns) EXPECT_NE(child->FindColumn(c), nullptr) << ref.childTable << "." << c;
+    for (const auto& c : ref.childColumns)
+      EXPECT_NE(child->FindColumn(c), nullptr) << ref.childTable << "." << c;
     EXPECT_EQ(parent->primaryKey, ref.parentColumns) << ref.parentTable;
   }
-  const auto owned = std::count_if(SchemaReferences().begin(), SchemaReferences().end(), [](const Reference& r) {
-    return r.owned && r.childTable == "CURRENCYRATE" && r.parentTable == "CURRENCY";
-  });
+  const auto owned =
+      std::count_if(SchemaReferences().begin(), SchemaReferences().end(), [](const Reference& r) {
+        return r.owned && r.childTable == "CURRENCYRATE" && r.parentTable == "CURRENCY";
+      });
   EXPECT_EQ(owned, 1);
   // PostgreSQL would enforce declared foreign keys, so they are declared to
   // SQLite only.
@@ -84,7 +87,10 @@ TEST_F(SchemaTest, IdentityKeysAreNeverReused) {
   Exec("INSERT INTO BUSINESSPARTNERGROUP (BPGROUPNAME) VALUES ('B')");
   Exec("DELETE FROM BUSINESSPARTNERGROUP WHERE BPGROUPNAME = 'B'");
   Exec("INSERT INTO BUSINESSPARTNERGROUP (BPGROUPNAME) VALUES ('C')");
-  EXPECT_EQ(Exec("SELECT BUSINESSPARTNERGRPID FROM BUSINESSPARTNERGROUP WHERE BPGROUPNAME = 'C'")->Value(0).AsLong(), 3);
+  EXPECT_EQ(Exec("SELECT BUSINESSPARTNERGRPID FROM BUSINESSPARTNERGROUP WHERE BPGROUPNAME = 'C'")
+                ->Value(0)
+                .AsLong(),
+            3);
 }
 
 TEST_F(SchemaTest, ANewDatabaseFileIsInitialisedOnFirstOpen) {
@@ -106,7 +112,9 @@ TEST_F(SchemaTest, AForeignDatabaseIsOnlyChangedOnRequest) {
   connection->Close();
   ConnectionPool::CloseIdle(file.ConnectionString());
   connection->Open(file.ConnectionString());  // has tables: not ours to touch
-  EXPECT_EQ(connection->Execute("SELECT COUNT(*) FROM sqlite_master WHERE name = 'ROLE'")->Value(0).AsLong(), 0);
+  EXPECT_EQ(
+      connection->Execute("SELECT COUNT(*) FROM sqlite_master WHERE name = 'ROLE'")->Value(0).AsLong(),
+      0);
   connection->Close();
   InitializeDatabase(file.ConnectionString());
   InitializeDatabase(file.ConnectionString());  // idempotent

@@ -67,9 +67,7 @@ class Worker : public Component, public ObjectControl {
     Vote(false);
     Vote(true);
   }
-  bool InTransaction() const {
-    return GetObjectContext() && GetObjectContext()->IsInTransaction();
-  }
+  bool InTransaction() const { return GetObjectContext() && GetObjectContext()->IsInTransaction(); }
   void ObjectControl_Activate() override { ++activations; }
   void ObjectControl_Deactivate() override { ++deactivations; }
   bool ObjectControl_CanBePooled() override { return false; }
@@ -103,8 +101,7 @@ TEST_F(HostTest, ProgIdsCompareWithoutCaseAndOverridesRestore) {
     RegistrationOverride replaced(WorkerClass("TEST.required", TransactionAttribute::None));
     EXPECT_EQ(Registry::Global().Find("Test.Required")->transaction, TransactionAttribute::None);
   }
-  EXPECT_EQ(Registry::Global().Find("Test.Required")->transaction,
-            TransactionAttribute::Required);
+  EXPECT_EQ(Registry::Global().Find("Test.Required")->transaction, TransactionAttribute::Required);
 }
 
 TEST_F(HostTest, UnknownProgIdCannotBeCreated) {

@@ -40,14 +40,12 @@ TEST(GenGetComponent, CreatesInTheCallersContextOrPlainlyOutsideTheHost) {
   korvex::RegisterClasses();
   EXPECT_EQ(Created("Korvex.ResultObject")->Context(), nullptr);
   const std::string outside = RaisedBy([] { Gen_GetComponent("No.Such.Class"); }).Description;
-  EXPECT_EQ(outside,
-            Err_FormatMessage(rt::DefaultDescription(rt::errnum::kCannotCreateObject),
-                              rt::errnum::kCannotCreateObject, "Lib_General.Gen_GetComponent",
-                              rt::Variant("CreateObject(No.Such.Class) failed")));
+  EXPECT_EQ(outside, Err_FormatMessage(rt::DefaultDescription(rt::errnum::kCannotCreateObject),
+                                       rt::errnum::kCannotCreateObject, "Lib_General.Gen_GetComponent",
+                                       rt::Variant("CreateObject(No.Such.Class) failed")));
 
   host::HostScope scope;
-  EXPECT_EQ(Created("Korvex.ResultObject")->Context()->transaction(),
-            scope.Context().transaction());
+  EXPECT_EQ(Created("Korvex.ResultObject")->Context()->transaction(), scope.Context().transaction());
   const rt::ErrorRecord inside = RaisedBy([] { Gen_GetComponent("No.Such.Class"); });
   EXPECT_EQ(inside.Number, rt::errnum::kCannotCreateObject);
   const std::string note =
@@ -145,9 +143,8 @@ TEST_F(ConnectionStringTest, ConfigurationFailuresAreReportedUnderThePropertyNam
   const rt::ErrorRecord handled = RaisedBy(
       [] { ConnectionStringApplicationFirst("KorvoCommon.TermsAndCondition.ConnectionString"); });
   EXPECT_EQ(handled.Number, rt::errnum::kComponentBase + 0x1001);
-  EXPECT_EQ(handled.Description,
-            Err_FormatMessage("The configuration file is not valid", handled.Number,
-                              "KorvoCommon.TermsAndCondition.ConnectionString"));
+  EXPECT_EQ(handled.Description, Err_FormatMessage("The configuration file is not valid", handled.Number,
+                                                   "KorvoCommon.TermsAndCondition.ConnectionString"));
 
   // The handler-less form lets the error through as raised.
   EXPECT_EQ(RaisedBy([] { ConnectionStringConfigurationOnlyUnhandled(); }).Description,

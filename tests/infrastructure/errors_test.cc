@@ -16,8 +16,8 @@ namespace {
 using korvex::LogRecorder;
 
 constexpr std::int32_t kOfficeNotPresent = rt::errnum::kComponentBase + 100;
-const rt::ErrorRecord kOffice{kOfficeNotPresent, "KorvoCommon.TUser", "Office not present",
-                              "help.chm", 7};
+const rt::ErrorRecord kOffice{kOfficeNotPresent, "KorvoCommon.TUser", "Office not present", "help.chm",
+                              7};
 
 // Runs Err_Handle inside the handler of `record` and returns what it raised.
 rt::ErrorRecord HandledAs(const rt::ErrorRecord& record, std::string_view method,
@@ -48,9 +48,8 @@ TEST(ErrFormatMessage, BuildsTheBlockAndAnInfoLineWheneverInfoIsGiven) {
   const std::string office =
       "\r\nERROR 0x80040064\r\n METHOD: KorvoCommon.TUser.DeleteOffice\r\n"
       " DESC: Office not present.\r\n";
-  EXPECT_EQ(
-      Err_FormatMessage("Office not present", kOfficeNotPresent, "KorvoCommon.TUser.DeleteOffice"),
-      office);
+  EXPECT_EQ(Err_FormatMessage("Office not present", kOfficeNotPresent, "KorvoCommon.TUser.DeleteOffice"),
+            office);
   EXPECT_EQ(Err_FormatMessage("d", -1, "m", rt::Variant("why")),
             "\r\nERROR 0xFFFFFFFF\r\n METHOD: m\r\n DESC: d.\r\n INFO: why.\r\n");
   const std::string base = "\r\nERROR 0x0\r\n METHOD: m\r\n DESC: d.\r\n";
@@ -115,9 +114,8 @@ TEST_F(ErrorsTest, WithoutACurrentErrorHandleDoesNothingAndLogWritesTheNote) {
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].source, "KorvoCommon.Currency.GetCurrency");
   EXPECT_EQ(entries[0].kind, 1);
-  EXPECT_EQ(entries[0].text,
-            Err_FormatMessage("Not an actual error", 0, "KorvoCommon.Currency.GetCurrency",
-                              rt::Variant("info")));
+  EXPECT_EQ(entries[0].text, Err_FormatMessage("Not an actual error", 0,
+                                               "KorvoCommon.Currency.GetCurrency", rt::Variant("info")));
 }
 
 // A log component whose every write fails.

@@ -142,9 +142,8 @@ TEST_F(SqlAccessTest, ExistsInTableFailureClosesVotesAbortAndNamesTheProcedure) 
     host::HostScope scope;
     ConnectionRef connection = Sql_GetOpenConnection(Cs());
     rt::DictionaryRef values = CodeEntry("EUR");
-    error = RaisedBy([&] {
-      Sql_ExistsInTable("NOSUCHTABLE", *values, "CURRENCYCODE", "CURRENCYCODE", connection);
-    });
+    error = RaisedBy(
+        [&] { Sql_ExistsInTable("NOSUCHTABLE", *values, "CURRENCYCODE", "CURRENCYCODE", connection); });
     EXPECT_EQ(connection, nullptr);
     EXPECT_EQ(scope.End(), host::Outcome::Aborted);
   }

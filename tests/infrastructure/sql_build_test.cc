@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/contracts/result_object.h"
 #include "infrastructure/sql_test_support.h"
+#include "platform/contracts/result_object.h"
 #include "platform/host/host_scope.h"
 #include "platform/runtime/date.h"
 
@@ -65,9 +65,10 @@ TEST(SqlIntegerLiteral, AcceptsOnlyWholeNumbersInRange) {
   EXPECT_EQ(Sql_IntegerLiteral(3.0), "3");
   EXPECT_EQ(Sql_IntegerLiteral(std::int16_t{-32768}, 16), "-32768");
   EXPECT_EQ(Sql_IntegerLiteral(rt::Money::FromUnits(50000)), "5");
-  for (const rt::Variant& bad : {rt::Variant(2.5), rt::Variant("12abc"), rt::Variant("1; DELETE FROM X"),
-                                 rt::Variant::Null(), rt::Variant(), rt::Variant(true),
-                                 rt::Variant(MakeDate(2024, 1, 1)), rt::Variant(rt::Money::FromUnits(1))}) {
+  for (const rt::Variant& bad :
+       {rt::Variant(2.5), rt::Variant("12abc"), rt::Variant("1; DELETE FROM X"), rt::Variant::Null(),
+        rt::Variant(), rt::Variant(true), rt::Variant(MakeDate(2024, 1, 1)),
+        rt::Variant(rt::Money::FromUnits(1))}) {
     EXPECT_EQ(Raised([&] { Sql_IntegerLiteral(bad); }), rt::errnum::kTypeMismatch) << rt::TypeName(bad);
   }
   EXPECT_EQ(Raised([] { Sql_IntegerLiteral(std::int32_t{32768}, 16); }), rt::errnum::kOverflow);
@@ -79,9 +80,9 @@ TEST(SqlIntegerLiteral, AcceptsOnlyWholeNumbersInRange) {
 TEST(SqlIdentifier, AcceptsOnlyPlainNames) {
   EXPECT_EQ(Sql_Identifier("ZRK_ZRKID"), "ZRK_ZRKID");
   EXPECT_EQ(Sql_Identifier("FinancialDimension1"), "FinancialDimension1");
-  for (const rt::Variant& bad : {rt::Variant("1ST"), rt::Variant("A B"), rt::Variant(""),
-                                 rt::Variant("[NAME]"), rt::Variant("A.B"), rt::Variant(std::int32_t{5}),
-                                 rt::Variant::Null()}) {
+  for (const rt::Variant& bad :
+       {rt::Variant("1ST"), rt::Variant("A B"), rt::Variant(""), rt::Variant("[NAME]"),
+        rt::Variant("A.B"), rt::Variant(std::int32_t{5}), rt::Variant::Null()}) {
     EXPECT_EQ(Raised([&] { Sql_Identifier(bad); }), rt::errnum::kTypeMismatch) << rt::TypeName(bad);
   }
   try {
@@ -105,8 +106,8 @@ class SqlBuildTest : public SqlTest {
   }
 
   std::string Description(const char* code) {
-    return rt::CStr(Scalar(std::string("SELECT DESCRIPTION FROM PAYMENTTERM WHERE PAYMENTTERMCODE='") +
-                           code + "'"));
+    return rt::CStr(
+        Scalar(std::string("SELECT DESCRIPTION FROM PAYMENTTERM WHERE PAYMENTTERMCODE='") + code + "'"));
   }
 
   std::int32_t Terms() { return rt::CLng(Scalar("SELECT COUNT(*) FROM PAYMENTTERM")); }
@@ -163,8 +164,8 @@ TEST_F(SqlBuildTest, UpdateWithoutKeysIsRejectedAndChangesNothing) {
 
   rt::DictionaryRef values = Entries({{"DESCRIPTION", "Everything"}});
   rt::Dictionary noKeys;
-  const rt::ErrorRecord error = Failing(
-      [&](ConnectionRef& c) { Sql_UpdateTable("PAYMENTTERM", *values, noKeys, c); });
+  const rt::ErrorRecord error =
+      Failing([&](ConnectionRef& c) { Sql_UpdateTable("PAYMENTTERM", *values, noKeys, c); });
 
   EXPECT_THAT(Statements(), ElementsAre("UPDATE PAYMENTTERM SET DESCRIPTION='Everything' WHERE "));
   EXPECT_EQ(error.Number, contracts::dberr::kSyntax);
@@ -174,7 +175,8 @@ TEST_F(SqlBuildTest, UpdateWithoutKeysIsRejectedAndChangesNothing) {
 
 TEST_F(SqlBuildTest, InsertWithoutColumnsIsRejected) {
   rt::Dictionary none;
-  const rt::ErrorRecord error = Failing([&](ConnectionRef& c) { Sql_InsertTable("PAYMENTTERM", none, c); });
+  const rt::ErrorRecord error =
+      Failing([&](ConnectionRef& c) { Sql_InsertTable("PAYMENTTERM", none, c); });
   EXPECT_THAT(Statements(), ElementsAre("INSERT PAYMENTTERM() VALUES ()"));
   EXPECT_EQ(error.Number, contracts::dberr::kSyntax);
   EXPECT_THAT(error.Description, HasSubstr(" METHOD: Sql_InsertTable\r\n"));
@@ -187,10 +189,12 @@ TEST_F(SqlBuildTest, UnicodeBuildersWriteEveryValueAsUnicodeText) {
   rt::DictionaryRef changes = Entries({{"DESCRIPTION", "Net \xE2\x82\xAC"}});
   rt::DictionaryRef keys = Entries({{"PAYMENTTERMCODE", "N'30"}});
   Sql_UpdateTableUnicode("PAYMENTTERM", *changes, *keys, Sql_GetOpenConnection(Cs()));
-  EXPECT_THAT(Statements(),
-              ElementsAre("INSERT PAYMENTTERM(PAYMENTTERMCODE,DESCRIPTION,NETDAYS) "
-                          "VALUES (N'N''30',N'Net 30',N'30')",
-                          "UPDATE PAYMENTTERM SET DESCRIPTION=N'Net \xE2\x82\xAC' WHERE PAYMENTTERMCODE=N'N''30'"));
+  EXPECT_THAT(
+      Statements(),
+      ElementsAre(
+          "INSERT PAYMENTTERM(PAYMENTTERMCODE,DESCRIPTION,NETDAYS) "
+          "VALUES (N'N''30',N'Net 30',N'30')",
+          "UPDATE PAYMENTTERM SET DESCRIPTION=N'Net \xE2\x82\xAC' WHERE PAYMENTTERMCODE=N'N''30'"));
   EXPECT_EQ(Description("N''30"), "Net \xE2\x82\xAC");
 
   Sql_DeleteTableUnicode("PAYMENTTERM", *keys, Sql_GetOpenConnection(Cs()));

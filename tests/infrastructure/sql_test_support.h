@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/contracts/database.h"
 #include "infrastructure/sql_access.h"
+#include "platform/contracts/database.h"
 #include "platform/data/pool.h"
 #include "platform/data/register.h"
 #include "platform/data/statement_trace.h"
@@ -74,7 +74,6 @@ class SqlTest : public ::testing::Test {
   }
 
  private:
-
   korvo::testing::TempDatabase db_;
   std::mutex mutex_;
   std::vector<std::string> statements_;

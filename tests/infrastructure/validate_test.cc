@@ -52,8 +52,11 @@ class ValidateTest : public ::testing::Test {
 };
 
 TEST_F(ValidateTest, IsFilledFollowsTheRequiredTable) {
-  rt::DictionaryRef data = Data({{"NULL", rt::Variant::Null()}, {"EMPTY", rt::Variant()},
-                              {"BLANKS", "   "}, {"ZERO", std::int32_t{0}}, {"TEXT", " x "}});
+  rt::DictionaryRef data = Data({{"NULL", rt::Variant::Null()},
+                                 {"EMPTY", rt::Variant()},
+                                 {"BLANKS", "   "},
+                                 {"ZERO", std::int32_t{0}},
+                                 {"TEXT", " x "}});
   EXPECT_TRUE(Val_IsFilled(*data, "ABSENT"));
   EXPECT_TRUE(Val_IsFilled(*data, "ABSENT", false));
   EXPECT_FALSE(Val_IsFilled(*data, "ABSENT", true));
@@ -69,9 +72,13 @@ TEST_F(ValidateTest, IsFilledFollowsTheRequiredTable) {
 }
 
 TEST_F(ValidateTest, IsPercentageAcceptsZeroToHundredInclusive) {
-  rt::DictionaryRef data = Data({{"HUNDRED", std::int16_t{100}}, {"ABOVE", 100.01}, {"NEGATIVE", -0.5},
-                              {"WORD", "abc"}, {"NUMERIC_TEXT", "12.5"}, {"NULL", rt::Variant::Null()},
-                              {"ZERO", 0.0}});
+  rt::DictionaryRef data = Data({{"HUNDRED", std::int16_t{100}},
+                                 {"ABOVE", 100.01},
+                                 {"NEGATIVE", -0.5},
+                                 {"WORD", "abc"},
+                                 {"NUMERIC_TEXT", "12.5"},
+                                 {"NULL", rt::Variant::Null()},
+                                 {"ZERO", 0.0}});
   EXPECT_TRUE(Val_IsPercentage(*data, "HUNDRED"));
   EXPECT_TRUE(Val_IsPercentage(*data, "ZERO"));
   EXPECT_FALSE(Val_IsPercentage(*data, "ABOVE"));
@@ -83,8 +90,10 @@ TEST_F(ValidateTest, IsPercentageAcceptsZeroToHundredInclusive) {
 }
 
 TEST_F(ValidateTest, IsWithinLengthCountsCharactersAndRefusesNull) {
-  rt::DictionaryRef data = Data({{"CODE", "EUR"}, {"UMLAUTS", "\xC3\xA4\xC3\xB6\xC3\xBC"},
-                              {"NUMBER", std::int32_t{12345}}, {"NULL", rt::Variant::Null()}});
+  rt::DictionaryRef data = Data({{"CODE", "EUR"},
+                                 {"UMLAUTS", "\xC3\xA4\xC3\xB6\xC3\xBC"},
+                                 {"NUMBER", std::int32_t{12345}},
+                                 {"NULL", rt::Variant::Null()}});
   EXPECT_TRUE(Val_IsWithinLength(*data, "CODE", 3));
   EXPECT_FALSE(Val_IsWithinLength(*data, "CODE", 2));
   EXPECT_TRUE(Val_IsWithinLength(*data, "UMLAUTS", 3));
@@ -94,8 +103,12 @@ TEST_F(ValidateTest, IsWithinLengthCountsCharactersAndRefusesNull) {
 }
 
 TEST_F(ValidateTest, IsPhoneNumberNeedsTwoDigits) {
-  rt::DictionaryRef data = Data({{"NULL", rt::Variant::Null()}, {"EMPTY", ""}, {"ONE", "+1"},
-                              {"TWO", "a1-b2"}, {"BLANKS", "   "}, {"LONG", std::int32_t{4930}}});
+  rt::DictionaryRef data = Data({{"NULL", rt::Variant::Null()},
+                                 {"EMPTY", ""},
+                                 {"ONE", "+1"},
+                                 {"TWO", "a1-b2"},
+                                 {"BLANKS", "   "},
+                                 {"LONG", std::int32_t{4930}}});
   EXPECT_TRUE(Val_IsPhoneNumber(*data, "ABSENT", true));
   EXPECT_FALSE(Val_IsPhoneNumber(*data, "NULL", true));
   EXPECT_TRUE(Val_IsPhoneNumber(*data, "NULL", false));
@@ -107,8 +120,14 @@ TEST_F(ValidateTest, IsPhoneNumberNeedsTwoDigits) {
 }
 
 TEST_F(ValidateTest, TypedChecksWantTheExactKind) {
-  rt::DictionaryRef data = Data({{"BOOL", true}, {"BYTE", std::uint8_t{1}}, {"DOUBLE", 1.5}, {"INT", std::int16_t{1}},
-            {"LONG", std::int32_t{1}}, {"SINGLE", 1.5f}, {"TEXT", "1.5"}, {"NULL", rt::Variant::Null()}});
+  rt::DictionaryRef data = Data({{"BOOL", true},
+                                 {"BYTE", std::uint8_t{1}},
+                                 {"DOUBLE", 1.5},
+                                 {"INT", std::int16_t{1}},
+                                 {"LONG", std::int32_t{1}},
+                                 {"SINGLE", 1.5f},
+                                 {"TEXT", "1.5"},
+                                 {"NULL", rt::Variant::Null()}});
   EXPECT_TRUE(Val_IsNullOrBoolean(*data, "BOOL"));
   EXPECT_TRUE(Val_IsNullOrByte(*data, "BYTE"));
   EXPECT_TRUE(Val_IsNullOrDouble(*data, "DOUBLE"));
@@ -136,9 +155,11 @@ TEST_F(ValidateTest, GetFieldTypeTakesTheFirstExactMatch) {
 TEST_F(ValidateTest, CheckDataTypesReportsEveryFailingFieldByName) {
   const rt::Array names({"RATE", "CODE", "EFFECTIVEDATE", "FLAG"});
   const rt::Array types({"Double", "String", "Date", "Boolean"});
-  rt::DictionaryRef data = Data({{"RATE", std::int32_t{2}}, {"CODE", "EUR"},
-                              {"EFFECTIVEDATE", "not a date"}, {"FLAG", std::int16_t{1}},
-                              {"UNDECLARED", rt::Array()}});
+  rt::DictionaryRef data = Data({{"RATE", std::int32_t{2}},
+                                 {"CODE", "EUR"},
+                                 {"EFFECTIVEDATE", "not a date"},
+                                 {"FLAG", std::int16_t{1}},
+                                 {"UNDECLARED", rt::Array()}});
   EXPECT_THAT(Messages(Val_CheckDataTypes(*data, names, types)),
               ElementsAre("SLBBR9000:RATE", "SLBBR9000:FLAG"));
 
@@ -185,16 +206,17 @@ TEST_F(CreditCardTest, CheckCreditCardReadsTheDataObject) {
   EXPECT_THAT(check(*noType), IsEmpty());
 
   rt::DictionaryRef other = Data({{"CREDITCARDTYPE", std::int32_t{OTHER}},
-                               {"CREDITCARDNUMBER", rt::Variant::Null()},
-                               {"CREDITCARDEXPIRY", rt::Variant::Null()}});
+                                  {"CREDITCARDNUMBER", rt::Variant::Null()},
+                                  {"CREDITCARDEXPIRY", rt::Variant::Null()}});
   EXPECT_THAT(check(*other), IsEmpty());
 
   rt::DictionaryRef nulls = Data({{"CREDITCARDTYPE", std::int16_t{Visa}},
-                               {"CREDITCARDNUMBER", rt::Variant::Null()},
-                               {"CREDITCARDEXPIRY", rt::Variant::Null()}});
+                                  {"CREDITCARDNUMBER", rt::Variant::Null()},
+                                  {"CREDITCARDEXPIRY", rt::Variant::Null()}});
   EXPECT_THAT(check(*nulls), ElementsAre("SLBGE1104", "SLBGE1105"));
 
-  rt::DictionaryRef badExpiry = Data({{"CREDITCARDTYPE", std::int16_t{OTHER}}, {"CREDITCARDEXPIRY", "soon"}});
+  rt::DictionaryRef badExpiry =
+      Data({{"CREDITCARDTYPE", std::int16_t{OTHER}}, {"CREDITCARDEXPIRY", "soon"}});
   EXPECT_THAT(check(*badExpiry), ElementsAre("SLBGE1108"));
 
   rt::DictionaryRef noNumber = Data({{"CREDITCARDTYPE", "1"}, {"CREDITCARDEXPIRY", "6/30/2030"}});
@@ -203,8 +225,8 @@ TEST_F(CreditCardTest, CheckCreditCardReadsTheDataObject) {
   EXPECT_TRUE(noNumber->Item(rt::Variant("CREDITCARDNUMBER")).IsEmpty());
 
   rt::DictionaryRef valid = Data({{"CREDITCARDTYPE", std::int16_t{Amex}},
-                               {"CREDITCARDNUMBER", "378282246310005"},
-                               {"CREDITCARDEXPIRY", Expiry()}});
+                                  {"CREDITCARDNUMBER", "378282246310005"},
+                                  {"CREDITCARDEXPIRY", Expiry()}});
   EXPECT_THAT(check(*valid), IsEmpty());
 }
 

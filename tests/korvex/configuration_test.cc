@@ -35,8 +35,8 @@ class ConfigurationTest : public ::testing::Test {
     ConfigurationOverrides::SetFile(path_.string());
   }
 
-  const std::filesystem::path path_ = std::filesystem::temp_directory_path() /
-                                      ("korvex-config-" + std::to_string(::getpid()) + ".ini");
+  const std::filesystem::path path_ =
+      std::filesystem::temp_directory_path() / ("korvex-config-" + std::to_string(::getpid()) + ".ini");
 };
 
 TEST_F(ConfigurationTest, TheSelectedApplicationsSectionComesBeforeThePlainOne) {

@@ -27,8 +27,8 @@ class LogTest : public ::testing::Test {
     return text.str();
   }
 
-  const std::filesystem::path file_ = std::filesystem::temp_directory_path() /
-                                      ("korvex-log-" + std::to_string(::getpid()) + ".log");
+  const std::filesystem::path file_ =
+      std::filesystem::temp_directory_path() / ("korvex-log-" + std::to_string(::getpid()) + ".log");
 };
 
 TEST_F(LogTest, WritesEachEntryToTheConfiguredFileAtOnce) {

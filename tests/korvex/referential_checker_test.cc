@@ -51,12 +51,9 @@ class ReferentialCheckerTest : public ::testing::Test {
   }
 
   static bool CanDeleteWhere(const char* column, const rt::Variant& value) {
-    return Checker()->CanDeleteInComponent("KorvoCommon", "CURRENCY", Values({column}),
-                                           Values({value}));
+    return Checker()->CanDeleteInComponent("KorvoCommon", "CURRENCY", Values({column}), Values({value}));
   }
-  static bool CanDeleteCurrency(const rt::Variant& code) {
-    return CanDeleteWhere("CURRENCYCODE", code);
-  }
+  static bool CanDeleteCurrency(const rt::Variant& code) { return CanDeleteWhere("CURRENCYCODE", code); }
 
   testing::TempDatabase db_;
 };
@@ -79,12 +76,10 @@ TEST_F(ReferentialCheckerTest, RowsThatOtherTablesShareHoldTheDeleteBackOwnedRow
 TEST_F(ReferentialCheckerTest, ReferencesMustExistForEveryValueGiven) {
   auto checker = Checker();
   const rt::Array names = Values({"CURRENCYCODE", "WAREHOUSE", "COSTCENTER"});
-  EXPECT_TRUE(
-      checker->ReferencesExist("OFFICE", names, Values({"EUR", "W1", rt::Variant::Null()})));
+  EXPECT_TRUE(checker->ReferencesExist("OFFICE", names, Values({"EUR", "W1", rt::Variant::Null()})));
   // A blank cost centre is a value, and no work centre has it.
   EXPECT_FALSE(checker->ReferencesExist("office", names, Values({"eur", rt::Variant(), "  "})));
-  EXPECT_FALSE(
-      checker->ReferencesExist("OFFICE", names, Values({"GBP", "W1", rt::Variant::Null()})));
+  EXPECT_FALSE(checker->ReferencesExist("OFFICE", names, Values({"GBP", "W1", rt::Variant::Null()})));
   EXPECT_FALSE(checker->ReferencesExistInComponent("KorvoCommon", "OFFICE", names,
                                                    Values({"EUR", "W2", rt::Variant::Null()})));
   // Columns that refer to nothing, and tables that refer to nothing, pass.
@@ -108,8 +103,9 @@ TEST_F(ReferentialCheckerTest, InsideAScopeRowsTheCallerHasNotCommittedCount) {
 // thread found first, even when the configuration changes later.
 TEST_F(ReferentialCheckerTest, AsksTheDatabaseTheCallingClassUses) {
   testing::TempDatabase web;
-  for (const char* sql : {"INSERT INTO CURRENCY (CURRENCYCODE, CURRENCYNAME) VALUES ('USD', 'Dollar')",
-                          "INSERT INTO OFFICE (OFFICEDESCRIPTION, CURRENCYCODE) VALUES ('Web', 'USD')"}) {
+  for (const char* sql :
+       {"INSERT INTO CURRENCY (CURRENCYCODE, CURRENCYNAME) VALUES ('USD', 'Dollar')",
+        "INSERT INTO OFFICE (OFFICEDESCRIPTION, CURRENCYCODE) VALUES ('Web', 'USD')"}) {
     auto connection = host::CreateAs<contracts::Connection>("ADODB.Connection");
     connection->Open(web.ConnectionString());
     connection->Execute(sql);
@@ -137,11 +133,10 @@ TEST_F(ReferentialCheckerTest, MalformedKeysAreRefused) {
     return 0;
   };
   auto checker = Checker();
-  EXPECT_EQ(
-      numberRaisedBy([&] {
-        checker->ReferencesExist("OFFICE", Values({"CURRENCYCODE", "WAREHOUSE"}), Values({"EUR"}));
-      }),
-      rt::errnum::kInvalidProcedureCall);
+  EXPECT_EQ(numberRaisedBy([&] {
+              checker->ReferencesExist("OFFICE", Values({"CURRENCYCODE", "WAREHOUSE"}), Values({"EUR"}));
+            }),
+            rt::errnum::kInvalidProcedureCall);
   EXPECT_EQ(numberRaisedBy([&] { CanDeleteWhere("1=1 OR CURRENCYCODE", "USD"); }),
             rt::errnum::kTypeMismatch);
 }

@@ -20,8 +20,8 @@ constexpr const char* kEuroSign = "\xE2\x82\xAC";
 
 TEST(LocaleCurrency, EuroLocalesAnswerTheEuroWhateverTheData) {
   Locale locale;
-  for (std::int32_t lcid : {1027, 1031, 1032, 1034, 1035, 1036, 1040, 1043, 1069, 2060, 2067, 2070,
-                            2077, 3079, 3082, 4103, 5132, 6153}) {
+  for (std::int32_t lcid : {1027, 1031, 1032, 1034, 1035, 1036, 1040, 1043, 1069, 2060, 2067, 2070, 2077,
+                            3079, 3082, 4103, 5132, 6153}) {
     EXPECT_TRUE(locale.IsEuroLocale(lcid)) << lcid;
     EXPECT_EQ(locale.GetCurrencyName(lcid), "EUR") << lcid;
     EXPECT_EQ(locale.GetCurrencySymbol(lcid), kEuroSign) << lcid;
@@ -91,7 +91,8 @@ TEST(LocaleEnumeration, EachSpecificLocaleOnceInAscendingOrder) {
   EXPECT_TRUE(std::ranges::is_sorted(ids));
   EXPECT_EQ(std::ranges::adjacent_find(ids), ids.end());
   EXPECT_EQ(std::ranges::count(ids, 1033), 1);
-  for (std::int32_t languageOnly : {9, 7, 12}) EXPECT_EQ(std::ranges::count(ids, languageOnly), 0) << languageOnly;
+  for (std::int32_t languageOnly : {9, 7, 12})
+    EXPECT_EQ(std::ranges::count(ids, languageOnly), 0) << languageOnly;
   for (std::int32_t id : ids) {
     EXPECT_NE(locale.GetCountryName(id), "") << id;
     EXPECT_NE(locale.GetLanguageName(id), "") << id;

@@ -50,9 +50,8 @@ TEST_F(AttachmentRulesTest, ConfiguredDirectoriesAdmitOnlyWhatLiesInsideThemOnce
   fs::create_symlink(elsewhere_ / "secret.txt", allowed_ / "link-out.txt");
   fs::create_symlink(allowed_ / "ok.txt", elsewhere_ / "link-in.txt");
   auto mail = AddressedMessage();
-  for (const fs::path& path :
-       {elsewhere_ / "secret.txt", allowed_ / ".." / "elsewhere" / "secret.txt",
-        allowed_ / "link-out.txt"}) {
+  for (const fs::path& path : {elsewhere_ / "secret.txt", allowed_ / ".." / "elsewhere" / "secret.txt",
+                               allowed_ / "link-out.txt"}) {
     EXPECT_EQ(AttachError(mail, path).Number, mail::errnum::kAttachmentRefused) << path;
   }
   mail->AttachFile((allowed_ / "ok.txt").string(), std::nullopt, std::nullopt);

@@ -210,13 +210,11 @@ TEST_F(PickupTest, MessagesLargerThanTheLimitAreRefusedWhole) {
   auto mail = AddressedMessage();
   mail->AttachFile((scratch_.path() / "small.txt").string(), std::nullopt, std::nullopt);
   EXPECT_EQ(ErrorOf([&] {
-              mail->AttachFile((scratch_.path() / "large.bin").string(), std::nullopt,
-                               std::nullopt);
+              mail->AttachFile((scratch_.path() / "large.bin").string(), std::nullopt, std::nullopt);
             }).Number,
             mail::errnum::kMessageTooLarge);
   mail->Send();
-  EXPECT_EQ(OnlyMessage()["attachments"].size(), 1u)
-      << "the refused file left the message as it was";
+  EXPECT_EQ(OnlyMessage()["attachments"].size(), 1u) << "the refused file left the message as it was";
 
   fs::remove(pickup_ / Entries(pickup_)[0]);
   auto oversized = AddressedMessage();

@@ -46,8 +46,7 @@ class UserMailTest : public UserTest {
 };
 
 TEST_F(UserMailTest, AMessageGoesFromOneUsersAddressToTheOthersAsPlainMimeText) {
-  user_->SendEmail("bob", "ann", "Bestellung 4711 genehmigt",
-                   "Ihre Bestellung ist genehmigt.\nGrüße");
+  user_->SendEmail("bob", "ann", "Bestellung 4711 genehmigt", "Ihre Bestellung ist genehmigt.\nGrüße");
   const nlohmann::json message = OnlyMessage();
   EXPECT_EQ(message["from"], "Ann Sender <ann@example.com>");
   EXPECT_EQ(message["to"], "bob@example.org");
@@ -140,8 +139,7 @@ TEST_F(UserMailTest, ADirectoryAddressThatIsNotOneMailboxFailsTheCallUnloggedAnd
 }
 
 TEST_F(UserMailTest, ADeliveryFailureReachesTheCallerUnchanged) {
-  korvex::ConfigurationOverrides::Set("MAIL", "PickupDirectory",
-                                      (scratch_.path() / "gone").string());
+  korvex::ConfigurationOverrides::Set("MAIL", "PickupDirectory", (scratch_.path() / "gone").string());
   const rt::ErrorRecord error = ErrorOf([&] { user_->SendEmail("bob", "ann", "s", "b"); });
   EXPECT_EQ(error.Number, mail::errnum::kPickupFailed);
   EXPECT_EQ(error.Description.find("ERROR 0x"), std::string::npos) << "not wrapped by a handler";

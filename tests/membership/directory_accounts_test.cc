@@ -25,7 +25,7 @@ TEST_P(AccountTest, AnyAccountMayReadAnyUserButOnlyAnExistingOne) {
   Seed("ann", {{"EMAIL", {"ann@example.com"}}});
   Seed("bob", {});
   EXPECT_EQ(Bound("ann", "BOB")->Email(), "ann@example.com");  // accounts ignore case
-  EXPECT_EQ(Bound("ANN", "bob")->UserID(), "ann");              // the stored spelling
+  EXPECT_EQ(Bound("ANN", "bob")->UserID(), "ann");             // the stored spelling
   EXPECT_EQ(ErrorOf([&] { Bound("carl", "bob"); }).Number, err::kUserNotFound);
   EXPECT_EQ(ErrorOf([&] { Bound("", "bob"); }).Number, err::kInvalidUserID);
 }
@@ -45,7 +45,8 @@ TEST_P(AccountTest, TheScriptAccountCreatesAndDeletesUsers) {
   auto members = NewMembers();
   auto created = members->CreateUser(
       "NewUser", kUserPassword, TextArray({"SURNAME", "KorvoRole", "SPENDLIMIT"}),
-      rt::Variant(rt::Array({rt::Variant("Smith"), rt::Variant(rt::Array({rt::Variant(std::int16_t{2}), rt::Variant("4")})),
+      rt::Variant(rt::Array({rt::Variant("Smith"),
+                             rt::Variant(rt::Array({rt::Variant(std::int16_t{2}), rt::Variant("4")})),
                              rt::Variant(250.0)})));
   auto user = std::dynamic_pointer_cast<contracts::MembershipUser>(created);
   ASSERT_NE(user, nullptr);
@@ -54,7 +55,8 @@ TEST_P(AccountTest, TheScriptAccountCreatesAndDeletesUsers) {
   EXPECT_EQ(user->SpendLimit(), rt::Money::FromUnits(2500000));
   EXPECT_EQ(Bound("newuser")->RoleCodes().items[1].AsInteger(), 4);
 
-  EXPECT_EQ(ErrorOf([&] { members->CreateUser("NEWUSER", kUserPassword, {}, {}); }).Number, err::kUserExists);
+  EXPECT_EQ(ErrorOf([&] { members->CreateUser("NEWUSER", kUserPassword, {}, {}); }).Number,
+            err::kUserExists);
   members->DeleteUser("newUser");
   EXPECT_EQ(ErrorOf([&] { BoundAsScript("NewUser"); }).Number, err::kUserNotFound);
   EXPECT_EQ(ErrorOf([&] { members->DeleteUser("NewUser"); }).Number, err::kUserNotFound);
@@ -62,9 +64,11 @@ TEST_P(AccountTest, TheScriptAccountCreatesAndDeletesUsers) {
 
 TEST_P(AccountTest, CreateUserRefusesWhatItCannotStoreAndWritesNothing) {
   auto members = NewMembers();
-  auto create = [&](const std::string& id, std::vector<std::string> names, std::vector<rt::Variant> values,
-                    const std::string& password = kUserPassword) {
-    return ErrorOf([&] { members->CreateUser(id, password, TextArray(names), rt::Variant(rt::Array(values))); })
+  auto create = [&](const std::string& id, std::vector<std::string> names,
+                    std::vector<rt::Variant> values, const std::string& password = kUserPassword) {
+    return ErrorOf([&] {
+             members->CreateUser(id, password, TextArray(names), rt::Variant(rt::Array(values)));
+           })
         .Number;
   };
   EXPECT_EQ(create("u1", {"ADDRESSID"}, {rt::Variant("twelve")}), err::kInvalidAttribute);

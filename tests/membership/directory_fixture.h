@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "infrastructure/components.h"
+#include "membership/ldap_test_server.h"
+#include "membership/site_directory.h"
 #include "platform/contracts/membership.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/registry.h"
@@ -26,8 +28,6 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
 #include "registration/register_all.h"
-#include "membership/ldap_test_server.h"
-#include "membership/site_directory.h"
 #include "support/library_calls.h"
 #include "support/temp_database.h"
 
@@ -48,7 +48,8 @@ inline bool Contains(const std::string& text, const std::string& part) {
 }
 
 // The IDs of a record set's rows, read as callers read them.
-inline std::vector<std::string> Ids(const contracts::RecordsetRef& rows, const std::string& column = "UserID") {
+inline std::vector<std::string> Ids(const contracts::RecordsetRef& rows,
+                                    const std::string& column = "UserID") {
   std::vector<std::string> ids;
   for (; !rows->IsEOF(); rows->MoveNext()) ids.push_back(rt::CStr(rows->Value(column)));
   return ids;
@@ -80,7 +81,8 @@ class DirectoryTest : public ::testing::TestWithParam<std::string> {
   }
 
   // Adds a user as the operators' tool does, bypassing the rights check.
-  void Seed(const std::string& id, const Attributes& attributes, const std::string& password = kUserPassword) {
+  void Seed(const std::string& id, const Attributes& attributes,
+            const std::string& password = kUserPassword) {
     Entry entry{id, {}};
     for (const auto& [name, values] : attributes) entry.attributes.push_back({name, values});
     directory_->Backend().Create(entry, password);
@@ -95,8 +97,9 @@ class DirectoryTest : public ::testing::TestWithParam<std::string> {
   }
 
   // A user object bound to `id` by `account` (default: the user itself).
-  std::shared_ptr<contracts::MembershipUser> Bound(const std::string& id, const std::string& account = "",
-                                                    const std::string& password = kUserPassword) {
+  std::shared_ptr<contracts::MembershipUser> Bound(const std::string& id,
+                                                   const std::string& account = "",
+                                                   const std::string& password = kUserPassword) {
     auto user = NewUser();
     user->Bind(id, account.empty() ? id : account, password);
     return user;

@@ -28,7 +28,8 @@ TEST_P(SearchPeopleTest, ResultsComeOrderedByIdIgnoringCase) {
   EXPECT_EQ(Ids(members->Search(rt::Variant(), "", rt::Variant())).size(), 5u);
   // Late-bound callers may leave the page size out.
   std::vector<rt::Variant> args{rt::Variant::Nothing(), rt::Variant("")};
-  const rt::Variant rows = std::dynamic_pointer_cast<rt::Object>(members)->Invoke("Search", rt::InvokeKind::Method, args);
+  const rt::Variant rows =
+      std::dynamic_pointer_cast<rt::Object>(members)->Invoke("Search", rt::InvokeKind::Method, args);
   EXPECT_EQ(Ids(std::dynamic_pointer_cast<contracts::Recordset>(rows.AsObject())).size(), 5u);
 }
 
@@ -53,9 +54,11 @@ TEST_P(SearchPeopleTest, AUserMatchingThroughSeveralValuesIsListedOnce) {
   EXPECT_EQ(Search({"PropertyGroupID>=5"}), (Names{"bea", "dave"}));
   EXPECT_EQ(Search({"ProjectRole=pm", "PropertyGroupID>=6", "UserID>=b"}), Names{"bea"});
   auto members = NewMembers();
-  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM"}), "", rt::Variant(std::int32_t{1}))), Names{"bea"});
+  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM"}), "", rt::Variant(std::int32_t{1}))),
+            Names{"bea"});
   EXPECT_EQ(members->NextFrom(), "carl");
-  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM", "UserID>=carl"}), "", rt::Variant(std::int32_t{2}))),
+  EXPECT_EQ(Ids(members->Search(TextArray({"ProjectRole=PM", "UserID>=carl"}), "",
+                                rt::Variant(std::int32_t{2}))),
             (Names{"carl", "cid"}));
   EXPECT_EQ(members->NextFrom(), "");
 }
@@ -64,7 +67,8 @@ TEST_P(SearchPeopleTest, RoleSearches) {
   auto members = NewMembers();
   EXPECT_EQ(Ids(members->SearchByRole(2, "UserID")), (Names{"ann", "carl"}));
   EXPECT_EQ(Ids(members->SearchByRole(6, "UserID")), (Names{"Bob", "dave"}));
-  EXPECT_EQ(Ids(members->SearchByRoleWith(6, TextArray({"BusinessPartnerID=13"}), "UserID")), Names{"dave"});
+  EXPECT_EQ(Ids(members->SearchByRoleWith(6, TextArray({"BusinessPartnerID=13"}), "UserID")),
+            Names{"dave"});
   EXPECT_TRUE(Ids(members->SearchByRoleWith(2, TextArray({"UserID=Bob"}), "UserID")).empty());
   EXPECT_TRUE(Ids(members->SearchByRole(9, "UserID")).empty());
 }
@@ -87,15 +91,18 @@ TEST_P(SearchPeopleTest, HostileCriteriaAreRefusedOrMatchedLiterally) {
   EXPECT_TRUE(Search({"UserID==ann"}).empty());  // the value is "=ann"
   EXPECT_TRUE(Search({"KorvoRole=6 OR 1=1"}).empty());
   // What cannot be read as a criterion is refused as a whole.
-  for (const std::string& bad : {std::string("User ID=ann"), std::string("UserID<>ann"), std::string("UserID<ann"),
-                                 std::string("=ann"), std::string("UserID"), std::string("'UserID'=ann"),
-                                 std::string("UserID=a\0b", 10), std::string("EMAIL=") + std::string(5000, '%'),
-                                 std::string(100, 'N') + "=x"}) {
+  for (const std::string& bad :
+       {std::string("User ID=ann"), std::string("UserID<>ann"), std::string("UserID<ann"),
+        std::string("=ann"), std::string("UserID"), std::string("'UserID'=ann"),
+        std::string("UserID=a\0b", 10), std::string("EMAIL=") + std::string(5000, '%'),
+        std::string(100, 'N') + "=x"}) {
     EXPECT_EQ(SearchError(TextArray({"KorvoRole=2", bad})), err::kInvalidCriteria);
   }
   EXPECT_EQ(SearchError(rt::Variant(rt::Array({rt::Variant(std::int32_t{1})}))), err::kInvalidCriteria);
   EXPECT_EQ(SearchError(rt::Variant("UserID=ann")), err::kInvalidCriteria);
-  EXPECT_EQ(ErrorOf([&] { NewMembers()->SearchByRoleWith(2, TextArray({"UserID LIKE '%'"}), "UserID"); }).Number,
+  EXPECT_EQ(ErrorOf([&] {
+              NewMembers()->SearchByRoleWith(2, TextArray({"UserID LIKE '%'"}), "UserID");
+            }).Number,
             err::kInvalidCriteria);
 }
 
@@ -114,7 +121,8 @@ TEST_P(SearchTest, PagesWalkAThousandUsersExactlyOnce) {
   std::string from;
   int pages = 0;
   do {
-    auto rows = members->Search(TextArray({"UserID>=" + from, "KorvoRole=2"}), "", rt::Variant(std::int32_t{64}));
+    auto rows = members->Search(TextArray({"UserID>=" + from, "KorvoRole=2"}), "",
+                                rt::Variant(std::int32_t{64}));
     const Names page = Ids(rows);
     EXPECT_LE(page.size(), 64u);
     walked.insert(walked.end(), page.begin(), page.end());

@@ -38,7 +38,8 @@ TEST_P(UserTest, TypedPropertiesReadTheirKinds) {
   auto object = std::dynamic_pointer_cast<rt::Object>(ann);
   std::vector<rt::Variant> none;
   EXPECT_EQ(object->Invoke("locale", rt::InvokeKind::PropertyGet, none).Type(), rt::VarType::Integer);
-  EXPECT_EQ(object->Invoke("SpendLimit", rt::InvokeKind::PropertyGet, none).Type(), rt::VarType::Currency);
+  EXPECT_EQ(object->Invoke("SpendLimit", rt::InvokeKind::PropertyGet, none).Type(),
+            rt::VarType::Currency);
 }
 
 TEST_P(UserTest, UnsetAttributesReadAsTheirKindsEmptyValue) {
@@ -75,11 +76,12 @@ TEST_P(UserTest, MultipleValuesKeepTheirOrderAndNamesIgnoreCase) {
 }
 
 TEST_P(UserTest, AUserInheritsTypedValuesFromItsParentButNotItsOwnAttributes) {
-  Seed("template", {{"LOCALE", {"1031"}}, {"KorvoRole", {"2"}}, {"DefaultURL", {"17=/buy"}}, {"EMAIL", {"t@x"}}});
+  Seed("template",
+       {{"LOCALE", {"1031"}}, {"KorvoRole", {"2"}}, {"DefaultURL", {"17=/buy"}}, {"EMAIL", {"t@x"}}});
   Seed("child", {{"Parent", {"template"}}, {"EMAIL", {"c@x"}}});
   auto child = BoundAsScript("child");
-  EXPECT_EQ(child->Locale(), 1031);       // inherited
-  EXPECT_EQ(child->Email(), "c@x");       // its own wins
+  EXPECT_EQ(child->Locale(), 1031);  // inherited
+  EXPECT_EQ(child->Email(), "c@x");  // its own wins
   EXPECT_EQ(child->DefaultURL(17), "/buy");
   EXPECT_TRUE(child->RoleCodes().items[0].IsEmpty());  // callers ask the parent themselves
   auto parent = std::dynamic_pointer_cast<contracts::MembershipEntry>(child->Parent());
@@ -120,7 +122,8 @@ TEST_P(UserTest, WritingAnotherUserNeedsTheWriterRight) {
   Seed("ann", {{"ProjectRole", {"PM"}}});
   Seed("bob", {});
   auto annAsBob = Bound("ann", "bob");
-  EXPECT_EQ(ErrorOf([&] { annAsBob->SetProjectRoles(rt::Array({rt::Variant("X")})); }).Number, err::kAccessDenied);
+  EXPECT_EQ(ErrorOf([&] { annAsBob->SetProjectRoles(rt::Array({rt::Variant("X")})); }).Number,
+            err::kAccessDenied);
   EXPECT_EQ(ErrorOf([&] { annAsBob->SetCompanyNumber("C1"); }).Number, err::kAccessDenied);
   EXPECT_EQ(ErrorOf([&] { Bound("ann")->SetCompanyNumber("C1"); }).Number, err::kAccessDenied);
   EXPECT_EQ(rt::CStr(BoundAsScript("ann")->ProjectRoles().items[0]), "PM");

@@ -9,7 +9,8 @@ namespace {
 class EmbeddedStorageTest : public DirectoryTest {
  protected:
   contracts::RecordsetRef Rows(const std::string& sql) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
     auto rows = connection->Execute(sql);
     rows->Detach();
@@ -26,7 +27,9 @@ TEST_P(EmbeddedStorageTest, PasswordsAreKeptOnlyAsArgon2idHashes) {
   EXPECT_FALSE(Contains(hash, kUserPassword));
   // The same password twice gives two hashes: each has its own salt.
   Seed("bob", {});
-  EXPECT_NE(rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'bob'")->Value(std::int32_t{0})), hash);
+  EXPECT_NE(
+      rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'bob'")->Value(std::int32_t{0})),
+      hash);
 }
 
 TEST_P(EmbeddedStorageTest, AHashKeepsVerifyingAfterTheCostChanges) {
@@ -50,13 +53,15 @@ TEST_P(EmbeddedStorageTest, TheScriptAccountMayCarryTheDirectoryRoot) {
 TEST_P(EmbeddedStorageTest, ARepeatedBindIsAnsweredFromTheProcesssCache) {
   Seed("ann", {});
   auto execute = [&](const std::string& sql) {
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
     connection->Execute(sql);
     connection->Close();
   };
   Bound("ann");
-  const std::string hash = rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'ann'")->Value(std::int32_t{0}));
+  const std::string hash =
+      rt::CStr(Rows("SELECT PASSWORDHASH FROM MEMBERUSER WHERE USERID = 'ann'")->Value(std::int32_t{0}));
   execute("UPDATE MEMBERUSER SET PASSWORDHASH = 'unusable' WHERE USERID = 'ann'");
   EXPECT_EQ(Bound("ann")->UserID(), "ann");
   EXPECT_EQ(ErrorOf([&] { Bound("ann", "ann", "other-Pa55"); }).Number, err::kInvalidCredentials);
@@ -77,14 +82,17 @@ TEST_P(EmbeddedStorageTest, SearchesReadOnlyTheRowsTheyMatch) {
   };
   std::vector<Issued> searches;
   {
-    auto trace = data::StatementTrace::Subscribe([&](const std::string& sql, std::span<const contracts::Parameter> params) {
-      if (sql.find("(MEMBERUSER.USERID) FROM") != std::string::npos || sql.find(" MEMBERUSER.USERID FROM") != std::string::npos) {
-        searches.push_back({sql, {params.begin(), params.end()}});
-      }
-    });
+    auto trace = data::StatementTrace::Subscribe(
+        [&](const std::string& sql, std::span<const contracts::Parameter> params) {
+          if (sql.find("(MEMBERUSER.USERID) FROM") != std::string::npos ||
+              sql.find(" MEMBERUSER.USERID FROM") != std::string::npos) {
+            searches.push_back({sql, {params.begin(), params.end()}});
+          }
+        });
     auto members = NewMembers();
-    for (const char* criterion : {"ProjectUserType=1", "ProjectRole=PM", "BusinessPartnerID=12", "KorvoRole=6",
-                                  "employeenumber=E1", "PropertyGroupID=3", "UserID=ann", "UserID>=b"}) {
+    for (const char* criterion :
+         {"ProjectUserType=1", "ProjectRole=PM", "BusinessPartnerID=12", "KorvoRole=6",
+          "employeenumber=E1", "PropertyGroupID=3", "UserID=ann", "UserID>=b"}) {
       members->Search(TextArray({criterion}), "", rt::Variant(std::int32_t{10}));
     }
     // A page deep in a role: walked from its start in the value index.
@@ -92,7 +100,8 @@ TEST_P(EmbeddedStorageTest, SearchesReadOnlyTheRowsTheyMatch) {
     members->SearchByRoleWith(6, TextArray({"BusinessPartnerID=12"}), "UserID");
   }
   ASSERT_EQ(searches.size(), 10u);
-  auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+  auto connection =
+      std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
   connection->Open(database_.ConnectionString());
   for (const auto& search : searches) {
     auto plan = connection->Execute("EXPLAIN QUERY PLAN " + search.sql, search.params);

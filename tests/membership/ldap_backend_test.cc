@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
+#include "platform/contracts/membership.h"
 #include "platform/membership/directory_backend.h"
 #include "platform/membership/ldap/ldap_connection.h"
 #include "platform/runtime/error.h"
@@ -22,7 +22,9 @@ using testing::LdapTestDirectory;
 // The testing cost of a password is the server's, not ours: any text works.
 const std::string kPassword = "Correct horse 1";
 
-Entry User(std::string id, std::vector<Attribute> attributes = {}) { return Entry{std::move(id), std::move(attributes)}; }
+Entry User(std::string id, std::vector<Attribute> attributes = {}) {
+  return Entry{std::move(id), std::move(attributes)};
+}
 
 using ::korvo::testing::ErrorOf;
 using ::korvo::testing::ValuesOf;
@@ -58,16 +60,18 @@ TEST(LdapBackendTest, EntryRoundTripsThroughTheServerInItsOrder) {
 TEST(LdapBackendTest, UsersAreInetOrgPersonsWithTheLibrarysAuxiliaryClass) {
   KORVO_LDAP_DIRECTORY_OR_SKIP(directory);
   auto backend = directory.Backend();
-  backend->Create(User("bob", {{"EMAIL", {"bob@example.com"}}, {"KorvoRole", {"2", "4"}}, {"Parent", {"p"}}}),
-                  kPassword);
+  backend->Create(
+      User("bob", {{"EMAIL", {"bob@example.com"}}, {"KorvoRole", {"2", "4"}}, {"Parent", {"p"}}}),
+      kPassword);
 
   LdapConnection connection(directory.ldap());
   ASSERT_EQ(connection.Bind(directory.ldap().serviceDn, directory.ldap().servicePassword), LDAP_SUCCESS);
   int code = 0;
-  const auto entries = connection.Search(
-      {.base = "uid=bob," + directory.ldap().usersBase, .scope = SearchScope::Base, .filter = "(objectClass=*)",
-       .attributes = {"*"}},
-      code);
+  const auto entries = connection.Search({.base = "uid=bob," + directory.ldap().usersBase,
+                                          .scope = SearchScope::Base,
+                                          .filter = "(objectClass=*)",
+                                          .attributes = {"*"}},
+                                         code);
   ASSERT_EQ(entries.size(), 1u);
   const LdapEntry& bob = entries.front();
   EXPECT_EQ(bob.Values("objectClass"), (std::vector<std::string>{"inetOrgPerson", "korvoUser"}));
@@ -104,7 +108,8 @@ TEST(LdapBackendTest, ReplacingAttributesKeepsTheOthersAndTheirOrder) {
   EXPECT_TRUE(ValuesOf(*carl, "Surname").empty());
   EXPECT_EQ(ValuesOf(*carl, "Pet"), std::vector<std::string>{"cat"});
 
-  EXPECT_EQ(ErrorOf([&] { backend->ReplaceAttribute("nobody", "Pet", {"dog"}); }).Number, err::kUserNotFound);
+  EXPECT_EQ(ErrorOf([&] { backend->ReplaceAttribute("nobody", "Pet", {"dog"}); }).Number,
+            err::kUserNotFound);
 }
 
 TEST(LdapBackendTest, CreateRefusesAnExistingUserInAnyCaseAndDeleteSaysWhetherItFoundOne) {
@@ -141,7 +146,8 @@ TEST(LdapBackendTest, TheScriptAccountAndGrantedUsersHoldTheWriterRight) {
   auto backend = directory.Backend();
   backend->Create(User("fay"), kPassword);
 
-  const auto script = backend->VerifyPassword(directory.server().ScriptAccount(), directory.server().ScriptCode());
+  const auto script =
+      backend->VerifyPassword(directory.server().ScriptAccount(), directory.server().ScriptCode());
   ASSERT_TRUE(script);
   EXPECT_TRUE(backend->HoldsWriterRight(*script));
   EXPECT_FALSE(backend->HoldsWriterRight("fay"));
@@ -153,7 +159,8 @@ TEST(LdapBackendTest, TheScriptAccountAndGrantedUsersHoldTheWriterRight) {
   EXPECT_TRUE(ValuesOf(*backend->Load("fay"), "korvoDirectoryWriter").empty());
 }
 
-std::vector<std::string> WalkInPages(DirectoryBackend& backend, std::vector<Criterion> criteria, int pageSize) {
+std::vector<std::string> WalkInPages(DirectoryBackend& backend, std::vector<Criterion> criteria,
+                                     int pageSize) {
   std::vector<std::string> walked;
   std::string from;
   do {
@@ -176,11 +183,13 @@ TEST(LdapBackendTest, SearchesOrderByIdCaseBlindAndNextFromWalksEveryUserOnce) {
     if (i == 5) id = "a_b";  // '_' sorts before letters once case is folded to lower
     if (i == 6) id = "AAB";
     ids.push_back(id);
-    backend->Create(User(id, {{"ProjectRole", {i % 3 ? "R1" : "R2"}}, {"Team", {i % 2 ? "odd" : "even"}}}),
-                    kPassword);
+    backend->Create(
+        User(id, {{"ProjectRole", {i % 3 ? "R1" : "R2"}}, {"Team", {i % 2 ? "odd" : "even"}}}),
+        kPassword);
   }
   std::vector<std::string> expected = ids;
-  std::sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return FoldCase(a) < FoldCase(b); });
+  std::sort(expected.begin(), expected.end(),
+            [](const auto& a, const auto& b) { return FoldCase(a) < FoldCase(b); });
 
   EXPECT_EQ(backend->Search({}).userIds, expected);
   EXPECT_EQ(WalkInPages(*backend, {}, 4), expected);  // the server sorts each page
@@ -188,11 +197,13 @@ TEST(LdapBackendTest, SearchesOrderByIdCaseBlindAndNextFromWalksEveryUserOnce) {
 
   // ">=" on an attribute LDAP cannot order exactly: the library decides.
   std::vector<std::string> odd;
-  std::copy_if(expected.begin(), expected.end(), std::back_inserter(odd),
-               [&](const std::string& id) { return (std::find(ids.begin(), ids.end(), id) - ids.begin()) % 2; });
+  std::copy_if(expected.begin(), expected.end(), std::back_inserter(odd), [&](const std::string& id) {
+    return (std::find(ids.begin(), ids.end(), id) - ids.begin()) % 2;
+  });
   EXPECT_EQ(WalkInPages(*backend, {{"team", Comparison::AtLeast, "ODD"}}, 5), odd);
 
-  const auto r2 = backend->Search({{{"ProjectRole", Comparison::Equal, "r2"}, {"Team", Comparison::Equal, "EVEN"}}});
+  const auto r2 =
+      backend->Search({{{"ProjectRole", Comparison::Equal, "r2"}, {"Team", Comparison::Equal, "EVEN"}}});
   for (const std::string& id : r2.userIds) {
     const auto index = std::find(ids.begin(), ids.end(), id) - ids.begin();
     EXPECT_TRUE(index % 3 == 0 && index % 2 == 0) << id;
@@ -208,7 +219,8 @@ TEST(LdapBackendTest, SearchesFindUsersByTheirParentAndByOrderedAttributes) {
   backend->Create(User("gus", {{"Parent", {"boss"}}, {"PROPERTYGROUPID", {"7"}}}), kPassword);
   backend->Create(User("hal", {{"PROPERTYGROUPID", {"3"}}}), kPassword);
 
-  EXPECT_EQ(backend->Search({{{"parent", Comparison::Equal, "BOSS"}}}).userIds, std::vector<std::string>{"gus"});
+  EXPECT_EQ(backend->Search({{{"parent", Comparison::Equal, "BOSS"}}}).userIds,
+            std::vector<std::string>{"gus"});
   EXPECT_EQ(backend->Search({{{"PropertyGroupID", Comparison::AtLeast, "5"}}}).userIds,
             std::vector<std::string>{"gus"});
   EXPECT_EQ(backend->Search({{{"UserID", Comparison::AtLeast, "GUS"}}}).userIds,

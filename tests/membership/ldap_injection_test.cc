@@ -19,8 +19,8 @@ const std::string kPassword = "Correct horse 1";
 // Every character RFC 4515 and RFC 4514 give a meaning, in the middle and
 // at the ends of IDs.
 const std::vector<std::string> kHostileIds = {
-    "*",     "a*",     "(uid=*)", "x)(uid=*", "back\\slash", "comma,ou=evil", "plus+cn=x", "eq=ual",
-    "#hash", "quote\"", "<angle>", "semi;colon", "\\2a",     "tab\\09x",   "ünï",
+    "*",     "a*",      "(uid=*)", "x)(uid=*",   "back\\slash", "comma,ou=evil", "plus+cn=x", "eq=ual",
+    "#hash", "quote\"", "<angle>", "semi;colon", "\\2a",        "tab\\09x",      "ünï",
 };
 
 TEST(LdapInjectionTest, FilterValuesAreEscapedAsRfc4515Says) {
@@ -50,15 +50,18 @@ TEST(LdapInjectionTest, HostileIdsNameExactlyTheirOwnEntry) {
     const auto entry = backend->Load(id);
     ASSERT_TRUE(entry) << id;
     EXPECT_EQ(entry->userId, id);
-    EXPECT_EQ(backend->Search({{{"UserID", Comparison::Equal, id}}}).userIds, std::vector<std::string>{id});
-    EXPECT_EQ(backend->Search({{{"Parent", Comparison::Equal, id}}}).userIds, std::vector<std::string>{id});
+    EXPECT_EQ(backend->Search({{{"UserID", Comparison::Equal, id}}}).userIds,
+              std::vector<std::string>{id});
+    EXPECT_EQ(backend->Search({{{"Parent", Comparison::Equal, id}}}).userIds,
+              std::vector<std::string>{id});
     EXPECT_EQ(backend->VerifyPassword(id, kPassword), id);
   }
   // "*" is a user, not a wildcard: deleting it leaves everybody else.
   EXPECT_TRUE(backend->Delete("*"));
   EXPECT_TRUE(backend->Load("victim"));
   EXPECT_TRUE(backend->Load("a*"));
-  EXPECT_EQ(backend->Search({{{"ProjectRole", Comparison::Equal, "R"}}}).userIds.size(), kHostileIds.size());
+  EXPECT_EQ(backend->Search({{{"ProjectRole", Comparison::Equal, "R"}}}).userIds.size(),
+            kHostileIds.size());
 }
 
 TEST(LdapInjectionTest, HostileValuesMatchOnlyThemselves) {

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <functional>
 
-#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
+#include "platform/contracts/membership.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::membership {
@@ -41,7 +41,8 @@ TEST(LdapResilienceTest, AStoppedServerFailsCallsClearlyAndIsUsedAgainWhenBack) 
   EXPECT_EQ(error.Number, err::kDirectoryUnavailable);
   EXPECT_NE(error.Description.find("LDAP server"), std::string::npos) << error.Description;
   EXPECT_LT(took, std::chrono::seconds(3));
-  EXPECT_EQ(Failure([&] { backend->VerifyPassword("ann", kPassword); }).first.Number, err::kDirectoryUnavailable);
+  EXPECT_EQ(Failure([&] { backend->VerifyPassword("ann", kPassword); }).first.Number,
+            err::kDirectoryUnavailable);
 
   directory.server().Resume();
   EXPECT_TRUE(backend->Load("ann"));
@@ -56,7 +57,8 @@ TEST(LdapResilienceTest, AServerThatStopsAnsweringFailsWithinTheTimeout) {
 
   directory.server().Freeze();
   const auto [error, took] = Failure([&] { backend->Search({}); });
-  const auto [writeError, writeTook] = Failure([&] { backend->ReplaceAttribute("bob", "CompanyNumber", {"1"}); });
+  const auto [writeError, writeTook] =
+      Failure([&] { backend->ReplaceAttribute("bob", "CompanyNumber", {"1"}); });
   directory.server().Thaw();
 
   EXPECT_EQ(error.Number, err::kDirectoryUnavailable);
@@ -72,7 +74,8 @@ TEST(LdapResilienceTest, UnusableSettingsNameTheKeyAndNeverThePassword) {
   if (!server) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";
   auto settings = server->Settings("ou=nowhere");
   settings.Set("LDAPURL", "");
-  EXPECT_NE(Failure([&] { ReadLdapSettings(settings); }).first.Description.find("LDAPURL"), std::string::npos);
+  EXPECT_NE(Failure([&] { ReadLdapSettings(settings); }).first.Description.find("LDAPURL"),
+            std::string::npos);
 
   settings = server->Settings("ou=nowhere");
   settings.Set("MemScriptCode", "not-the-Password-42");

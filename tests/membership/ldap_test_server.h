@@ -41,7 +41,8 @@ inline bool UsersOnLdap() {
 
 // The values of an entry's attribute (name case-blind), in order; none when
 // the entry or the attribute is missing.
-inline std::vector<std::string> ValuesOf(const std::optional<membership::Entry>& entry, const std::string& name) {
+inline std::vector<std::string> ValuesOf(const std::optional<membership::Entry>& entry,
+                                         const std::string& name) {
   if (!entry) return {};
   for (const membership::Attribute& attribute : entry->attributes) {
     if (membership::FoldCase(attribute.name) == membership::FoldCase(name)) return attribute.values;
@@ -161,7 +162,8 @@ class LdapTestServer {
     return pid;
   }
   void Control(const char* command) const {
-    const std::string line = "'" + Option("Control") + "' " + command + " '" + Option("Dir") + "' >/dev/null";
+    const std::string line =
+        "'" + Option("Control") + "' " + command + " '" + Option("Dir") + "' >/dev/null";
     ASSERT_EQ(std::system(line.c_str()), 0) << command;
   }
 
@@ -176,12 +178,15 @@ class LdapTestDirectory {
  public:
   // With `ownServer`, the server is the test's own and stops with it.
   explicit LdapTestDirectory(LdapTestServer server, bool ownServer = false)
-      : server_(std::move(server)), ownServer_(ownServer), users_(UniqueUsers()), settings_(server_.Settings(users_)),
+      : server_(std::move(server)),
+        ownServer_(ownServer),
+        users_(UniqueUsers()),
+        settings_(server_.Settings(users_)),
         ldap_(membership::ReadLdapSettings(settings_)) {
     membership::LdapConnection connection(ldap_);
     EXPECT_EQ(connection.Bind(ldap_.serviceDn, ldap_.servicePassword), LDAP_SUCCESS);
-    EXPECT_EQ(connection.Add(ldap_.usersBase, {{"objectClass", {"organizationalUnit"}},
-                                                {"ou", {users_.substr(3)}}}),
+    EXPECT_EQ(connection.Add(ldap_.usersBase,
+                             {{"objectClass", {"organizationalUnit"}}, {"ou", {users_.substr(3)}}}),
               LDAP_SUCCESS);
   }
   ~LdapTestDirectory() {
@@ -202,7 +207,6 @@ class LdapTestDirectory {
       ADD_FAILURE() << "the test's users could not be removed: " << error.what();
     }
   }
-
 
   // A directory of its own on the run's server, or nullptr when the run
   // has no LDAP server.
@@ -248,14 +252,15 @@ class LdapTestDirectory {
 
 // The test's directory, or a skipped test when the run has no LDAP server.
 #define KORVO_LDAP_DIRECTORY_OR_SKIP(name)                                   \
-  auto name##Server = ::korvo::testing::LdapTestServer::FromEnvironment();  \
+  auto name##Server = ::korvo::testing::LdapTestServer::FromEnvironment();   \
   if (!name##Server) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)"; \
   ::korvo::testing::LdapTestDirectory name(std::move(*name##Server))
 
 // The same on a server of the test's own, which the test may stop.
-#define KORVO_PRIVATE_LDAP_DIRECTORY_OR_SKIP(name)                                              \
-  auto name##Server = ::korvo::testing::LdapTestServer::FromEnvironment();                     \
-  if (!name##Server) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)";                    \
-  ::korvo::testing::LdapTestDirectory name(::korvo::testing::LdapTestServer::StartPrivate(*name##Server), true)
+#define KORVO_PRIVATE_LDAP_DIRECTORY_OR_SKIP(name)                           \
+  auto name##Server = ::korvo::testing::LdapTestServer::FromEnvironment();   \
+  if (!name##Server) GTEST_SKIP() << "no LDAP server (scripts/ldap-server)"; \
+  ::korvo::testing::LdapTestDirectory name(                                  \
+      ::korvo::testing::LdapTestServer::StartPrivate(*name##Server), true)
 
 }  // namespace korvo::testing

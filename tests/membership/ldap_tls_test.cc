@@ -2,8 +2,8 @@
 // checked against LDAPCAFile.
 #include <gtest/gtest.h>
 
-#include "platform/contracts/membership.h"
 #include "membership/ldap_test_server.h"
+#include "platform/contracts/membership.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::membership {
@@ -15,8 +15,8 @@ using testing::LdapTestDirectory;
 const std::string kPassword = "Correct horse 1";
 
 // The test directory's settings with another URL and TLS keys.
-LdapDirectoryBackend OverTls(LdapTestDirectory& directory, const std::string& url, const std::string& startTls,
-                             const std::string& caFile) {
+LdapDirectoryBackend OverTls(LdapTestDirectory& directory, const std::string& url,
+                             const std::string& startTls, const std::string& caFile) {
   testing::MapSettings settings = directory.settings();
   settings.Set("LDAPURL", url);
   settings.Set("LDAPStartTLS", startTls);

@@ -20,8 +20,9 @@ class MembershipSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() /
-              ("korvo-membership-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+              ("korvo-membership-settings-" +
+               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::create_directories(folder_);
   }
   void TearDown() override {

@@ -19,16 +19,16 @@ class SessionHelperTest : public DirectoryTest {
 
 TEST_P(SessionHelperTest, OutsideAHostNothingIsCreated) {
   int created = 0;
-  host::RegistrationOverride counting(host::ClassInfo{"KorvoMembership.User", host::TransactionAttribute::None,
-                                                      false, [&created] {
-                                                        ++created;
-                                                        return rt::ObjectRef();
-                                                      }});
+  host::RegistrationOverride counting(
+      host::ClassInfo{"KorvoMembership.User", host::TransactionAttribute::None, false, [&created] {
+                        ++created;
+                        return rt::ObjectRef();
+                      }});
   const rt::ErrorRecord error = ErrorOf([] { infra::UL_CreateUO("ann"); });
   EXPECT_EQ(error.Number, static_cast<std::int32_t>(0x80040000u));
   EXPECT_EQ(error.Source, "KorvoCommon.dll");
-  EXPECT_EQ(error.Description,
-            infra::Err_FormatMessage("Unable to get object context", error.Number, "Lib_UserLib.UL_CreateUO"));
+  EXPECT_EQ(error.Description, infra::Err_FormatMessage("Unable to get object context", error.Number,
+                                                        "Lib_UserLib.UL_CreateUO"));
   EXPECT_EQ(created, 0);
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "infrastructure/components.h"
+#include "membership/ldap_test_server.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/membership/credential_cache.h"
-#include "membership/ldap_test_server.h"
 
 namespace korvo::testing {
 
@@ -16,8 +16,8 @@ namespace korvo::testing {
 // and the script account "script" with `scriptPassword`, no root; with
 // `ldap`, the users live in that subtree of the run's LDAP server instead.
 // Forgets the connection strings and binds of earlier tests.
-inline void ConfigureSiteDirectory(const std::string& connectionString, const std::string& scriptPassword,
-                                   const LdapTestDirectory* ldap) {
+inline void ConfigureSiteDirectory(const std::string& connectionString,
+                                   const std::string& scriptPassword, const LdapTestDirectory* ldap) {
   using korvex::ConfigurationOverrides;
   ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString);
   ConfigurationOverrides::Set("MEMBERSHIP", "Backend", "embedded");
@@ -27,7 +27,8 @@ inline void ConfigureSiteDirectory(const std::string& connectionString, const st
   ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", scriptPassword);
   ConfigurationOverrides::Set("MEMBERSHIP", "LDAPRoot", "");
   if (ldap) {
-    for (const auto& [key, value] : ldap->BackendKeys()) ConfigurationOverrides::Set("MEMBERSHIP", key, value);
+    for (const auto& [key, value] : ldap->BackendKeys())
+      ConfigurationOverrides::Set("MEMBERSHIP", key, value);
   }
   infra::ResetConnectionStringCache();
   membership::CredentialCache::Process().Clear();

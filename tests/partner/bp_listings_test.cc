@@ -38,7 +38,8 @@ class ListingTest : public PartnerTest {
     return listing;
   }
 
-  static std::vector<std::int32_t> Keys(const rt::ObjectRef& object, const char* key = "BUSINESSPARTNERID") {
+  static std::vector<std::int32_t> Keys(const rt::ObjectRef& object,
+                                        const char* key = "BUSINESSPARTNERID") {
     std::vector<std::int32_t> keys;
     for (auto rows = Listing(object)->GetPageRecordset(); !rows->IsEOF(); rows->MoveNext()) {
       keys.push_back(rt::CLng(rows->Value(key)));
@@ -52,15 +53,16 @@ class ListingTest : public PartnerTest {
     for (const std::string& sql : statements.seen) {
       const auto from = sql.find("FROM (");
       const auto end = sql.rfind(") KORVOPAGE");
-      if (from != std::string::npos && end != std::string::npos) return sql.substr(from + 6, end - from - 6);
+      if (from != std::string::npos && end != std::string::npos)
+        return sql.substr(from + 6, end - from - 6);
     }
     return "";
   }
 
   rt::ObjectRef Partners(std::optional<rt::Variant> ids = std::nullopt, bool skipOneTime = false,
                          bool skipInternal = false, std::optional<std::string> sort = std::nullopt) {
-    return NewPartner()->GetBusinessPartnerData(rt::Variant(), "", 10, skipOneTime, skipInternal, std::move(ids),
-                                                std::move(sort));
+    return NewPartner()->GetBusinessPartnerData(rt::Variant(), "", 10, skipOneTime, skipInternal,
+                                                std::move(ids), std::move(sort));
   }
 };
 
@@ -83,30 +85,33 @@ TEST_F(ListingTest, ConditionsAreAddedInOrderToTheBaseStatement) {
   }
   {
     Statements statements;
-    const auto customers = NewPartner()->GetCustomerData(rt::Variant(), "", 10, false, false, std::nullopt,
-                                                         std::nullopt);
+    const auto customers =
+        NewPartner()->GetCustomerData(rt::Variant(), "", 10, false, false, std::nullopt, std::nullopt);
     EXPECT_EQ(Keys(customers), (std::vector<std::int32_t>{1, 2, 3, 4}));
-    EXPECT_EQ(Listed(statements),
-              "SELECT * FROM BUSINESSPARTNER WHERE (ZRKCUSTOMERCODE <> '') AND (NOT ZRKCUSTOMERCODE IS NULL)");
+    EXPECT_EQ(
+        Listed(statements),
+        "SELECT * FROM BUSINESSPARTNER WHERE (ZRKCUSTOMERCODE <> '') AND (NOT ZRKCUSTOMERCODE IS NULL)");
   }
   {
     Statements statements;
     const auto customers = NewPartner()->GetCustomerData(rt::Variant(), "", 10, true, false,
                                                          Ids({Id(1), Id(3)}), std::nullopt);
     EXPECT_EQ(Keys(customers), (std::vector<std::int32_t>{1}));
-    EXPECT_EQ(Listed(statements),
-              "SELECT * FROM BUSINESSPARTNER WHERE (BUSINESSPARTNERID IN (1, 3)) AND (NOT ISONETIMEBP = 1) AND "
-              "(ZRKCUSTOMERCODE <> '') AND (NOT ZRKCUSTOMERCODE IS NULL)");
+    EXPECT_EQ(
+        Listed(statements),
+        "SELECT * FROM BUSINESSPARTNER WHERE (BUSINESSPARTNERID IN (1, 3)) AND (NOT ISONETIMEBP = 1) AND "
+        "(ZRKCUSTOMERCODE <> '') AND (NOT ZRKCUSTOMERCODE IS NULL)");
   }
   {
     Statements statements;
-    const auto limited = NewPartner()->GetBusinessPartnersLimited(rt::Variant(), "", 10, false, true,
-                                                                  Ids({Id(4), Id(2), Id(1)}), std::string("NAME DESC"));
+    const auto limited = NewPartner()->GetBusinessPartnersLimited(
+        rt::Variant(), "", 10, false, true, Ids({Id(4), Id(2), Id(1)}), std::string("NAME DESC"));
     EXPECT_EQ(Keys(limited), (std::vector<std::int32_t>{2, 1}));
     EXPECT_EQ(Listing(limited)->GetPageRecordset()->FieldCount(), 2);
-    EXPECT_EQ(Listed(statements),
-              "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE (BUSINESSPARTNERID IN (4, 2, 1)) AND "
-              "(NOT ISINTERNALBP = 1)");
+    EXPECT_EQ(
+        Listed(statements),
+        "SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER WHERE (BUSINESSPARTNERID IN (4, 2, 1)) AND "
+        "(NOT ISINTERNALBP = 1)");
   }
 }
 
@@ -152,8 +157,8 @@ TEST_F(ListingTest, AnEmptyIdListListsNothingOnEveryDatabase) {
 
 TEST_F(ListingTest, AHostileSortIsRefusedUnderTheMethodsNameBeforeAnyStatementRuns) {
   Statements statements;
-  const rt::ErrorRecord error =
-      ErrorOf([&] { Partners(std::nullopt, false, false, std::string("NAME; DELETE FROM BUSINESSPARTNER")); });
+  const rt::ErrorRecord error = ErrorOf(
+      [&] { Partners(std::nullopt, false, false, std::string("NAME; DELETE FROM BUSINESSPARTNER")); });
   EXPECT_EQ(error.Number, utility::errnum::kInvalidSortFields);
   EXPECT_NE(error.Description.find(" METHOD: KorvoCommon.BusinessPartner.GetBusinessPartnerData"),
             std::string::npos);
@@ -161,8 +166,8 @@ TEST_F(ListingTest, AHostileSortIsRefusedUnderTheMethodsNameBeforeAnyStatementRu
   ASSERT_EQ(Logged().size(), 1u);
 
   EXPECT_EQ(ErrorOf([&] {
-              NewPartner()->GetBusinessPartnerData(rt::Variant(), "KP1.tampered", 10, false, false, std::nullopt,
-                                                   std::nullopt);
+              NewPartner()->GetBusinessPartnerData(rt::Variant(), "KP1.tampered", 10, false, false,
+                                                   std::nullopt, std::nullopt);
             }).Number,
             utility::errnum::kInvalidPagingState);
   EXPECT_TRUE(statements.seen.empty());
@@ -171,14 +176,14 @@ TEST_F(ListingTest, AHostileSortIsRefusedUnderTheMethodsNameBeforeAnyStatementRu
 // Without a page the caller keeps the state; the next request continues
 // from it on a new record set.
 TEST_F(ListingTest, APersistedStateContinuesOnTheNextRequest) {
-  auto first = Listing(NewPartner()->GetBusinessPartnerData(rt::Variant(), "", 2, false, false, std::nullopt,
-                                                            std::string("NAME")));
+  auto first = Listing(NewPartner()->GetBusinessPartnerData(rt::Variant(), "", 2, false, false,
+                                                            std::nullopt, std::string("NAME")));
   EXPECT_EQ(Keys(first), (std::vector<std::int32_t>{1, 2}));
   ASSERT_TRUE(first->NextPage());
   const std::string state = first->GetState();
 
-  const auto next = NewPartner()->GetBusinessPartnerData(rt::Variant(), state, 2, false, false, std::nullopt,
-                                                         std::string("NAME"));
+  const auto next = NewPartner()->GetBusinessPartnerData(rt::Variant(), state, 2, false, false,
+                                                         std::nullopt, std::string("NAME"));
   EXPECT_EQ(Listing(next)->PageNumber(), 2);
   EXPECT_EQ(Keys(next), (std::vector<std::int32_t>{4, 5}));
   ASSERT_TRUE(Listing(next)->NextPage());
@@ -190,8 +195,8 @@ TEST_F(ListingTest, APersistedStateContinuesOnTheNextRequest) {
 TEST_F(ListingTest, APageServesThePageTheUserAskedFor) {
   auto page = std::make_shared<utility::Page>();
   auto request = [&] {
-    return NewPartner()->GetBusinessPartnerData(rt::Variant(rt::ObjectRef(page)), "ignored", 2, false, false,
-                                                std::nullopt, std::string("NAME DESC"));
+    return NewPartner()->GetBusinessPartnerData(rt::Variant(rt::ObjectRef(page)), "ignored", 2, false,
+                                                false, std::nullopt, std::string("NAME DESC"));
   };
   const auto first = request();
   EXPECT_EQ(page->ConnectionName(), "KorvoCommonConnection");

@@ -50,10 +50,12 @@ TEST_F(PartnerAddressTest, NewAddressesSkipEmptyItemsAndRefuseUnknownKeys) {
   address->Add(rt::Variant(bp::Fax), rt::Variant(0));
   const std::int32_t id = partner->AddNewAddressEx(address, rt::Variant(2));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM ADDRESS WHERE NAME1 = 'Depot' AND STREET1 IS NULL AND "
-                  "FAX IS NULL AND ADDRESSID = " + std::to_string(id)),
+                  "FAX IS NULL AND ADDRESSID = " +
+                  std::to_string(id)),
             1);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID = 2 AND "
-                  "ADDRESSID = " + std::to_string(id)),
+                  "ADDRESSID = " +
+                  std::to_string(id)),
             1);
 
   // A link never names a partner or an address that is not there.

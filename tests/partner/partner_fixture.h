@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
 #include "partner/business_partner.h"
+#include "platform/contracts/database.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/registry.h"
 #include "platform/korvex/configuration_overrides.h"
@@ -43,8 +43,10 @@ class PartnerTest : public ::testing::Test {
     korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
                                         database_.ConnectionString());
     infra::ResetConnectionStringCache();
-    Execute("INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME, ISOCODE) VALUES ('NL', 'Netherlands', 'NLD')");
-    Execute("INSERT INTO TRANSPORTCARRIER (CARRIERCODE, CARRIERNAME, URL) VALUES ('DHL', 'DHL Express', 'https://dhl.example')");
+    Execute(
+        "INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME, ISOCODE) VALUES ('NL', 'Netherlands', 'NLD')");
+    Execute(
+        "INSERT INTO TRANSPORTCARRIER (CARRIERCODE, CARRIERNAME, URL) VALUES ('DHL', 'DHL Express', 'https://dhl.example')");
   }
 
   void TearDown() override { infra::ResetConnectionStringCache(); }
@@ -66,16 +68,18 @@ class PartnerTest : public ::testing::Test {
 
   void AddCustomerRow(int id, const std::string& name, const std::string& discount = "NULL",
                       const std::string& carrier = "NULL") {
-    Execute("INSERT INTO CUSTOMER (BUSINESSPARTNERID, CUSTOMERNAME, ORDERDISCOUNTPERC, CARRIERCODE) VALUES (" +
-            std::to_string(id) + ", '" + name + "', " + discount + ", " + carrier + ")");
+    Execute(
+        "INSERT INTO CUSTOMER (BUSINESSPARTNERID, CUSTOMERNAME, ORDERDISCOUNTPERC, CARRIERCODE) VALUES (" +
+        std::to_string(id) + ", '" + name + "', " + discount + ", " + carrier + ")");
   }
 
   // An address with an explicit ID, linked to `partner` when it is not 0.
   void AddAddress(int id, const std::string& name1, int partner = 0,
                   const std::string& zrkCode = "NULL") {
-    Execute("INSERT INTO ADDRESS (ADDRESSID, COUNTRYCODE, NAME1, SHORTDESCRIPTION, ZRKADDRESSCODE) VALUES (" +
-            std::to_string(id) + ", 'NL', '" + name1 + "', 'address " + std::to_string(id) +
-            "', " + zrkCode + ")");
+    Execute(
+        "INSERT INTO ADDRESS (ADDRESSID, COUNTRYCODE, NAME1, SHORTDESCRIPTION, ZRKADDRESSCODE) VALUES (" +
+        std::to_string(id) + ", 'NL', '" + name1 + "', 'address " + std::to_string(id) + "', " +
+        zrkCode + ")");
     if (partner != 0) {
       Execute("INSERT INTO BUSINESSPARTNERADDRESS (BUSINESSPARTNERID, ADDRESSID) VALUES (" +
               std::to_string(partner) + ", " + std::to_string(id) + ")");

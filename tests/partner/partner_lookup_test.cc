@@ -10,8 +10,10 @@ class PartnerLookupTest : public PartnerTest {
  protected:
   void SetUp() override {
     PartnerTest::SetUp();
-    AddPartner(1, "Acme", ", ZRKCUSTOMERCODE, ZRKSUPPLIERCODE, CURRENCYCODE, PRICINGMETHOD, DUNSNUMBER, BUSINESSID, ISONETIMEBP",
-               ", '  C100  ', ' S100', 'EUR', 2, '123456789', 'B-1', 0");
+    AddPartner(
+        1, "Acme",
+        ", ZRKCUSTOMERCODE, ZRKSUPPLIERCODE, CURRENCYCODE, PRICINGMETHOD, DUNSNUMBER, BUSINESSID, ISONETIMEBP",
+        ", '  C100  ', ' S100', 'EUR', 2, '123456789', 'B-1', 0");
     AddCustomerRow(1, "Acme customer", "12.5", "'DHL'");
     AddPartner(2, "Bolt", ", ZRKSUPPLIERCODE, ZRKCREDITCARDCUSTOMERCODE", ", 'S200', 'CC2'");
   }
@@ -86,8 +88,7 @@ TEST_F(PartnerLookupTest, BackOfficeCodesByUserType) {
   EXPECT_EQ(partner->GetBusinessPartnerIDByZRKID(code, supplier), "2");
 
   std::int16_t unknown = 3;
-  const rt::ErrorRecord error =
-      ErrorOf([&] { partner->GetBusinessPartnerIDByZRKID(code, unknown); });
+  const rt::ErrorRecord error = ErrorOf([&] { partner->GetBusinessPartnerIDByZRKID(code, unknown); });
   EXPECT_EQ(error.Number, UnknownUserType);
   EXPECT_NE(error.Description.find("Unknown user type '3'"), std::string::npos);
   EXPECT_EQ(partner->GetBusinessPartnerIDByZRKID2(code, unknown), "-1");
@@ -180,8 +181,7 @@ TEST_F(PartnerLookupTest, CountriesPresenceAndOneTimeFlag) {
 
   partner->SetOneTimeBusinessPartner(2, true);
   EXPECT_TRUE(partner->IsOneTimeBusinessPartner(rt::Variant(2)));
-  const rt::ErrorRecord missing =
-      ErrorOf([&] { partner->SetOneTimeBusinessPartner(42, true); });
+  const rt::ErrorRecord missing = ErrorOf([&] { partner->SetOneTimeBusinessPartner(42, true); });
   EXPECT_EQ(missing.Number, bp::BusinessPartnerNotFound);
   EXPECT_EQ(missing.Description, "Businesspartner not found");
 }
@@ -191,8 +191,8 @@ TEST_F(PartnerLookupTest, RemainingPartnersRefuseNonNumericIds) {
   EXPECT_EQ(Column(partner->GetRemainingBusinessPartners(rt::Variant(Texts({"1"}))), "NAME"),
             std::vector<std::string>{"Bolt"});
   Statements statements;
-  const rt::ErrorRecord error = ErrorOf(
-      [&] { partner->GetRemainingBusinessPartners(rt::Variant(Texts({"1) OR (1=1"}))); });
+  const rt::ErrorRecord error =
+      ErrorOf([&] { partner->GetRemainingBusinessPartners(rt::Variant(Texts({"1) OR (1=1"}))); });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
   // An empty list is refused on every database, as standard SQL does.
   EXPECT_EQ(ErrorOf([&] { partner->GetRemainingBusinessPartners(rt::Variant(rt::Array())); }).Number,

@@ -1,7 +1,7 @@
 // Maintenance through the business rules, deletion and referential
 // integrity, and the votes of two writers in one caller transaction.
-#include "platform/contracts/result_object.h"
 #include "partner_fixture.h"
+#include "platform/contracts/result_object.h"
 #include "platform/host/host_scope.h"
 
 namespace korvo::common::testing {
@@ -63,7 +63,8 @@ TEST_F(PartnerRulesTest, ASuccessfulInsertReturnsTheNewKey) {
   EXPECT_TRUE(Codes(result).empty());
   const std::int32_t id = rt::CLng(Value(result, "BUSINESSPARTNERID"));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = 'Newco' AND "
-                  "PRICINGMETHOD IS NULL AND BUSINESSPARTNERID = " + std::to_string(id)),
+                  "PRICINGMETHOD IS NULL AND BUSINESSPARTNERID = " +
+                  std::to_string(id)),
             1);
 }
 
@@ -72,22 +73,22 @@ TEST_F(PartnerRulesTest, PricingMethodTwoNeedsACustomerCodeOnlyForSales) {
   const std::vector<rt::Variant> values{rt::Variant("Retail"), rt::Variant(std::int16_t{2})};
   EXPECT_TRUE(Codes(Insert("BUSINESSPARTNER", keys, values)).empty());
   Subscribe(true);
-  EXPECT_EQ(Codes(Insert("BUSINESSPARTNER", keys, values)),
-            std::vector<std::string>{"SLBBR0022"});
+  EXPECT_EQ(Codes(Insert("BUSINESSPARTNER", keys, values)), std::vector<std::string>{"SLBBR0022"});
   EXPECT_TRUE(Codes(Insert("BUSINESSPARTNER", {"NAME", "PRICINGMETHOD", "ZRKCUSTOMERCODE"},
-                           {rt::Variant("Retail 2"), rt::Variant(std::int16_t{2}),
-                            rt::Variant("C9")}))
+                           {rt::Variant("Retail 2"), rt::Variant(std::int16_t{2}), rt::Variant("C9")}))
                   .empty());
 }
 
 TEST_F(PartnerRulesTest, UpdateMayKeepItsOwnBusinessIdButNotTakeAnother) {
   AddPartner(1, "One", ", BUSINESSID, PRICINGMETHOD", ", 'B-1', 3");
   AddPartner(2, "Two", ", BUSINESSID", ", 'B-2'");
-  EXPECT_TRUE(Codes(Update("BUSINESSPARTNER", {"BUSINESSPARTNERID", "NAME", "BUSINESSID", "PRICINGMETHOD"},
-                           {rt::Variant(1), rt::Variant("One renamed"), rt::Variant("B-1"),
-                            rt::Variant::Null()}))
-                  .empty());
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = 'One renamed' AND PRICINGMETHOD = 3"), 1);
+  EXPECT_TRUE(
+      Codes(
+          Update("BUSINESSPARTNER", {"BUSINESSPARTNERID", "NAME", "BUSINESSID", "PRICINGMETHOD"},
+                 {rt::Variant(1), rt::Variant("One renamed"), rt::Variant("B-1"), rt::Variant::Null()}))
+          .empty());
+  EXPECT_EQ(
+      Count("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = 'One renamed' AND PRICINGMETHOD = 3"), 1);
   EXPECT_EQ(Codes(Update("BUSINESSPARTNER", {"BUSINESSPARTNERID", "NAME", "BUSINESSID"},
                          {rt::Variant(1), rt::Variant("One"), rt::Variant("B-2")})),
             std::vector<std::string>{"SLBBR0023"});
@@ -95,9 +96,9 @@ TEST_F(PartnerRulesTest, UpdateMayKeepItsOwnBusinessIdButNotTakeAnother) {
 
 TEST_F(PartnerRulesTest, PhoneAndFaxChecks) {
   const auto codes = [&](const char* key, const char* value) {
-    return Codes(Insert("ADDRESS", {"COUNTRYCODE", "SHORTDESCRIPTION", key},
-                        {rt::Variant("NL"), rt::Variant(std::string("desc ") + key + value),
-                         rt::Variant(value)}));
+    return Codes(Insert(
+        "ADDRESS", {"COUNTRYCODE", "SHORTDESCRIPTION", key},
+        {rt::Variant("NL"), rt::Variant(std::string("desc ") + key + value), rt::Variant(value)}));
   };
   EXPECT_EQ(codes("PHONE", "1"), std::vector<std::string>{"SLBBR0020"});
   EXPECT_EQ(codes("FAX", "1"), std::vector<std::string>{"SLBBR0021"});
@@ -134,12 +135,12 @@ TEST_F(PartnerRulesTest, GroupsAreNamedOnceAndRefusedWhileTheyHaveMembers) {
   EXPECT_EQ(Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(group))),
             std::vector<std::string>{"SLBBR1050"});
   ASSERT_TRUE(NewPartner()->RemoveBPFromBPGroup(1, group));
-  EXPECT_TRUE(Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(group))).empty());
+  EXPECT_TRUE(
+      Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(group))).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERGROUP"), 0);
   // An ID that is not a number never reaches the statement.
-  const rt::ErrorRecord error = ErrorOf([&] {
-    DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant("1 OR 1=1"));
-  });
+  const rt::ErrorRecord error = ErrorOf(
+      [&] { DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant("1 OR 1=1")); });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
   EXPECT_FALSE(DeleteByScript("CURRENCY", "CURRENCYCODE", rt::Variant("EUR")));
 }
@@ -229,15 +230,15 @@ TEST_F(PartnerRulesTest, NothingIsLeftDanglingAfterDeletesThroughTheLibrary) {
   EXPECT_EQ(Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(5))),
             std::vector<std::string>{"SLBBR1050"});
   EXPECT_TRUE(Codes(DeleteByScript("BUSINESSPARTNER", "BUSINESSPARTNERID", rt::Variant(2))).empty());
-  EXPECT_TRUE(Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(5))).empty());
+  EXPECT_TRUE(
+      Codes(DeleteByScript("BUSINESSPARTNERGROUP", "BUSINESSPARTNERGRPID", rt::Variant(5))).empty());
 
   for (const data::Reference& reference : data::SchemaReferences()) {
     const std::string& child = reference.childTable;
     const std::string& column = reference.childColumns.front();
     const std::string sql = "SELECT COUNT(*) FROM " + child + " C WHERE C." + column +
-                            " IS NOT NULL AND NOT EXISTS (SELECT 1 FROM " +
-                            reference.parentTable + " P WHERE P." +
-                            reference.parentColumns.front() + " = C." + column + ")";
+                            " IS NOT NULL AND NOT EXISTS (SELECT 1 FROM " + reference.parentTable +
+                            " P WHERE P." + reference.parentColumns.front() + " = C." + column + ")";
     EXPECT_EQ(Count(sql), 0) << child << "." << column;
   }
 }

@@ -26,7 +26,8 @@ TEST_F(CommandLineTest, InitWithDemoDataThenCallPrintsTheHomeCurrency) {
   ASSERT_EQ(init.status, 0) << init.err;
   const auto call = Korvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode"});
   EXPECT_EQ(call.status, 0) << call.err;
-  EXPECT_EQ(Json::parse(call.out), Json::parse(R"({"value":{"type":"String","value":"EUR"},"args":[]})"));
+  EXPECT_EQ(Json::parse(call.out),
+            Json::parse(R"({"value":{"type":"String","value":"EUR"},"args":[]})"));
 
   // Loading the demo data again changes nothing and is not an error.
   EXPECT_EQ(Korvo({"init", "--demo"}).status, 0);
@@ -35,8 +36,8 @@ TEST_F(CommandLineTest, InitWithDemoDataThenCallPrintsTheHomeCurrency) {
 TEST_F(CommandLineTest, CallTakesShorthandTypedAndBareArguments) {
   ASSERT_EQ(Korvo({"init", "--demo"}).status, 0);
   const auto call = Korvo({"call", "KorvoCommon.Currency", "ConvertAmount", "DEM", "\"FRF\"",
-                              R"({"type":"Currency","value":"100"})",
-                              R"({"type":"Date","value":"2024-03-07T00:00:00"})"});
+                           R"({"type":"Currency","value":"100"})",
+                           R"({"type":"Date","value":"2024-03-07T00:00:00"})"});
   ASSERT_EQ(call.status, 0) << call.err << call.out;
   const Json output = Json::parse(call.out);
   EXPECT_EQ(output["value"], Json::parse(R"({"type":"Currency","value":"335.3855"})"));
@@ -44,7 +45,7 @@ TEST_F(CommandLineTest, CallTakesShorthandTypedAndBareArguments) {
 
   // A negative number is an argument, not an option.
   const auto negative = Korvo({"call", "KorvoCommon.Currency", "ConvertAmount", "USD", "USD", "-5",
-                                  R"({"type":"Date","value":"2024-03-07"})"});
+                               R"({"type":"Date","value":"2024-03-07"})"});
   ASSERT_EQ(negative.status, 0) << negative.err;
   EXPECT_EQ(Json::parse(negative.out)["value"], Json::parse(R"({"type":"Currency","value":"-5"})"));
 }
@@ -64,7 +65,7 @@ TEST_F(CommandLineTest, ARefusedDeleteAnswersAndLeavesTheCurrency) {
   // Deleting a currency that still has rates is refused by the rules; the
   // refusal is an answer, not a failure.
   const auto refused = Korvo({"call", "KorvoCommon.TCurrency", "DeleteFromScript", "CURRENCY",
-                                 R"(["CURRENCYCODE"])", R"(["USD"])"});
+                              R"(["CURRENCYCODE"])", R"(["USD"])"});
   EXPECT_EQ(refused.status, 0) << refused.out;
   const auto still = Korvo({"call", "KorvoCommon.Currency", "GetCurrency", "USD"});
   EXPECT_EQ(Json::parse(still.out)["value"]["value"], true);
@@ -82,22 +83,25 @@ TEST_F(CommandLineTest, TheDatabaseFileAloneHoldsTheDataAfterACleanExit) {
     server.Result("begin");
     const Json terms = server.Result("create", {{"class", "KorvoCommon.TermsAndConditions"}})["object"];
     const Json fields = server.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
-    server.Result("call", {{"object", fields}, {"method", "Add"}, {"args", {"DESCRIPTION", "Net 90 days"}}});
+    server.Result("call",
+                  {{"object", fields}, {"method", "Add"}, {"args", {"DESCRIPTION", "Net 90 days"}}});
     server.Result("call", {{"object", terms},
                            {"method", "InsertTermsAndConditions"},
                            {"args", {1, "NET90", {{"type", "Object"}, {"object", fields}}}}});
     EXPECT_EQ(server.Result("end"), Json({{"outcome", "committed"}}));
     EXPECT_EQ(server.Finish(), 0);
   }
-  EXPECT_FALSE(std::filesystem::exists(original + "-wal") && std::filesystem::file_size(original + "-wal") > 0);
+  EXPECT_FALSE(std::filesystem::exists(original + "-wal") &&
+               std::filesystem::file_size(original + "-wal") > 0);
   std::filesystem::copy_file(original, copy);
 
   const auto home = RunKorvo({"call", "KorvoCommon.Currency", "GetHomeCurrencyCode", "--db", copy});
   EXPECT_EQ(home.status, 0) << home.err;
   EXPECT_NE(home.out.find("\"EUR\""), std::string::npos) << home.out;
-  const auto added = RunKorvo({"call", "KorvoCommon.TermsAndConditions", "IsTermorConditionPresent", "NET90", "1",
-                               "--db", copy});
-  EXPECT_NE(added.out.find("\"value\":{\"type\":\"Boolean\",\"value\":true}"), std::string::npos) << added.out;
+  const auto added = RunKorvo({"call", "KorvoCommon.TermsAndConditions", "IsTermorConditionPresent",
+                               "NET90", "1", "--db", copy});
+  EXPECT_NE(added.out.find("\"value\":{\"type\":\"Boolean\",\"value\":true}"), std::string::npos)
+      << added.out;
 }
 
 TEST_F(CommandLineTest, HelpAndUsageErrors) {
@@ -110,7 +114,8 @@ TEST_F(CommandLineTest, HelpAndUsageErrors) {
   EXPECT_EQ(RunKorvo({}).status, 2);
   EXPECT_EQ(RunKorvo({"serve"}).status, 2);
   EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency"}).status, 2);
-  EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency", "X", "--db", "a.db", "--connection", "b"}).status, 2);
+  EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency", "X", "--db", "a.db", "--connection", "b"}).status,
+            2);
   EXPECT_EQ(RunKorvo({"call", "KorvoCommon.Currency", "X", R"({"type":"Byte","value":-1})"}).status, 2);
 }
 

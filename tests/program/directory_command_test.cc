@@ -55,7 +55,8 @@ TEST_F(DirectoryCommandTest, ShowAndListReadTheDirectory) {
 }
 
 TEST_F(DirectoryCommandTest, AChangeIsMadeWholeOrNotAtAll) {
-  const CommandResult refused = Directory({"change", "ann", "--attr", "SURNAME=Smith", "--clear", "no name!"});
+  const CommandResult refused =
+      Directory({"change", "ann", "--attr", "SURNAME=Smith", "--clear", "no name!"});
   EXPECT_EQ(refused.status, 2);
   EXPECT_NE(Directory({"show", "ann"}).out.find("SURNAME: Jansen\n"), std::string::npos);
 

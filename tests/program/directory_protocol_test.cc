@@ -33,7 +33,8 @@ class DirectoryProtocolTest : public ::testing::Test {
   }
 
   Json Begin(const Json& password) {
-    return server_.Request("begin", {{"session", {{"REMOTE_ACCOUNT", "ann"}, {"REMOTE_PASSWORD", password}}}});
+    return server_.Request("begin",
+                           {{"session", {{"REMOTE_ACCOUNT", "ann"}, {"REMOTE_PASSWORD", password}}}});
   }
   // Whether anything the program said or wrote holds the text.
   bool Disclosed(const std::string& secret, const std::vector<Json>& answers) {
@@ -53,7 +54,8 @@ TEST_F(DirectoryProtocolTest, NoPasswordOfTheSessionIsAnsweredLoggedOrTraced) {
   for (const std::string& password : {kWrongPassword, kPassword}) {
     answers.push_back(Begin(password));
     const Json user = server_.Result("create", {{"class", "KorvoCommon.User"}});
-    answers.push_back(server_.Request("call", {{"object", user["object"]}, {"method", "GetUsername"}, {"args", {"ann"}}}));
+    answers.push_back(server_.Request(
+        "call", {{"object", user["object"]}, {"method", "GetUsername"}, {"args", {"ann"}}}));
     answers.push_back(server_.Request("end"));
   }
   ASSERT_TRUE(answers[1].contains("error"));  // the wrong password's bind
@@ -68,7 +70,8 @@ TEST_F(DirectoryProtocolTest, NoPasswordOfTheSessionIsAnsweredLoggedOrTraced) {
 TEST_F(DirectoryProtocolTest, TheDirectoryClassesAnswerToEitherSpelling) {
   const Json user = server_.Result("create", {{"class", "Korvomembership.User"}});
   EXPECT_EQ(user["class"], "KorvoMembership.User");
-  EXPECT_EQ(server_.Result("create", {{"class", "KorvoMembership.Members"}})["class"], "KorvoMembership.Members");
+  EXPECT_EQ(server_.Result("create", {{"class", "KorvoMembership.Members"}})["class"],
+            "KorvoMembership.Members");
 }
 
 TEST_F(DirectoryProtocolTest, ASessionPasswordThatCannotBeReadIsNotQuoted) {

@@ -85,7 +85,8 @@ KorvoServer::KorvoServer(const std::vector<std::string>& args) {
   int input[2], output[2];
   // Close-on-exec: a second server must not inherit this one's pipes (its input
   // would then never reach end of file).
-  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
   const std::string err = scratch_.File("err");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -137,7 +138,8 @@ Json KorvoServer::Request(const std::string& method, const Json& params) {
 
 Json KorvoServer::Result(const std::string& method, const Json& params) {
   Json response = Request(method, params);
-  EXPECT_TRUE(response.contains("result")) << method << " " << params.dump() << " -> " << response.dump();
+  EXPECT_TRUE(response.contains("result"))
+      << method << " " << params.dump() << " -> " << response.dump();
   return response["result"];
 }
 

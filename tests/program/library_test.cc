@@ -33,7 +33,8 @@ class LibraryTest : public ::testing::Test {
   Json Create(KorvoServer& server, const char* progId) {
     return server.Result("create", {{"class", progId}})["object"];
   }
-  Json Call(KorvoServer& server, const Json& handle, const char* method, const Json& args = Json::array()) {
+  Json Call(KorvoServer& server, const Json& handle, const char* method,
+            const Json& args = Json::array()) {
     return server.Result("call", {{"object", handle}, {"method", method}, {"args", args}});
   }
   // Whether the currency exists, asked by a fresh object outside any scope.
@@ -78,7 +79,8 @@ TEST_F(LibraryTest, ARefusedWriteAnswersMessageCodesAndWritesNothing) {
   server.Result("begin");
   Json args = CurrencyInsert("SEK");
   args[2][2] = true;  // a second home currency
-  const Json result = Call(server, Create(server, "KorvoCommon.TCurrency"), "InsertFromScript", args)["value"];
+  const Json result =
+      Call(server, Create(server, "KorvoCommon.TCurrency"), "InsertFromScript", args)["value"];
   const Json messages = Call(server, result["object"], "Messages")["value"]["value"];
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0]["value"][0]["value"], "SLBCO5006");
@@ -90,13 +92,17 @@ TEST_F(LibraryTest, ErrorsKeepNumberSourceAndEnrichedDescriptionAndAreLogged) {
   KorvoServer server(database_.ProgramArguments());
   server.Result("log");
   const Json currency = Create(server, "KorvoCommon.Currency");
-  const Json response = server.Request("call", {{"object", currency}, {"method", "GetCurrency"}, {"args", {"XYZ"}}});
+  const Json response =
+      server.Request("call", {{"object", currency}, {"method", "GetCurrency"}, {"args", {"XYZ"}}});
   const Json& error = response["error"];
   EXPECT_EQ(error["code"], -2147221388);
   EXPECT_EQ(error["data"]["number"], -2147221388);
   const std::string description = error["data"]["description"];
   EXPECT_EQ(description.rfind("\r\nERROR 0x80040074\r\n METHOD: KorvoCommon.Currency.GetCurrency\r\n"
-                              " DESC: Currency 'XYZ' not found.\r\n", 0), 0u) << description;
+                              " DESC: Currency 'XYZ' not found.\r\n",
+                              0),
+            0u)
+      << description;
   EXPECT_EQ(error["message"], description);
   EXPECT_FALSE(error["data"]["source"].get<std::string>().empty());
 
@@ -144,7 +150,9 @@ TEST_F(LibraryTest, PropertiesReadAndWrite) {
   Call(server, currency, "GetCurrency", {"GBP"});
   EXPECT_EQ(server.Result("get", {{"object", currency}, {"property", "CurrencyName"}})["value"],
             Json::parse(R"({"type":"String","value":"Pound sterling"})"));
-  server.Result("set", {{"object", currency}, {"property", "Decimals"}, {"value", {{"type", "Byte"}, {"value", 3}}}});
+  server.Result(
+      "set",
+      {{"object", currency}, {"property", "Decimals"}, {"value", {{"type", "Byte"}, {"value", 3}}}});
   EXPECT_EQ(server.Result("get", {{"object", currency}, {"property", "Decimals"}})["value"],
             Json::parse(R"({"type":"Byte","value":3})"));
 }
@@ -155,8 +163,9 @@ TEST_F(LibraryTest, TraceShowsStatementsAsTheLibraryIssuedThem) {
   Call(server, Create(server, "KorvoCommon.Currency"), "GetCurrency", {"GBP"});
   const Json statements = server.Result("trace", {{"enable", false}})["statements"];
   ASSERT_EQ(statements.size(), 1u);
-  EXPECT_EQ(statements[0]["sql"],
-            "SELECT CURRENCYNAME, HOMECURRENCY, EURO, EPC, DECIMALS, LOCALEID FROM CURRENCY WHERE CURRENCYCODE=?");
+  EXPECT_EQ(
+      statements[0]["sql"],
+      "SELECT CURRENCYNAME, HOMECURRENCY, EURO, EPC, DECIMALS, LOCALEID FROM CURRENCY WHERE CURRENCYCODE=?");
   EXPECT_EQ(statements[0]["params"], Json::parse(R"([{"type":"String","value":"GBP"}])"));
   Call(server, Create(server, "KorvoCommon.Currency"), "GetCurrency", {"USD"});
   EXPECT_EQ(server.Result("trace", {{"enable", false}})["statements"], Json::array());
@@ -169,7 +178,8 @@ TEST_F(LibraryTest, AnApplicationVariableOverridesTheDatabaseForItsScope) {
     return Call(server, Create(server, "KorvoCommon.Currency"), "GetHomeCurrencyCode")["value"]["value"];
   };
   EXPECT_EQ(home(), "EUR");
-  server.Result("begin", {{"application", {{"KorvoCommonConnection_ConnectionString", other.ConnectionString()}}}});
+  server.Result("begin", {{"application",
+                           {{"KorvoCommonConnection_ConnectionString", other.ConnectionString()}}}});
   EXPECT_EQ(home(), "");  // the other database has no currencies
   server.Result("end");
   EXPECT_EQ(home(), "EUR");

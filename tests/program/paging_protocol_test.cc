@@ -53,8 +53,12 @@ TEST_F(PagingProtocolTest, AListingIsAHandleWhosePagesAreReadAndMovedByCalls) {
   EXPECT_EQ(listing["class"], "DRecordset");
   EXPECT_EQ(Names(listing["object"]), (std::vector<std::string>{"E", "D"}));
   EXPECT_EQ(Call(listing["object"], "NextPage")["value"]["value"], true);
-  EXPECT_EQ(server_.Result("get", {{"object", listing["object"]}, {"property", "PageNumber"}})["value"]["value"], 2);
-  EXPECT_EQ(server_.Result("get", {{"object", listing["object"]}, {"property", "PageCount"}})["value"]["value"], 3);
+  EXPECT_EQ(server_.Result(
+                "get", {{"object", listing["object"]}, {"property", "PageNumber"}})["value"]["value"],
+            2);
+  EXPECT_EQ(server_.Result("get",
+                           {{"object", listing["object"]}, {"property", "PageCount"}})["value"]["value"],
+            3);
   const Json moved = Call(listing["object"], "GoToPage", {true, 7});
   EXPECT_EQ(moved["args"][0]["value"], false);
   EXPECT_EQ(moved["args"][1]["value"], 3);

@@ -15,10 +15,12 @@ class ProtocolTest : public ::testing::Test {
 
   // Stores a value in a dictionary and reads it back: decode then encode.
   Json Echo(const Json& value) {
-    if (dictionary_ == 0) dictionary_ = server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
+    if (dictionary_ == 0)
+      dictionary_ = server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
     const Json key = "k" + std::to_string(++keys_);
     server_.Result("call", {{"object", dictionary_}, {"method", "Add"}, {"args", {key, value}}});
-    return server_.Result("get", {{"object", dictionary_}, {"property", "Item"}, {"args", {key}}})["value"];
+    return server_.Result("get",
+                          {{"object", dictionary_}, {"property", "Item"}, {"args", {key}}})["value"];
   }
   int ErrorCode(const Json& response) { return response["error"]["code"].get<int>(); }
 
@@ -34,7 +36,8 @@ TEST_F(ProtocolTest, CreateCallAndReleaseAResultObject) {
   EXPECT_EQ(created["class"], "Korvex.ResultObject");
   const Json handle = created["object"];
 
-  const Json added = server_.Result("call", {{"object", handle}, {"method", "AddMessage"}, {"args", {"SLBCO5017"}}});
+  const Json added =
+      server_.Result("call", {{"object", handle}, {"method", "AddMessage"}, {"args", {"SLBCO5017"}}});
   EXPECT_EQ(added["value"], Json({{"type", "Empty"}}));
   EXPECT_EQ(added["args"], Json::parse(R"([{"type":"String","value":"SLBCO5017"}])"));
   EXPECT_EQ(server_.Result("call", {{"object", handle}, {"method", "Succeeded"}})["value"],
@@ -53,19 +56,25 @@ TEST_F(ProtocolTest, LibraryErrorsKeepTheirNumberAndTexts) {
   EXPECT_EQ(unknown["error"]["data"]["number"], 429);
   EXPECT_EQ(unknown["error"]["message"], "ActiveX component can't create object");
   EXPECT_EQ(unknown["error"]["data"]["description"], unknown["error"]["message"]);
-  for (const char* field : {"source", "helpFile"}) EXPECT_TRUE(unknown["error"]["data"][field].is_string());
+  for (const char* field : {"source", "helpFile"})
+    EXPECT_TRUE(unknown["error"]["data"][field].is_string());
   EXPECT_EQ(unknown["error"]["data"]["helpContext"], 0);
 
   const Json handle = server_.Result("create", {{"class", "Korvex.ResultObject"}})["object"];
-  EXPECT_EQ(server_.Request("call", {{"object", handle}, {"method", "NoSuchMethod"}})["error"]["code"], 438);
-  EXPECT_EQ(server_.Request("call", {{"object", handle}, {"method", "Append"}, {"args", {nullptr}}})["error"]["code"], 13);
+  EXPECT_EQ(server_.Request("call", {{"object", handle}, {"method", "NoSuchMethod"}})["error"]["code"],
+            438);
+  EXPECT_EQ(
+      server_.Request("call",
+                      {{"object", handle}, {"method", "Append"}, {"args", {nullptr}}})["error"]["code"],
+      13);
 }
 
 TEST_F(ProtocolTest, MalformedInputIsAnsweredWithoutStopping) {
   const Json parse = Json::parse(server_.Exchange("{not json"));
   EXPECT_EQ(parse["error"]["code"], -32700);
   EXPECT_TRUE(parse["id"].is_null());
-  EXPECT_EQ(ErrorCode(Json::parse(server_.Exchange(R"({"jsonrpc":"1.0","id":1,"method":"log"})"))), -32600);
+  EXPECT_EQ(ErrorCode(Json::parse(server_.Exchange(R"({"jsonrpc":"1.0","id":1,"method":"log"})"))),
+            -32600);
   EXPECT_EQ(ErrorCode(Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":2,"method":7})"))), -32600);
   EXPECT_EQ(ErrorCode(Json::parse(server_.Exchange("[1]"))[0]), -32600);
   EXPECT_EQ(ErrorCode(server_.Request("frobnicate")), -32601);
@@ -80,7 +89,8 @@ TEST_F(ProtocolTest, MalformedInputIsAnsweredWithoutStopping) {
 // Lines nested far deeper than any value the protocol carries: each is
 // refused while it is read, and the session, its open scope included, goes on.
 TEST_F(ProtocolTest, DeeplyNestedLinesAreRefusedAndServingGoesOn) {
-  const std::string dictionary = std::to_string(server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"].get<int>());
+  const std::string dictionary =
+      std::to_string(server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"].get<int>());
   auto callWith = [&](const std::string& arg) {
     return R"({"jsonrpc":"2.0","id":77,"method":"call","params":{"object":)" + dictionary +
            R"(,"method":"Add","args":["k",)" + arg + "]}}";
@@ -101,14 +111,18 @@ TEST_F(ProtocolTest, DeeplyNestedLinesAreRefusedAndServingGoesOn) {
     EXPECT_EQ(refused["id"], 77) << depth;
   }
   const std::string bare(1000000, '[');
-  const Json closed = Json::parse(server_.Exchange(
-      R"({"jsonrpc":"2.0","id":78,"method":"log","params":{"unused":)" + bare + std::string(bare.size(), ']') + "}}"));
+  const Json closed =
+      Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":78,"method":"log","params":{"unused":)" +
+                                   bare + std::string(bare.size(), ']') + "}}"));
   EXPECT_EQ(closed["error"]["code"], -32602);
   EXPECT_EQ(closed["id"], 78);
-  const Json unclosed = Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":79,"method":"log","params":{"unused":)" + bare));
+  const Json unclosed = Json::parse(
+      server_.Exchange(R"({"jsonrpc":"2.0","id":79,"method":"log","params":{"unused":)" + bare));
   EXPECT_EQ(unclosed["error"]["code"], -32700);
 
-  EXPECT_EQ(server_.Result("call", {{"object", std::stoi(dictionary)}, {"method", "Count"}})["value"]["value"], 0);
+  EXPECT_EQ(
+      server_.Result("call", {{"object", std::stoi(dictionary)}, {"method", "Count"}})["value"]["value"],
+      0);
   EXPECT_EQ(server_.Result("end"), Json({{"outcome", "committed"}}));
   EXPECT_EQ(server_.Finish(), 0);
 }
@@ -122,7 +136,10 @@ TEST_F(ProtocolTest, TheLogKeepsARecentWindowAndCountsWhatItDropped) {
   for (int i = 0; i < kWritten; ++i) {
     const Json write = {{"jsonrpc", "2.0"},
                         {"method", "call"},
-                        {"params", {{"object", log}, {"method", "WriteEntry"}, {"args", {"test", "entry " + std::to_string(i), 0}}}}};
+                        {"params",
+                         {{"object", log},
+                          {"method", "WriteEntry"},
+                          {"args", {"test", "entry " + std::to_string(i), 0}}}}};
     server_.Send(write.dump());
   }
   const Json drained = server_.Result("log");
@@ -136,7 +153,8 @@ TEST_F(ProtocolTest, TheLogKeepsARecentWindowAndCountsWhatItDropped) {
 TEST_F(ProtocolTest, NotificationsGetNoResponseAndBatchesAnArray) {
   server_.Send("");
   server_.Send(R"({"jsonrpc":"2.0","method":"log"})");
-  EXPECT_EQ(Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":"after","method":"log"})"))["id"], "after");
+  EXPECT_EQ(Json::parse(server_.Exchange(R"({"jsonrpc":"2.0","id":"after","method":"log"})"))["id"],
+            "after");
 
   const Json batch = Json::parse(server_.Exchange(
       R"([{"jsonrpc":"2.0","id":1,"method":"constants","params":{"enum":"OfficeType"}},)"
@@ -205,15 +223,20 @@ TEST_F(ProtocolTest, ShorthandInputTakesTheNarrowestKind) {
 
 TEST_F(ProtocolTest, ValuesThatDoNotDecodeAreBadParams) {
   const char* bad[] = {
-      R"({"type":"Byte","value":256})",       R"({"type":"Integer","value":1.5})",
-      R"({"type":"Currency","value":"1.23456"})", R"({"type":"Currency","value":"1e3"})",
-      R"({"type":"Date","value":"2024-02-30"})",  R"({"type":"Boolean","value":1})",
-      R"({"type":"Object","object":12345})",      R"({"type":"Decimal","value":1})",
+      R"({"type":"Byte","value":256})",
+      R"({"type":"Integer","value":1.5})",
+      R"({"type":"Currency","value":"1.23456"})",
+      R"({"type":"Currency","value":"1e3"})",
+      R"({"type":"Date","value":"2024-02-30"})",
+      R"({"type":"Boolean","value":1})",
+      R"({"type":"Object","object":12345})",
+      R"({"type":"Decimal","value":1})",
       R"({"value":1})",
   };
   const Json handle = server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
   for (const char* text : bad) {
-    const Json response = server_.Request("call", {{"object", handle}, {"method", "Add"}, {"args", {"k", Json::parse(text)}}});
+    const Json response = server_.Request(
+        "call", {{"object", handle}, {"method", "Add"}, {"args", {"k", Json::parse(text)}}});
     EXPECT_EQ(ErrorCode(response), -32602) << text;
   }
   EXPECT_EQ(server_.Result("get", {{"object", handle}, {"property", "Count"}})["value"]["value"], 0);
@@ -230,13 +253,20 @@ TEST_F(ProtocolTest, ObjectsInsideValuesGetStableHandles) {
   // A handle first seen inside a value is as usable as one from create.
   const Json outer = server_.Result("create", {{"class", "Scripting.Dictionary"}})["object"];
   const Json inner = server_.Result("create", {{"class", "Korvex.ResultObject"}})["object"];
-  server_.Result("set", {{"object", outer}, {"property", "Item"}, {"args", {"r"}}, {"value", {{"type", "Object"}, {"object", inner}}}});
+  server_.Result("set", {{"object", outer},
+                         {"property", "Item"},
+                         {"args", {"r"}},
+                         {"value", {{"type", "Object"}, {"object", inner}}}});
   server_.Result("release", {{"object", inner}});
-  const Json again = server_.Result("get", {{"object", outer}, {"property", "Item"}, {"args", {"r"}}})["value"];
+  const Json again =
+      server_.Result("get", {{"object", outer}, {"property", "Item"}, {"args", {"r"}}})["value"];
   ASSERT_EQ(again["type"], "Object");
   EXPECT_NE(again["object"], inner);
-  server_.Result("call", {{"object", again["object"]}, {"method", "AddMessage"}, {"args", {"SLBGE0001"}}});
-  EXPECT_EQ(server_.Result("call", {{"object", again["object"]}, {"method", "Succeeded"}})["value"]["value"], false);
+  server_.Result("call",
+                 {{"object", again["object"]}, {"method", "AddMessage"}, {"args", {"SLBGE0001"}}});
+  EXPECT_EQ(
+      server_.Result("call", {{"object", again["object"]}, {"method", "Succeeded"}})["value"]["value"],
+      false);
 }
 
 TEST_F(ProtocolTest, ScopesWithoutDataCommitAbortOrHaveNoTransaction) {

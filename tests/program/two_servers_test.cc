@@ -26,12 +26,14 @@ class TwoServersTest : public ::testing::Test {
   }
   // Adds a currency through the rules, in the server's open scope if any.
   void InsertCurrency(KorvoServer& server, const std::string& code) {
-    const Json result = Call(server, "KorvoCommon.TCurrency", "InsertFromScript",
-                             {"CURRENCY",
-                              {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
-                              {code, "Currency " + code, false, false, false, 2}});
+    const Json result =
+        Call(server, "KorvoCommon.TCurrency", "InsertFromScript",
+             {"CURRENCY",
+              {"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"},
+              {code, "Currency " + code, false, false, false, 2}});
     ASSERT_EQ(result["type"], "Object");
-    const Json succeeded = server.Result("call", {{"object", result["object"]}, {"method", "Succeeded"}});
+    const Json succeeded =
+        server.Result("call", {{"object", result["object"]}, {"method", "Succeeded"}});
     EXPECT_EQ(succeeded["value"]["value"], true);
   }
   // Whether the server finds the currency, outside any scope.

@@ -24,17 +24,23 @@ namespace {
 
 const char* TransactionName(host::TransactionAttribute attribute) {
   switch (attribute) {
-    case host::TransactionAttribute::Required: return "required";
-    case host::TransactionAttribute::NotSupported: return "not-supported";
-    default: return "none";
+    case host::TransactionAttribute::Required:
+      return "required";
+    case host::TransactionAttribute::NotSupported:
+      return "not-supported";
+    default:
+      return "none";
   }
 }
 
 const char* KindName(rt::InvokeKind kind) {
   switch (kind) {
-    case rt::InvokeKind::Method: return "method";
-    case rt::InvokeKind::PropertyGet: return "get";
-    default: return "put";
+    case rt::InvokeKind::Method:
+      return "method";
+    case rt::InvokeKind::PropertyGet:
+      return "get";
+    default:
+      return "put";
   }
 }
 
@@ -60,8 +66,8 @@ std::vector<std::string> CurrentSurface() {
   }
   for (const auto& enumeration : common::PublicEnumerations()) {
     for (const auto& member : enumeration.members) {
-      lines.push_back("enum " + std::string(enumeration.name) + " " + std::string(member.name) +
-                      " " + std::to_string(member.value));
+      lines.push_back("enum " + std::string(enumeration.name) + " " + std::string(member.name) + " " +
+                      std::to_string(member.value));
     }
   }
   std::sort(lines.begin(), lines.end());

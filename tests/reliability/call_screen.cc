@@ -8,8 +8,8 @@
 #include "platform/contracts/membership.h"
 #include "platform/data/sql_tokenizer.h"
 #include "platform/mail/mail_errors.h"
-#include "platform/utility/paging_errors.h"
 #include "platform/runtime/error.h"
+#include "platform/utility/paging_errors.h"
 #include "registration/enumerations.h"
 
 namespace korvo::reliability {
@@ -28,9 +28,10 @@ constexpr std::string_view kErrorEnumerations[] = {"KorvoCommonError", "EBusines
 // Nor does it ask the database for its clock, user or database name: such
 // words where a name belongs are evaluated, not looked up.
 constexpr std::string_view kForeignKeywords[] = {
-    "DROP",         "ATTACH",       "DETACH",          "PRAGMA",           "CREATE",       "ALTER",
-    "VACUUM",       "UNION",        "REINDEX",         "CURRENT_USER",     "SESSION_USER", "CURRENT_CATALOG",
-    "CURRENT_ROLE", "CURRENT_DATE", "CURRENT_TIMESTAMP", "CURRENT_SCHEMA"};
+    "DROP",          "ATTACH",          "DETACH",       "PRAGMA",       "CREATE",
+    "ALTER",         "VACUUM",          "UNION",        "REINDEX",      "CURRENT_USER",
+    "SESSION_USER",  "CURRENT_CATALOG", "CURRENT_ROLE", "CURRENT_DATE", "CURRENT_TIMESTAMP",
+    "CURRENT_SCHEMA"};
 
 // What the directory, the paged record sets and the mail component document
 // (docs/configuration.md, docs/utility.md).
@@ -39,11 +40,11 @@ bool IsServiceError(std::int32_t number) {
   namespace u = utility::errnum;
   namespace n = mail::errnum;
   for (std::int32_t known :
-       {m::kNotBound, m::kInvalidCredentials, m::kUserNotFound, m::kAccessDenied,
-        m::kInvalidCriteria, m::kInvalidAttribute, m::kUserExists, m::kDirectoryUnavailable,
-        m::kInvalidUserID, u::kInvalidSortFields, u::kInvalidPagingState, u::kInvalidPageArgument,
-        u::kUnpageableListing, n::kAddressInvalid, n::kAttachmentRefused, n::kMessageTooLarge,
-        n::kPickupFailed, n::kSmtpFailed, n::kSettingInvalid, kRecordsetClosed}) {
+       {m::kNotBound,          m::kInvalidCredentials, m::kUserNotFound,       m::kAccessDenied,
+        m::kInvalidCriteria,   m::kInvalidAttribute,   m::kUserExists,         m::kDirectoryUnavailable,
+        m::kInvalidUserID,     u::kInvalidSortFields,  u::kInvalidPagingState, u::kInvalidPageArgument,
+        u::kUnpageableListing, n::kAddressInvalid,     n::kAttachmentRefused,  n::kMessageTooLarge,
+        n::kPickupFailed,      n::kSmtpFailed,         n::kSettingInvalid,     kRecordsetClosed}) {
     if (number == known) return true;
   }
   return false;
@@ -64,7 +65,8 @@ bool IsEnumeratedError(std::int32_t number) {
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {
   return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
-           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+           return std::toupper(static_cast<unsigned char>(a)) ==
+                  std::toupper(static_cast<unsigned char>(b));
          }) != text.end();
 }
 
@@ -73,13 +75,19 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 bool IsDocumentedErrorNumber(std::int32_t number) {
   namespace e = rt::errnum;
   namespace d = contracts::dberr;
-  for (std::int32_t known :
-       {e::kInvalidProcedureCall, e::kOverflow, e::kOutOfMemory, e::kSubscriptOutOfRange,
-        e::kDivisionByZero, e::kTypeMismatch, e::kObjectNotSet, e::kInvalidUseOfNull,
-        e::kObjectRequired, e::kCannotCreateObject, e::kNotSupported, e::kArgumentNotOptional,
-        e::kWrongArgumentCount, e::kKeyAlreadyAssociated, e::kElementNotFound, e::kComponentBase,
-        e::kComponentBase + 100, d::kSyntax, d::kConstraint, d::kProvider, d::kObjectClosed,
-        d::kItemNotFound, d::kNoCurrentRecord, kObjectOpen, kNotInThisContext, -1}) {
+  for (std::int32_t known : {e::kInvalidProcedureCall, e::kOverflow,
+                             e::kOutOfMemory,          e::kSubscriptOutOfRange,
+                             e::kDivisionByZero,       e::kTypeMismatch,
+                             e::kObjectNotSet,         e::kInvalidUseOfNull,
+                             e::kObjectRequired,       e::kCannotCreateObject,
+                             e::kNotSupported,         e::kArgumentNotOptional,
+                             e::kWrongArgumentCount,   e::kKeyAlreadyAssociated,
+                             e::kElementNotFound,      e::kComponentBase,
+                             e::kComponentBase + 100,  d::kSyntax,
+                             d::kConstraint,           d::kProvider,
+                             d::kObjectClosed,         d::kItemNotFound,
+                             d::kNoCurrentRecord,      kObjectOpen,
+                             kNotInThisContext,        -1}) {
     if (number == known) return true;
   }
   return IsEnumeratedError(number) || IsServiceError(number);

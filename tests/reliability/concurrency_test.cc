@@ -8,10 +8,10 @@
 // Four programs writing what does not conflict are all served.
 #include <barrier>
 #include <chrono>
-#include <memory>
-#include <numeric>
 #include <functional>
 #include <iostream>
+#include <memory>
+#include <numeric>
 #include <thread>
 
 #include "platform/contracts/database.h"
@@ -57,13 +57,20 @@ std::vector<Contender> Contenders() {
 // A value in the program's typed JSON encoding (the kinds WriteOf uses).
 Json JsonOf(const rt::Variant& value) {
   switch (value.Type()) {
-    case rt::VarType::String: return value.AsString();
-    case rt::VarType::Boolean: return value.AsBool();
-    case rt::VarType::Long: return value.AsLong();
-    case rt::VarType::Double: return value.AsDouble();
-    case rt::VarType::Integer: return {{"type", "Integer"}, {"value", value.AsInteger()}};
-    case rt::VarType::Date: return {{"type", "Date"}, {"value", rt::FormatIsoDate(value.AsDate())}};
-    default: return {{"type", "Null"}};
+    case rt::VarType::String:
+      return value.AsString();
+    case rt::VarType::Boolean:
+      return value.AsBool();
+    case rt::VarType::Long:
+      return value.AsLong();
+    case rt::VarType::Double:
+      return value.AsDouble();
+    case rt::VarType::Integer:
+      return {{"type", "Integer"}, {"value", value.AsInteger()}};
+    case rt::VarType::Date:
+      return {{"type", "Date"}, {"value", rt::FormatIsoDate(value.AsDate())}};
+    default:
+      return {{"type", "Null"}};
   }
 }
 
@@ -81,7 +88,8 @@ class ConcurrencyTest : public ReliabilityTest {
   }
 
   void ExpectInvariants() {
-    EXPECT_LE(Number("SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1"), 1) << "two home currencies";
+    EXPECT_LE(Number("SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1"), 1)
+        << "two home currencies";
     EXPECT_LE(Number("SELECT COUNT(*) FROM CURRENCY WHERE EURO = 1"), 1) << "two euro currencies";
     EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCYRATE A JOIN CURRENCYRATE B "
                      "ON A.CURRENCYCODE = B.CURRENCYCODE AND A.EFFECTIVEDATE < B.EFFECTIVEDATE "
@@ -93,10 +101,13 @@ class ConcurrencyTest : public ReliabilityTest {
   // Every race has exactly one winner: both databases run the library's
   // transactions one at a time, so the first wins and the others meet its
   // write in the rules.
-  static void ExpectWinners(int committed, int races) { EXPECT_EQ(committed, races) << "each race has one winner"; }
+  static void ExpectWinners(int committed, int races) {
+    EXPECT_EQ(committed, races) << "each race has one winner";
+  }
 
   // Checks a round's outcomes; answers how many of its scopes committed.
-  int SettleRound(const std::vector<Contender>& contenders, const std::vector<rt::ErrorRecord>& outcomes) {
+  int SettleRound(const std::vector<Contender>& contenders,
+                  const std::vector<rt::ErrorRecord>& outcomes) {
     ExpectInvariants();
     int committed = 0;
     for (std::size_t i = 0; i < contenders.size(); ++i) {
@@ -115,13 +126,16 @@ class ConcurrencyTest : public ReliabilityTest {
   // A committed scope kept its write.
   void ExpectKept(const Contender& winner) {
     if (winner.kind == Contender::Home) {
-      EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1 AND EURO = 1 AND CURRENCYCODE = '" +
-                       winner.code + "'"),
-                1);
+      EXPECT_EQ(
+          Number(
+              "SELECT COUNT(*) FROM CURRENCY WHERE HOMECURRENCY = 1 AND EURO = 1 AND CURRENCYCODE = '" +
+              winner.code + "'"),
+          1);
       return;
     }
-    EXPECT_EQ(Number(std::string("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE = '") + kContestedCurrency +
-                     "' AND EFFECTIVEDATE = '2025-01-0" + std::to_string(winner.rateDay) + " 00:00:00'"),
+    EXPECT_EQ(Number(std::string("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE = '") +
+                     kContestedCurrency + "' AND EFFECTIVEDATE = '2025-01-0" +
+                     std::to_string(winner.rateDay) + " 00:00:00'"),
               1);
   }
 };
@@ -138,8 +152,9 @@ Write WriteOf(const Contender& contender) {
             {contender.code, "Contender " + contender.code, true, true, false,
              rt::Variant(static_cast<std::int16_t>(2)), rt::Variant::Null()}};
   }
-  return {"AddCurrencyRate",
-          {kContestedCurrency, Day(2025, 1, contender.rateDay), rt::Variant::Null(), 1.1, 0.0, 1, false}};
+  return {
+      "AddCurrencyRate",
+      {kContestedCurrency, Day(2025, 1, contender.rateDay), rt::Variant::Null(), 1.1, 0.0, 1, false}};
 }
 
 // One contender's scope, as library calls.
@@ -158,7 +173,8 @@ rt::ErrorRecord ContendThroughProgram(korvo::testing::KorvoServer& server, const
   for (const rt::Variant& arg : write.args) args.push_back(JsonOf(arg));
   server.Result("begin");
   const Json maintenance = server.Result("create", {{"class", "KorvoCommon.TCurrency"}})["object"];
-  const Json answer = server.Request("call", {{"object", maintenance}, {"method", write.method}, {"args", args}});
+  const Json answer =
+      server.Request("call", {{"object", maintenance}, {"method", write.method}, {"args", args}});
   const bool failed = answer.contains("error");
   // The commit itself may be refused (a serialization failure on PostgreSQL).
   const Json ended = server.Request("end", {{"abort", failed}});
@@ -198,8 +214,9 @@ TEST_F(ConcurrencyTest, ThreadsContendingForTheHomeCurrencyAndOneRateKeepTheInva
                              }));
   }
   ExpectWinners(committed, 2 * kRounds);
-  std::cout << "[ counts   ] concurrency, threads: " << kRounds * contenders.size() << " concurrent scopes in "
-            << kRounds << " rounds, " << committed << " committed, the rest refused, none lost\n";
+  std::cout << "[ counts   ] concurrency, threads: " << kRounds * contenders.size()
+            << " concurrent scopes in " << kRounds << " rounds, " << committed
+            << " committed, the rest refused, none lost\n";
 }
 
 TEST_F(ConcurrencyTest, TwoProgramsOnOneDatabaseFileKeepTheInvariants) {
@@ -211,7 +228,8 @@ TEST_F(ConcurrencyTest, TwoProgramsOnOneDatabaseFileKeepTheInvariants) {
     SCOPED_TRACE("round " + std::to_string(round));
     // Even rounds race for the home currency, odd ones for the rate.
     const std::vector<Contender> all = Contenders();
-    const std::vector<Contender> contenders(all.begin() + (round % 2) * 4, all.begin() + (round % 2) * 4 + 2);
+    const std::vector<Contender> contenders(all.begin() + (round % 2) * 4,
+                                            all.begin() + (round % 2) * 4 + 2);
     committed += SettleRound(contenders, RunRound(contenders, [&](std::size_t i) {
                                return ContendThroughProgram(*servers[i], contenders[i]);
                              }));
@@ -220,8 +238,8 @@ TEST_F(ConcurrencyTest, TwoProgramsOnOneDatabaseFileKeepTheInvariants) {
   EXPECT_EQ(second.Finish(), 0);
   EXPECT_EQ(first.Finish(), 0);
   ExpectWinners(committed, kRounds);
-  std::cout << "[ counts   ] concurrency, two programs: " << 2 * kRounds << " concurrent scopes in " << kRounds
-            << " rounds, " << committed << " committed, the rest refused, none lost\n";
+  std::cout << "[ counts   ] concurrency, two programs: " << 2 * kRounds << " concurrent scopes in "
+            << kRounds << " rounds, " << committed << " committed, the rest refused, none lost\n";
 }
 
 // Four programs, each adding currencies of its own with a first rate, one
@@ -232,7 +250,8 @@ TEST_F(ConcurrencyTest, FourProgramsWritingDifferentCurrenciesAreAllServed) {
   constexpr int kScopes = 25;
   std::vector<std::unique_ptr<korvo::testing::KorvoServer>> servers;
   for (int p = 0; p < kPrograms; ++p) {
-    servers.push_back(std::make_unique<korvo::testing::KorvoServer>(std::vector<std::string>{"--connection", ConnectionString()}));
+    servers.push_back(std::make_unique<korvo::testing::KorvoServer>(
+        std::vector<std::string>{"--connection", ConnectionString()}));
   }
   std::vector<int> refused(kPrograms, 0);
   const auto start = std::chrono::steady_clock::now();
@@ -244,16 +263,26 @@ TEST_F(ConcurrencyTest, FourProgramsWritingDifferentCurrenciesAreAllServed) {
         const std::string code = {'Q', static_cast<char>('A' + p), static_cast<char>('A' + i)};
         server.Result("begin");
         const Json maintenance = server.Result("create", {{"class", "KorvoCommon.TCurrency"}})["object"];
-        const Json added = server.Request(
-            "call", {{"object", maintenance},
-                     {"method", "AddCurrency"},
-                     {"args", {code, "Currency " + code, false, false, false, {{"type", "Integer"}, {"value", 2}},
-                               {{"type", "Null"}}}}});
-        const Json rated = server.Request(
-            "call", {{"object", maintenance},
-                     {"method", "AddCurrencyRate"},
-                     {"args", {code, {{"type", "Date"}, {"value", "2025-01-01"}}, {{"type", "Null"}}, 1.5, 0.0, 1,
-                               false}}});
+        const Json added = server.Request("call", {{"object", maintenance},
+                                                   {"method", "AddCurrency"},
+                                                   {"args",
+                                                    {code,
+                                                     "Currency " + code,
+                                                     false,
+                                                     false,
+                                                     false,
+                                                     {{"type", "Integer"}, {"value", 2}},
+                                                     {{"type", "Null"}}}}});
+        const Json rated = server.Request("call", {{"object", maintenance},
+                                                   {"method", "AddCurrencyRate"},
+                                                   {"args",
+                                                    {code,
+                                                     {{"type", "Date"}, {"value", "2025-01-01"}},
+                                                     {{"type", "Null"}},
+                                                     1.5,
+                                                     0.0,
+                                                     1,
+                                                     false}}});
         const bool failed = added.contains("error") || rated.contains("error");
         const Json ended = server.Request("end", {{"abort", failed}});
         if (failed || ended.contains("error")) ++refused[p];
@@ -266,7 +295,8 @@ TEST_F(ConcurrencyTest, FourProgramsWritingDifferentCurrenciesAreAllServed) {
 
   EXPECT_EQ(std::accumulate(refused.begin(), refused.end(), 0), 0) << "non-conflicting scopes refused";
   EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCY WHERE CURRENCYCODE LIKE 'Q%'"), kPrograms * kScopes);
-  EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE LIKE 'Q%'"), kPrograms * kScopes);
+  EXPECT_EQ(Number("SELECT COUNT(*) FROM CURRENCYRATE WHERE CURRENCYCODE LIKE 'Q%'"),
+            kPrograms * kScopes);
   ExpectInvariants();
   std::cout << "[ counts   ] concurrency, four programs: " << kPrograms * kScopes
             << " non-conflicting scopes (a currency and its rate each), "
@@ -281,7 +311,8 @@ TEST_F(ConcurrencyTest, OneScopeCannotFlagTwoHomeCurrencies) {
   auto maintenance = scope.Context().CreateInstance("KorvoCommon.TCurrency");
   const Write first = WriteOf({Contender::Home, "GBP"}), second = WriteOf({Contender::Home, "JPY"});
   Call(maintenance, first.method, first.args);
-  EXPECT_EQ(ErrorOf([&] { Call(maintenance, second.method, second.args); }).Number, common::DuplicateHomeCurrency);
+  EXPECT_EQ(ErrorOf([&] { Call(maintenance, second.method, second.args); }).Number,
+            common::DuplicateHomeCurrency);
   scope.End(/*abort=*/true);
 }
 

@@ -39,8 +39,7 @@ std::vector<std::pair<std::string, Json>> ScopeWrites(const std::string& code) {
   return {
       {"AddCurrency",
        {code, "Currency " + code, false, false, false, Typed("Integer", 2), Typed("Null")}},
-      {"AddCurrencyRate",
-       {code, Typed("Date", "2024-01-01"), Typed("Null"), 1.5, 0.0, 1, false}},
+      {"AddCurrencyRate", {code, Typed("Date", "2024-01-01"), Typed("Null"), 1.5, 0.0, 1, false}},
   };
 }
 
@@ -97,12 +96,15 @@ TEST_F(CrashSafetyTest, KilledInTheMiddleOfAScopeLeavesNoneOfItsWrites) {
   server.Result("begin");
   const Json maintenance = server.Result("create", {{"class", "KorvoCommon.TCurrency"}})["object"];
   for (const auto& [method, args] : ScopeWrites("SEK")) {
-    const Json result = server.Result("call", {{"object", maintenance}, {"method", method}, {"args", args}});
+    const Json result =
+        server.Result("call", {{"object", maintenance}, {"method", method}, {"args", args}});
     EXPECT_EQ(result["value"], Typed("Boolean", true)) << method;
   }
   const Json terms = server.Result("create", {{"class", "KorvoCommon.TermsAndConditions"}})["object"];
   const Json fields = Typed("Dictionary", Json::array({Json::array({"DESCRIPTION", "Net 60 days"})}));
-  server.Result("call", {{"object", terms}, {"method", "InsertTermsAndConditions"}, {"args", {1, "NET60", fields}}});
+  server.Result(
+      "call",
+      {{"object", terms}, {"method", "InsertTermsAndConditions"}, {"args", {1, "NET60", fields}}});
 
   kill(server.Pid(), SIGKILL);
   EXPECT_EQ(server.Finish(), 128 + SIGKILL);
@@ -117,7 +119,9 @@ struct ScopeWork {
   std::vector<std::pair<std::string, Json>> calls;
 };
 
-ScopeWork CurrencyAndRate(const std::string& code) { return {"KorvoCommon.TCurrency", ScopeWrites(code)}; }
+ScopeWork CurrencyAndRate(const std::string& code) {
+  return {"KorvoCommon.TCurrency", ScopeWrites(code)};
+}
 
 // Scopes that each do the work for a new code, sent one after the other to
 // the program, in a session of `session`; `delay` after its first commit
@@ -144,7 +148,9 @@ struct ScopeStream {
       const Json created = gone ? Json() : ask("create", {{"class", scope.progId}});
       gone = created.is_null();
       for (const auto& [method, args] : scope.calls) {
-        gone = gone || ask("call", {{"object", created["result"]["object"]}, {"method", method}, {"args", args}}).is_null();
+        gone = gone ||
+               ask("call", {{"object", created["result"]["object"]}, {"method", method}, {"args", args}})
+                   .is_null();
       }
       const Json ended = gone ? Json() : ask("end", Json::object());
       gone = ended.is_null();
@@ -166,7 +172,8 @@ TEST_F(CrashSafetyTest, KilledAtRandomMomentsEveryScopeIsAllOrNothing) {
   ScopeStream stream;
   for (int round = 0; round < kKills; ++round) {
     KorvoServer server = StartServer();
-    stream.RunUntilKilled(server, std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 300)(random)));
+    stream.RunUntilKilled(server,
+                          std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 300)(random)));
     EXPECT_EQ(server.Finish(), 128 + SIGKILL);
     ExpectSoundDatabase();
   }
@@ -179,8 +186,9 @@ TEST_F(CrashSafetyTest, KilledAtRandomMomentsEveryScopeIsAllOrNothing) {
     }
   }
   EXPECT_GE(stream.acknowledged.size(), static_cast<std::size_t>(kKills));
-  std::cout << "[ counts   ] crash safety: " << stream.attempted.size() << " scopes, " << kKills << " kills, "
-            << stream.acknowledged.size() << " acknowledged commits kept, 0 scopes written in part\n";
+  std::cout << "[ counts   ] crash safety: " << stream.attempted.size() << " scopes, " << kKills
+            << " kills, " << stream.acknowledged.size()
+            << " acknowledged commits kept, 0 scopes written in part\n";
 }
 
 // A bidding user's registration (address, partner, link, directory user)
@@ -189,9 +197,9 @@ ScopeWork BiddingRegistration(const std::string& code) {
   const Json empty = Typed("Empty");
   return {"KorvoCommon.TUser",
           {{"InsertBiddingUser",
-            {Json::array({"SHORTDESCRIPTION", "COUNTRYCODE"}), Json::array({code, "NL"}), Json::array({"NAME"}),
-             Json::array({code}), Json::array({"BusinessPartnerID", "SURNAME"}), Json::array({empty, code}), code,
-             code + "-Pa55"}}}};
+            {Json::array({"SHORTDESCRIPTION", "COUNTRYCODE"}), Json::array({code, "NL"}),
+             Json::array({"NAME"}), Json::array({code}), Json::array({"BusinessPartnerID", "SURNAME"}),
+             Json::array({empty, code}), code, code + "-Pa55"}}}};
 }
 
 // A partner and an address written through the script methods in one scope.
@@ -209,15 +217,17 @@ class DirectoryProgramTest : public CrashSafetyTest {
   void SetUp() override {
     CrashSafetyTest::SetUp();
     const std::vector<std::pair<std::string, std::string>> membership = {
-        {"Backend", "embedded"},      {"PasswordHashOps", "1"},    {"PasswordHashMemoryKiB", "8"},
+        {"Backend", "embedded"},     {"PasswordHashOps", "1"},           {"PasswordHashMemoryKiB", "8"},
         {"MemScriptUser", "script"}, {"MemScriptCode", kScriptPassword}, {"LDAPRoot", ""}};
     std::ofstream ini(config_);
-    ini << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = " << connectionString_ << "\n[MEMBERSHIP]\n";
+    ini << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = " << connectionString_
+        << "\n[MEMBERSHIP]\n";
     for (const auto& [key, value] : membership) {
       ini << key << " = " << value << "\n";
       korvex::ConfigurationOverrides::Set("MEMBERSHIP", key, value);
     }
-    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString_);
+    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+                                        connectionString_);
     infra::ResetConnectionStringCache();
     membership::Directory::Open()->Backend().Create({"script", {}}, kScriptPassword);
     Execute("INSERT INTO COUNTRY (COUNTRYCODE, COUNTRYNAME) VALUES ('NL', 'Netherlands')");
@@ -236,7 +246,8 @@ class DirectoryProgramTest : public CrashSafetyTest {
     std::mt19937 random(20261209);
     for (int round = 0; round < kills; ++round) {
       KorvoServer server = StartConfiguredServer();
-      stream_.RunUntilKilled(server, std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 400)(random)));
+      stream_.RunUntilKilled(
+          server, std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 400)(random)));
       EXPECT_EQ(server.Finish(), 128 + SIGKILL);
       ExpectSoundDatabase();
     }
@@ -255,14 +266,16 @@ class DirectoryProgramTest : public CrashSafetyTest {
   }
 
   std::int64_t Linked(const std::string& code) {
-    return Number("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS l JOIN ADDRESS a ON a.ADDRESSID = l.ADDRESSID "
-                  "JOIN BUSINESSPARTNER p ON p.BUSINESSPARTNERID = l.BUSINESSPARTNERID WHERE a.SHORTDESCRIPTION = '" +
-                  code + "' AND p.NAME = '" + code + "'");
+    return Number(
+        "SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS l JOIN ADDRESS a ON a.ADDRESSID = l.ADDRESSID "
+        "JOIN BUSINESSPARTNER p ON p.BUSINESSPARTNERID = l.BUSINESSPARTNERID WHERE a.SHORTDESCRIPTION = '" +
+        code + "' AND p.NAME = '" + code + "'");
   }
 
   static constexpr const char* kScriptPassword = "script-Pa55";
-  const std::string config_ = (std::filesystem::temp_directory_path() /
-                               ("korvo-crash-" + std::to_string(getpid()) + ".ini")).string();
+  const std::string config_ =
+      (std::filesystem::temp_directory_path() / ("korvo-crash-" + std::to_string(getpid()) + ".ini"))
+          .string();
   ScopeStream stream_;
 };
 
@@ -272,12 +285,13 @@ TEST_F(DirectoryProgramTest, KilledAtRandomMomentsOfBiddingRegistrationsEachIsCo
   KillRepeatedly(kKills);
   auto directory = membership::Directory::Open();
   for (const std::string& code : stream_.attempted) {
-    ExpectAllOrNothing(code, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
-                              Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'"),
-                              Linked(code), directory->Backend().Load(code) ? 1 : 0});
+    ExpectAllOrNothing(
+        code, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
+               Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'"), Linked(code),
+               directory->Backend().Load(code) ? 1 : 0});
   }
-  std::cout << "[ counts   ] crash safety (bidding users): " << stream_.attempted.size() << " registrations, "
-            << kKills << " kills, " << stream_.acknowledged.size()
+  std::cout << "[ counts   ] crash safety (bidding users): " << stream_.attempted.size()
+            << " registrations, " << kKills << " kills, " << stream_.acknowledged.size()
             << " acknowledged kept, 0 registrations written in part\n";
 }
 
@@ -286,11 +300,13 @@ TEST_F(DirectoryProgramTest, KilledAtRandomMomentsOfPartnerScriptWritesEachScope
   stream_.work = PartnerScriptWrites;
   KillRepeatedly(kKills);
   for (const std::string& code : stream_.attempted) {
-    ExpectAllOrNothing(code, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
-                              Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'")});
+    ExpectAllOrNothing(code,
+                       {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + code + "'"),
+                        Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + code + "'")});
   }
-  std::cout << "[ counts   ] crash safety (partner script writes): " << stream_.attempted.size() << " scopes, "
-            << kKills << " kills, " << stream_.acknowledged.size() << " acknowledged kept, 0 written in part\n";
+  std::cout << "[ counts   ] crash safety (partner script writes): " << stream_.attempted.size()
+            << " scopes, " << kKills << " kills, " << stream_.acknowledged.size()
+            << " acknowledged kept, 0 written in part\n";
 }
 
 // Two programs registering the same bidding user ID at the same moment, a
@@ -330,8 +346,8 @@ TEST_F(DirectoryProgramTest, TwoProgramsRegisteringTheSameBiddingUserOneWinsAndN
     refused += 2 - committed;
     auto directory = membership::Directory::Open();
     ExpectAllOrNothing(id, {Number("SELECT COUNT(*) FROM ADDRESS WHERE SHORTDESCRIPTION = '" + id + "'"),
-                            Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + id + "'"), Linked(id),
-                            directory->Backend().Load(id) ? 1 : 0, 1});
+                            Number("SELECT COUNT(*) FROM BUSINESSPARTNER WHERE NAME = '" + id + "'"),
+                            Linked(id), directory->Backend().Load(id) ? 1 : 0, 1});
   }
   std::cout << "[ counts   ] racing registrations: " << kRounds << " rounds of 2 programs, " << kRounds
             << " registered, " << refused << " answered with messages, 0 half-made\n";

@@ -91,7 +91,8 @@ std::string DumpDifference(const DatabaseDump& before, const DatabaseDump& after
     for (const auto& [table, rows] : in) {
       const auto found = other.find(table);
       for (const std::string& row : rows) {
-        if (found == other.end() || !std::binary_search(found->second.begin(), found->second.end(), row)) {
+        if (found == other.end() ||
+            !std::binary_search(found->second.begin(), found->second.end(), row)) {
           difference += std::string(sign) + table + " " + row + "\n";
         }
       }
@@ -102,8 +103,7 @@ std::string DumpDifference(const DatabaseDump& before, const DatabaseDump& after
   return difference;
 }
 
-RowCounts CountRows(const std::string& connectionString,
-                    const std::vector<std::string>& extraTables) {
+RowCounts CountRows(const std::string& connectionString, const std::vector<std::string>& extraTables) {
   const std::vector<std::string> tables = AllTables(extraTables);
   std::string sql;
   for (const auto& table : tables) {
@@ -127,7 +127,8 @@ void ExecuteSql(const std::string& connectionString, const std::string& sql) {
 
 std::int64_t QueryNumber(const std::string& connectionString, const std::string& sql) {
   auto connection = Open(connectionString);
-  const auto number = static_cast<std::int64_t>(rt::CDbl(connection->Execute(sql)->Value(std::int32_t{0})));
+  const auto number =
+      static_cast<std::int64_t>(rt::CDbl(connection->Execute(sql)->Value(std::int32_t{0})));
   connection->Close();
   return number;
 }

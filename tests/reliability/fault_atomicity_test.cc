@@ -75,8 +75,8 @@ std::vector<WritePath> WritePaths() {
          AddSwedishKrona(maintenance);
          return AddKronaRate(maintenance);
        }},
-      OneCall("TCurrency.UpdateCurrency of the home and euro currency", kTCurrency,
-              "UpdateCurrency", {"EUR", "Euro (EMU)", true, true, true, Small(2), kNull}),
+      OneCall("TCurrency.UpdateCurrency of the home and euro currency", kTCurrency, "UpdateCurrency",
+              {"EUR", "Euro (EMU)", true, true, true, Small(2), kNull}),
       OneCall("TCurrency.UpdateCurrencyRate", kTCurrency, "UpdateCurrencyRate",
               {"USD", Day(2024, 7, 1), kNull, 1.09, 0.0, 1, false}),
       OneCall("TCurrency.DeleteCurrency", kTCurrency, "DeleteCurrency", {"GBP"}),
@@ -86,13 +86,15 @@ std::vector<WritePath> WritePaths() {
       OneCall("TCurrency.InsertFromScript CURRENCY", kTCurrency, "InsertFromScript",
               {"CURRENCY", kCurrencyColumns,
                Texts({"SEK", "Swedish krona", false, false, false, Small(2)})}),
-      OneCall("TCurrency.InsertFromScript CURRENCYRATE", kTCurrency, "InsertFromScript",
-              {"CURRENCYRATE", kRateColumns, Texts({"CHF", Day(2024, 1, 1), kNull, 0.945, 0.0, Small(1)})}),
+      OneCall(
+          "TCurrency.InsertFromScript CURRENCYRATE", kTCurrency, "InsertFromScript",
+          {"CURRENCYRATE", kRateColumns, Texts({"CHF", Day(2024, 1, 1), kNull, 0.945, 0.0, Small(1)})}),
       OneCall("TCurrency.UpdateFromScript CURRENCY", kTCurrency, "UpdateFromScript",
               {"CURRENCY", kCurrencyColumns,
                Texts({"USD", "United States dollar", false, false, false, Small(2)})}),
-      OneCall("TCurrency.UpdateFromScript CURRENCYRATE", kTCurrency, "UpdateFromScript",
-              {"CURRENCYRATE", kRateColumns, Texts({"USD", Day(2024, 7, 1), kNull, 1.09, 0.0, Small(1)})}),
+      OneCall(
+          "TCurrency.UpdateFromScript CURRENCYRATE", kTCurrency, "UpdateFromScript",
+          {"CURRENCYRATE", kRateColumns, Texts({"USD", Day(2024, 7, 1), kNull, 1.09, 0.0, Small(1)})}),
       OneCall("TCurrency.DeleteFromScript CURRENCY", kTCurrency, "DeleteFromScript",
               {"CURRENCY", Texts({"CURRENCYCODE"}), Texts({"CHF"})}),
       OneCall("TCurrency.DeleteFromScript CURRENCYRATE", kTCurrency, "DeleteFromScript",
@@ -131,7 +133,9 @@ class FaultAtomicityTest : public ReliabilityTest {
     host::HostScope scope(Request());
     {
       auto counting = data::StatementTrace::Subscribe(
-          [&](const std::string& sql, std::span<const contracts::Parameter>) { statements.push_back(sql); });
+          [&](const std::string& sql, std::span<const contracts::Parameter>) {
+            statements.push_back(sql);
+          });
       path.run(scope.Context());
     }
     EXPECT_NE(Dump(), before) << "the path wrote nothing";
@@ -171,7 +175,8 @@ class FaultAtomicityTest : public ReliabilityTest {
   void FailEveryStatement(const std::vector<WritePath>& paths, const std::string& label);
 };
 
-void FaultAtomicityTest::FailEveryStatement(const std::vector<WritePath>& paths, const std::string& label) {
+void FaultAtomicityTest::FailEveryStatement(const std::vector<WritePath>& paths,
+                                            const std::string& label) {
   const DatabaseDump before = Dump();
   ASSERT_EQ(DanglingReferences(ConnectionString()), std::vector<std::string>{}) << "in the seed";
   int positions = 0, runs = 0;
@@ -196,7 +201,8 @@ void FaultAtomicityTest::FailEveryStatement(const std::vector<WritePath>& paths,
     positions += statements;
   }
   std::cout << "[ counts   ] fault injection (" << label << "): " << paths.size() << " write paths, "
-            << positions << " statement positions, " << runs << " faulted scopes, 0 left anything behind\n";
+            << positions << " statement positions, " << runs
+            << " faulted scopes, 0 left anything behind\n";
   RecordProperty(label + "_write_paths", static_cast<int>(paths.size()));
   RecordProperty(label + "_fault_positions", positions);
   RecordProperty(label + "_faulted_scopes", runs);
@@ -213,10 +219,11 @@ constexpr const char* kTUser = "KorvoCommon.TUser";
 // directory user. Built anew for every run, for the call appends the new
 // address to the partner's keys.
 rt::Variant RegisterBiddingUser(host::ObjectContext& context) {
-  return Call(context.CreateInstance(kTUser), "InsertBiddingUser",
-              {Texts({"SHORTDESCRIPTION", "COUNTRYCODE", "CITY1"}), Texts({"Supplier HQ", "NL", "Delft"}),
-               Texts({"NAME"}), Texts({"Supplier BV"}), Texts({"BusinessPartnerID", "SURNAME"}),
-               Texts({rt::Variant(), "Supplier"}), "supplier", "supplier-Pa55"});
+  return Call(
+      context.CreateInstance(kTUser), "InsertBiddingUser",
+      {Texts({"SHORTDESCRIPTION", "COUNTRYCODE", "CITY1"}), Texts({"Supplier HQ", "NL", "Delft"}),
+       Texts({"NAME"}), Texts({"Supplier BV"}), Texts({"BusinessPartnerID", "SURNAME"}),
+       Texts({rt::Variant(), "Supplier"}), "supplier", "supplier-Pa55"});
 }
 
 rt::Variant AddDepotAddress(host::ObjectContext& context) {
@@ -232,9 +239,11 @@ std::vector<WritePath> PartnerWritePaths() {
               {"BUSINESSPARTNER", Texts({"NAME", "CURRENCYCODE", "PAYMENTTERMCODE"}),
                Texts({"Newco", "USD", "NET30"})}),
       OneCall("BusinessPartner.InsertFromScript ADDRESS", kPartner, "InsertFromScript",
-              {"ADDRESS", Texts({"COUNTRYCODE", "SHORTDESCRIPTION", "NAME1"}), Texts({"NL", "Depot", "Depot"})}),
+              {"ADDRESS", Texts({"COUNTRYCODE", "SHORTDESCRIPTION", "NAME1"}),
+               Texts({"NL", "Depot", "Depot"})}),
       OneCall("BusinessPartner.InsertFromScript CUSTOMER", kPartner, "InsertFromScript",
-              {"CUSTOMER", Texts({"BUSINESSPARTNERID", "CUSTOMERNAME", "CARRIERCODE"}), Texts({2, "Spare", "DHL"})}),
+              {"CUSTOMER", Texts({"BUSINESSPARTNERID", "CUSTOMERNAME", "CARRIERCODE"}),
+               Texts({2, "Spare", "DHL"})}),
       OneCall("BusinessPartner.InsertFromScript BUSINESSPARTNERGROUP", kPartner, "InsertFromScript",
               {"BUSINESSPARTNERGROUP", Texts({"BPGROUPNAME", "BPGROUPDESCRIPTION"}),
                Texts({"Wholesale", "Wholesale buyers"})}),
@@ -264,7 +273,8 @@ class PartnerAndUserFaultTest : public FaultAtomicityTest {
   }
 };
 
-TEST_F(PartnerAndUserFaultTest, EveryStatementOfEveryPartnerOfficeDirectoryAndBiddingWriteFailsLeavingNothing) {
+TEST_F(PartnerAndUserFaultTest,
+       EveryStatementOfEveryPartnerOfficeDirectoryAndBiddingWriteFailsLeavingNothing) {
   FailEveryStatement(PartnerWritePaths(), "partners, offices, directory, bidding");
 }
 

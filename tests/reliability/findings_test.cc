@@ -26,16 +26,21 @@ TEST_F(FindingsTest, AHandMadeDateOutsideTheCalendarIsNeverWritten) {
     host::HostScope scope;
     auto maintenance = scope.Context().CreateInstance("KorvoCommon.TCurrency");
     const rt::Variant null = rt::Variant::Null();
-    EXPECT_EQ(ErrorOf([&] { Call(maintenance, "AddCurrencyRate", {"CHF", outside, null, 0.945, 0.0, 1, false}); }).Number,
-              common::InvalidEffectiveDate);
     EXPECT_EQ(ErrorOf([&] {
-                Call(maintenance, "AddCurrencyRate", {"CHF", Day(2024, 1, 1), outside, 0.945, 0.0, 1, false});
+                Call(maintenance, "AddCurrencyRate", {"CHF", outside, null, 0.945, 0.0, 1, false});
               }).Number,
-              common::InvalidExpiryDate);
+              common::InvalidEffectiveDate);
+    EXPECT_EQ(
+        ErrorOf([&] {
+          Call(maintenance, "AddCurrencyRate", {"CHF", Day(2024, 1, 1), outside, 0.945, 0.0, 1, false});
+        }).Number,
+        common::InvalidExpiryDate);
     // The data layer refuses to bind one, whoever hands it over.
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(ConnectionString());
-    const contracts::Parameter params[] = {{"EffectiveDate", contracts::ParamType::DateTime, 0, outside}};
+    const contracts::Parameter params[] = {
+        {"EffectiveDate", contracts::ParamType::DateTime, 0, outside}};
     EXPECT_EQ(ErrorOf([&] {
                 connection->Execute("INSERT INTO CURRENCYRATE VALUES ('CHF', ?, NULL, 1, 0, 1)", params);
               }).Number,

@@ -62,10 +62,10 @@ rt::Variant CurrencyDataObject() {
 const std::map<std::string, Arguments>& SoundArguments() {
   const Arguments currencyRow = {"SEK", "Swedish krona", false, false, false, Small(2), 1053};
   const Arguments rateRow = {"USD", Day(2024, 7, 1), kNull, 1.09, 0.0, 1, false};
-  const Arguments rateScript = {
-      "CURRENCYRATE",
-      Texts({"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE", "HOMESALESRATE", "EUROSALESRATE", "RATEFACTOR"}),
-      Texts({"CHF", Day(2024, 1, 1), kNull, 0.945, 0.0, Small(1)})};
+  const Arguments rateScript = {"CURRENCYRATE",
+                                Texts({"CURRENCYCODE", "EFFECTIVEDATE", "EXPIRYDATE", "HOMESALESRATE",
+                                       "EUROSALESRATE", "RATEFACTOR"}),
+                                Texts({"CHF", Day(2024, 1, 1), kNull, 0.945, 0.0, Small(1)})};
   const Arguments currencyScript = {
       "CURRENCY", Texts({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"}),
       Texts({"SEK", "Swedish krona", false, false, false, Small(2)})};
@@ -80,7 +80,8 @@ const std::map<std::string, Arguments>& SoundArguments() {
       {"Currency.Decimals", {Small(2)}},
       {"Currency.SetHomeCurrencyObject", {CurrencyDictionary("EUR", true, true, true)}},
       {"Currency.ConvertTo",
-       {CurrencyDictionary("EUR", true, true, true), "USD", rt::Money::FromUnits(1000000), rt::Money::FromUnits(0), kDay}},
+       {CurrencyDictionary("EUR", true, true, true), "USD", rt::Money::FromUnits(1000000),
+        rt::Money::FromUnits(0), kDay}},
       {"Currency.ConvertAmount", {"USD", "GBP", rt::Money::FromUnits(1000000), kDay}},
       {"Currency.GetCurrency", {"USD"}},
       {"Currency.GetCurrencyRate", {"USD", kDay}},
@@ -125,14 +126,16 @@ const std::map<std::string, Arguments>& SoundArguments() {
       {"TermsAndConditions.getTermsAndConditions", {1, "NET30", 2, Texts({"DESCRIPTION", "NETDAYS"})}},
       {"TermsAndConditions.InsertTermsAndConditions",
        {1, "NET60", DictionaryOf({{"DESCRIPTION", "Net 60 days"}, {"NETDAYS", Small(60)}})}},
-      {"TermsAndConditions.UpdateTermsAndConditions", {3, "FCA", DictionaryOf({{"DESCRIPTION", "Free carrier"}})}},
+      {"TermsAndConditions.UpdateTermsAndConditions",
+       {3, "FCA", DictionaryOf({{"DESCRIPTION", "Free carrier"}})}},
       {"TermsAndConditions.DeleteTermsAndConditions", {4, "AIR"}},
       {"TermsAndConditions.IsTermorConditionPresent", {"NET30", 1}},
       {"BusinessPartner.InsertFromScript",
        {"BUSINESSPARTNER", Texts({"NAME", "CURRENCYCODE"}), Texts({"Newco", "USD"})}},
       {"BusinessPartner.UpdateFromScript",
        {"BUSINESSPARTNER", Texts({"BUSINESSPARTNERID", "NAME"}), Texts({1, "Acme renamed"})}},
-      {"BusinessPartner.DeleteFromScript", {"BUSINESSPARTNER", Texts({"BUSINESSPARTNERID"}), Texts({2})}},
+      {"BusinessPartner.DeleteFromScript",
+       {"BUSINESSPARTNER", Texts({"BUSINESSPARTNERID"}), Texts({2})}},
       {"BusinessPartner.Delete", {2}},
       {"BusinessPartner.AddressDelete", {3}},
       {"BusinessPartner.CustomerDelete", {1}},
@@ -144,9 +147,10 @@ const std::map<std::string, Arguments>& SoundArguments() {
       {"BusinessPartner.GetAddressIdByName", {"Acme", 1}},
       {"TUser.InsertBiddingUser",
        {Texts({"SHORTDESCRIPTION", "COUNTRYCODE"}), Texts({"Supplier HQ", "NL"}), Texts({"NAME"}),
-        Texts({"Supplier BV"}), Texts({"BusinessPartnerID", "SURNAME"}), Texts({rt::Variant(), "Supplier"}),
-        "supplier", "supplier-Pa55"}},
-      {"TUser.InsertFromScript", {"OFFICE", Texts({"OFFICEDESCRIPTION", "OFFICETYPE"}), Texts({"South", Small(1)})}},
+        Texts({"Supplier BV"}), Texts({"BusinessPartnerID", "SURNAME"}),
+        Texts({rt::Variant(), "Supplier"}), "supplier", "supplier-Pa55"}},
+      {"TUser.InsertFromScript",
+       {"OFFICE", Texts({"OFFICEDESCRIPTION", "OFFICETYPE"}), Texts({"South", Small(1)})}},
       {"TUser.DeleteOffice", {"North"}},
       {"TUser.CreateUserWithAttributes", {"bob", "bob-Pa55", Texts({"SURNAME"}), Texts({"Smith"})}},
       {"TUser.SetCompanyNumber", {"C-042", "ann"}},
@@ -236,7 +240,9 @@ class HostileInputTest : public ReliabilityTest {
       rt::ObjectRef object = scope.Context().CreateInstance(progId);
       {
         auto trace = data::StatementTrace::Subscribe(
-            [&](const std::string& sql, std::span<const contracts::Parameter>) { statements.push_back(sql); });
+            [&](const std::string& sql, std::span<const contracts::Parameter>) {
+              statements.push_back(sql);
+            });
         const auto start = std::chrono::steady_clock::now();
         try {
           object->Invoke(member.name, member.kind, std::span(args));

@@ -45,7 +45,9 @@ inline rt::Variant Call(const rt::ObjectRef& object, std::string_view method,
   return object->Invoke(method, rt::InvokeKind::Method, std::span(args));
 }
 
-inline rt::Variant Texts(std::vector<rt::Variant> items) { return rt::Variant(rt::Array(std::move(items))); }
+inline rt::Variant Texts(std::vector<rt::Variant> items) {
+  return rt::Variant(rt::Array(std::move(items)));
+}
 
 // A dictionary of the given entries, in order.
 inline rt::DictionaryRef DictionaryOf(std::vector<std::pair<rt::Variant, rt::Variant>> entries) {
@@ -110,7 +112,8 @@ class ReliabilityTest : public ::testing::Test {
   void SeedPartnersOfficesAndDirectory() {
     for (const char* sql : kPartnerSeed) Execute(sql);
     UseEmbeddedDirectory();
-    directory_->Backend().Create({"ann", {{"ProjectRole", {"PM", "TB"}}, {"SURNAME", {"Andersen"}}}}, "ann-Pa55");
+    directory_->Backend().Create({"ann", {{"ProjectRole", {"PM", "TB"}}, {"SURNAME", {"Andersen"}}}},
+                                 "ann-Pa55");
   }
 
   // A web request's scope: transactional, with the session.

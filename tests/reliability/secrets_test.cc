@@ -57,14 +57,16 @@ class SecretsTest : public ReliabilityTest {
 
   // The log (recorded and written) and the statement trace hold no secret.
   void ExpectNoSecretLoggedOrTraced(const std::string& traced) {
-    for (const auto& entry : korvex::LogRecorder::Drain()) ExpectNoSecret(entry.source + entry.text, "a log entry");
+    for (const auto& entry : korvex::LogRecorder::Drain())
+      ExpectNoSecret(entry.source + entry.text, "a log entry");
     ExpectNoSecret(ReadFile(LogFile()), "the log file");
     ExpectNoSecret(traced, "the statement trace");
   }
 
   // Runs the call in a request of session_, where it must fail with an
   // error that does not show the secret.
-  void ExpectFailsWithoutSecret(const std::string& what, const std::function<void(host::ObjectContext&)>& call) {
+  void ExpectFailsWithoutSecret(const std::string& what,
+                                const std::function<void(host::ObjectContext&)>& call) {
     SCOPED_TRACE(what);
     host::HostScope scope(Request());
     const rt::ErrorRecord error = ErrorOf([&] { call(scope.Context()); });
@@ -86,9 +88,10 @@ TEST_F(SecretsTest, DirectorySessionLdapAndSmtpPasswordsNeverLeaveTheirCall) {
 
   // A session password that does not verify, and the directory's own bind.
   session_->Set("REMOTE_PASSWORD", rt::Variant(kSecret));
-  ExpectFailsWithoutSecret("a user getter with the session's wrong password", [](host::ObjectContext& context) {
-    Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
-  });
+  ExpectFailsWithoutSecret("a user getter with the session's wrong password",
+                           [](host::ObjectContext& context) {
+                             Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
+                           });
   ExpectFailsWithoutSecret("a directory bind with a wrong password", [](host::ObjectContext& context) {
     Call(context.CreateInstance("KorvoMembership.User"), "Bind", {"ann", "ann", kSecret});
   });
@@ -101,12 +104,14 @@ TEST_F(SecretsTest, DirectorySessionLdapAndSmtpPasswordsNeverLeaveTheirCall) {
     host::HostScope scope(Request());
     const rt::Variant refused =
         Call(scope.Context().CreateInstance("KorvoCommon.TUser"), "InsertBiddingUser",
-             {Texts({"SHORTDESCRIPTION", "COUNTRYCODE"}), Texts({"Twin HQ", "NL"}), Texts({"NAME"}), Texts({"Twin"}),
-              Texts({"BusinessPartnerID", "SURNAME"}), Texts({rt::Variant(), "Twin"}), "ann", kSecret});
+             {Texts({"SHORTDESCRIPTION", "COUNTRYCODE"}), Texts({"Twin HQ", "NL"}), Texts({"NAME"}),
+              Texts({"Twin"}), Texts({"BusinessPartnerID", "SURNAME"}), Texts({rt::Variant(), "Twin"}),
+              "ann", kSecret});
     auto result = std::dynamic_pointer_cast<contracts::ResultObject>(refused.AsObject());
     ASSERT_TRUE(result);
     EXPECT_FALSE(result->Succeeded());
-    for (const auto& message : result->MessageList()) ExpectNoSecret(message.code, "a registration's message");
+    for (const auto& message : result->MessageList())
+      ExpectNoSecret(message.code, "a registration's message");
     scope.End(/*abort=*/true);
   }
 
@@ -119,13 +124,15 @@ TEST_F(SecretsTest, DirectorySessionLdapAndSmtpPasswordsNeverLeaveTheirCall) {
   ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", kSecret);
   ConfigurationOverrides::Set("MEMBERSHIP", "LDAPConnectTimeout", "1");
   membership::CredentialCache::Process().Clear();
-  ExpectFailsWithoutSecret("a user getter on an unreachable LDAP server", [](host::ObjectContext& context) {
-    Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
-  });
-  ExpectFailsWithoutSecret("a registration on an unreachable LDAP server", [](host::ObjectContext& context) {
-    Call(context.CreateInstance("KorvoCommon.TUser"), "CreateUserWithAttributes",
-         {"zed", kSecret, Texts({"SURNAME"}), Texts({"Zed"})});
-  });
+  ExpectFailsWithoutSecret("a user getter on an unreachable LDAP server",
+                           [](host::ObjectContext& context) {
+                             Call(context.CreateInstance("KorvoCommon.User"), "GetUsername", {"ann"});
+                           });
+  ExpectFailsWithoutSecret(
+      "a registration on an unreachable LDAP server", [](host::ObjectContext& context) {
+        Call(context.CreateInstance("KorvoCommon.TUser"), "CreateUserWithAttributes",
+             {"zed", kSecret, Texts({"SURNAME"}), Texts({"Zed"})});
+      });
 
   // An SMTP server that cannot be reached, its password the secret.
   ConfigurationOverrides::Set("MAIL", "Transport", "smtp");
@@ -150,21 +157,25 @@ TEST_F(SecretsTest, APasswordNeverLeavesTheConnectionString) {
   for (const std::string& connectionString : FailingConnectionStrings()) {
     SCOPED_TRACE(connectionString);
     // The data layer itself.
-    auto connection = std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+    auto connection =
+        std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     const rt::ErrorRecord opening = ErrorOf([&] { connection->Open(connectionString); });
     EXPECT_NE(opening.Number, 0);
     ExpectNoSecret(opening.Description + opening.Source, "the error");
-    for (const auto& error : connection->Errors()) ExpectNoSecret(error.description, "the provider errors");
+    for (const auto& error : connection->Errors())
+      ExpectNoSecret(error.description, "the provider errors");
 
     // A library method reaching the database through its configuration.
-    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString", connectionString);
+    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
+                                        connectionString);
     infra::ResetConnectionStringCache();
     auto currency = host::CreateObject("KorvoCommon.Currency");
     const rt::ErrorRecord calling = ErrorOf([&] { Call(currency, "GetHomeCurrency"); });
     EXPECT_NE(calling.Number, 0);
     ExpectNoSecret(calling.Description + calling.Source, "the error");
   }
-  for (const auto& entry : korvex::LogRecorder::Drain()) ExpectNoSecret(entry.source + entry.text, "a log entry");
+  for (const auto& entry : korvex::LogRecorder::Drain())
+    ExpectNoSecret(entry.source + entry.text, "a log entry");
   ExpectNoSecret(ReadFile(LogFile()), "the log file");
   ExpectNoSecret(traced, "the statement trace");
 }
@@ -187,19 +198,23 @@ TEST_F(SecretsTest, TheProgramNeverPrintsAPassword) {
 // client shows password-like options and secret keys masked.
 TEST_F(SecretsTest, TheProgramMasksSecretConfigurationValues) {
   const std::string connection =
-      "Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password='" + std::string(kSecret) + ";x'";
-  const korvo::testing::CommandResult read = korvo::testing::RunKorvo(
-      {"call", "Korvex.Configuration", "ReadValue", "CONNECTIONS", "KorvoCommonConnection_ConnectionString",
-       "--connection", connection});
+      "Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password='" + std::string(kSecret) +
+      ";x'";
+  const korvo::testing::CommandResult read =
+      korvo::testing::RunKorvo({"call", "Korvex.Configuration", "ReadValue", "CONNECTIONS",
+                                "KorvoCommonConnection_ConnectionString", "--connection", connection});
   EXPECT_EQ(read.status, 0) << read.err;
   ExpectNoSecret(read.out, "the connection string read through the program");
-  EXPECT_NE(read.out.find("Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password=********"),
-            std::string::npos)
+  EXPECT_NE(
+      read.out.find("Driver=PostgreSQL;Host=db.example;Database=korvo;User=korvo;Password=********"),
+      std::string::npos)
       << read.out;
 
   const std::string config = LogFile() + ".ini";
-  std::ofstream(config) << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = " << ConnectionString()
-                        << "\n[MEMBERSHIP]\nMemScriptUser = directory\nMemScriptCode = " << kSecret << "\n";
+  std::ofstream(config) << "[CONNECTIONS]\nKorvoCommonConnection_ConnectionString = "
+                        << ConnectionString()
+                        << "\n[MEMBERSHIP]\nMemScriptUser = directory\nMemScriptCode = " << kSecret
+                        << "\n";
   const korvo::testing::CommandResult secret = korvo::testing::RunKorvo(
       {"call", "Korvex.Configuration", "ReadValue", "MEMBERSHIP", "MemScriptCode", "--config", config});
   EXPECT_EQ(secret.status, 0) << secret.err;
@@ -212,10 +227,13 @@ TEST_F(SecretsTest, TheProgramMasksSecretConfigurationValues) {
   // A served client reads the same masked value, by call and by property read.
   {
     korvo::testing::KorvoServer server({"--config", config});
-    const korvo::testing::Json configuration = server.Result("create", {{"class", "Korvex.Configuration"}})["object"];
+    const korvo::testing::Json configuration =
+        server.Result("create", {{"class", "Korvex.Configuration"}})["object"];
     const korvo::testing::Json where = {"MEMBERSHIP", "MemScriptCode"};
-    const korvo::testing::Json called = server.Result("call", {{"object", configuration}, {"method", "ReadValue"}, {"args", where}});
-    const korvo::testing::Json read = server.Result("get", {{"object", configuration}, {"property", "readvalue"}, {"args", where}});
+    const korvo::testing::Json called =
+        server.Result("call", {{"object", configuration}, {"method", "ReadValue"}, {"args", where}});
+    const korvo::testing::Json read =
+        server.Result("get", {{"object", configuration}, {"property", "readvalue"}, {"args", where}});
     EXPECT_EQ(called["value"]["value"], korvex::kMaskedSecret);
     EXPECT_EQ(read["value"]["value"], korvex::kMaskedSecret);
     EXPECT_EQ(server.Finish(), 0);

@@ -158,7 +158,10 @@ TEST(TextHelperTest, CharacterSemantics) {
   EXPECT_FALSE(UCaseEquals("CurrencyCode", "currencycode"));
   EXPECT_FALSE(UCaseEquals("CurrencyCod", "CURRENCYCODE"));
   EXPECT_TRUE(UCaseEquals("straße", "STRASSE"));
-  EXPECT_TRUE(UCaseEquals("currencyc\xc4\xb1" "de", "CURRENCYCIDE"));  // dotless i upper-cases to I
+  EXPECT_TRUE(
+      UCaseEquals("currencyc\xc4\xb1"
+                  "de",
+                  "CURRENCYCIDE"));  // dotless i upper-cases to I
   EXPECT_EQ(LCase("EURO-Rate [2]"), "euro-rate [2]");
   EXPECT_EQ(LCase("ÄÖÜ Kg"), "äöü kg");
   EXPECT_EQ(Trim("  a b  "), "a b");

@@ -33,8 +33,8 @@ TEST(DateParseTest, AcceptedForms) {
 TEST(DateParseTest, RejectsImpossibleAndMalformedDates) {
   for (const char* text :
        {"2/30/2024", "2/29/2023", "13/1/2024", "0/1/2024", "2024-04-31", "2024-03-07T",
-        "2024-03-07 25:00", "3/7/2024 13:00 PM", "3/7/2024 14:60", "2024-03/07", "3/7/202",
-        "3-7-2024", "", "abc", "12", "1/1/0099", "2024-03-07 14:05 x"}) {
+        "2024-03-07 25:00", "3/7/2024 13:00 PM", "3/7/2024 14:60", "2024-03/07", "3/7/202", "3-7-2024",
+        "", "abc", "12", "1/1/0099", "2024-03-07 14:05 x"}) {
     EXPECT_FALSE(ParseDate(text).has_value()) << text;
   }
   EXPECT_TRUE(ParseDate("2/29/2024").has_value());

@@ -25,8 +25,7 @@ std::vector<std::string> Texts(const Array& a) {
 class DictionaryTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    for (int i = 0; i < GetParam(); ++i)
-      dict->Add(Variant("filler" + std::to_string(i)), Variant(i));
+    for (int i = 0; i < GetParam(); ++i) dict->Add(Variant("filler" + std::to_string(i)), Variant(i));
   }
   DictionaryRef dict = Dictionary::Create();
 };
@@ -34,8 +33,7 @@ class DictionaryTest : public ::testing::TestWithParam<int> {
 TEST_P(DictionaryTest, KeysCompareExactly) {
   dict->Add(Variant("EUR"), Variant(1));
   dict->Add(Variant("eur"), Variant(2));  // texts are case-sensitive
-  EXPECT_EQ(RaisedNumber([&] { dict->Add(Variant("EUR"), Variant(3)); }),
-            errnum::kKeyAlreadyAssociated);
+  EXPECT_EQ(RaisedNumber([&] { dict->Add(Variant("EUR"), Variant(3)); }), errnum::kKeyAlreadyAssociated);
   dict->Add(Variant(std::int16_t{7}), Variant("seven"));
   EXPECT_TRUE(dict->Exists(Variant(7)));  // Long 7 is Integer 7
   EXPECT_TRUE(dict->Exists(Variant(7.0)));

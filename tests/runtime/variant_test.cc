@@ -73,8 +73,7 @@ TEST(ErrorTest, RaiseFillsDefaultsAndObjectsRefuseUnknownMembers) {
     EXPECT_EQ(e.record().Source, kDefaultSource);
   }
   Plain p;
-  EXPECT_EQ(RaisedNumber([&] { p.Invoke("Anything", InvokeKind::Method, {}); }),
-            errnum::kNotSupported);
+  EXPECT_EQ(RaisedNumber([&] { p.Invoke("Anything", InvokeKind::Method, {}); }), errnum::kNotSupported);
   EXPECT_EQ(DefaultDescription(errnum::kKeyAlreadyAssociated),
             "This key is already associated with an element of this collection");
   EXPECT_EQ(DefaultDescription(kElementNotFound), "Element not found");
@@ -99,8 +98,8 @@ ErrorRecord Caught(Throw&& toss) {
 TEST(ErrorTest, CurrentErrorMapsForeignExceptions) {
   EXPECT_EQ(CurrentError().Number, 0);
   const ErrorRecord own = Caught([] {
-    RaiseRecord({errnum::kComponentBase + 5, "KorvoCommon.Currency.GetCurrency", "Not found",
-                 "help.chm", 12});
+    RaiseRecord(
+        {errnum::kComponentBase + 5, "KorvoCommon.Currency.GetCurrency", "Not found", "help.chm", 12});
   });
   EXPECT_EQ(own.Number, errnum::kComponentBase + 5);
   EXPECT_EQ(own.Source, "KorvoCommon.Currency.GetCurrency");

@@ -44,7 +44,8 @@ inline Backend TestBackend() {
 inline std::string PostgresTestConnectionString(const std::string& database) {
   const char* server = std::getenv("KORVO_TEST_PG");
   if (!server || !*server) {
-    throw std::runtime_error("KORVO_TEST_BACKEND=postgresql needs KORVO_TEST_PG (scripts/pg-server starts one)");
+    throw std::runtime_error(
+        "KORVO_TEST_BACKEND=postgresql needs KORVO_TEST_PG (scripts/pg-server starts one)");
   }
   return "Driver=PostgreSQL;" + std::string(server) + ";Database=" + database;
 }
@@ -126,6 +127,6 @@ class TempDatabase {
 
 // Skips the rest of a test on PostgreSQL, saying why: for behaviour only the
 // embedded database has (its file, its pragmas, its lock waits).
-#define KORVO_SQLITE_ONLY(why)                                               \
+#define KORVO_SQLITE_ONLY(why)                                              \
   if (::korvo::testing::TestBackend() != ::korvo::testing::Backend::SQLite) \
   GTEST_SKIP() << "SQLite only: " << (why)

@@ -213,8 +213,8 @@ TEST_F(TermsTest, SpecificAcceptsOnlyPlainColumnNames) {
   terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
   const rt::Variant names = rt::Array(std::vector<rt::Variant>{
       rt::Variant("DESCRIPTION"), rt::Variant("1 FROM PAYMENTTERM; DELETE FROM PAYMENTTERM --")});
-  const auto error = ErrorOf(
-      [&] { terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names); });
+  const auto error =
+      ErrorOf([&] { terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names); });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
   EXPECT_NE(error.Description.find("Invalid identifier"), std::string::npos);
   EXPECT_NE(error.Description.find(" METHOD: KorvoCommon.TermsAndConditions.getTermsAndConditions\r\n"),
@@ -227,14 +227,15 @@ TEST_F(TermsTest, SpecificAcceptsOnlyPlainColumnNames) {
 // database). Only the table's own columns pass, in any letter case.
 TEST_F(TermsTest, NamesThatAreNotColumnsOfTheTableAreRefused) {
   terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
-  for (const char* name : {"current_timestamp", "CURRENT_USER", "session_user", "current_catalog", "user",
-                           "current_date", "version", "CURRENCYCODE"}) {
+  for (const char* name : {"current_timestamp", "CURRENT_USER", "session_user", "current_catalog",
+                           "user", "current_date", "version", "CURRENCYCODE"}) {
     SCOPED_TRACE(name);
     const rt::Variant names = rt::Array(std::vector<rt::Variant>{rt::Variant(name)});
-    const auto read = ErrorOf(
-        [&] { terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names); });
+    const auto read =
+        ErrorOf([&] { terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names); });
     EXPECT_EQ(read.Number, contracts::dberr::kSyntax);
-    EXPECT_NE(read.Description.find(std::string("Invalid column name '") + name + "'"), std::string::npos);
+    EXPECT_NE(read.Description.find(std::string("Invalid column name '") + name + "'"),
+              std::string::npos);
     const auto write = ErrorOf([&] {
       terms_.UpdateTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{name, rt::Variant("x")}}));
     });
@@ -250,24 +251,29 @@ TEST_F(TermsTest, NamesThatAreNotColumnsOfTheTableAreRefused) {
 // The same call answers the same on both databases: field names as the
 // schema spells them, and a value a numeric column cannot hold refused.
 TEST_F(TermsTest, BothDatabasesSpellFieldsAndRefuseUnstorableValuesAlike) {
-  terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{"DESCRIPTION", rt::Variant("Net 30")},
-                                                                      {"NETDAYS", rt::Variant(std::int16_t{30})}}));
-  const rt::Variant names = rt::Array(std::vector<rt::Variant>{rt::Variant("description"), rt::Variant("NetDays")});
+  terms_.InsertTermsAndConditions(
+      terms::PaymentTerm, "NET30",
+      Fields({{"DESCRIPTION", rt::Variant("Net 30")}, {"NETDAYS", rt::Variant(std::int16_t{30})}}));
+  const rt::Variant names =
+      rt::Array(std::vector<rt::Variant>{rt::Variant("description"), rt::Variant("NetDays")});
   auto record = terms_.getTermsAndConditions(terms::PaymentTerm, "NET30", Specific, names);
   EXPECT_EQ(Keys(record), (std::vector<std::string>{"DESCRIPTION", "NETDAYS", "PAYMENTTERMCODE"}));
   EXPECT_EQ(rt::CLng(record->Item(rt::Variant("NETDAYS"))), 30);
 
-  for (const rt::Variant& unstorable : {rt::Variant(), rt::Variant(true), rt::Variant("thirty"), rt::Variant("1e400x")}) {
+  for (const rt::Variant& unstorable :
+       {rt::Variant(), rt::Variant(true), rt::Variant("thirty"), rt::Variant("1e400x")}) {
     SCOPED_TRACE(rt::TypeName(unstorable));
     const auto inserted = ErrorOf([&] {
-      terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET45",
-                                      Fields({{"DESCRIPTION", rt::Variant("Net 45")}, {"NETDAYS", unstorable}}));
+      terms_.InsertTermsAndConditions(
+          terms::PaymentTerm, "NET45",
+          Fields({{"DESCRIPTION", rt::Variant("Net 45")}, {"NETDAYS", unstorable}}));
     });
     EXPECT_EQ(inserted.Number, contracts::dberr::kProvider);
     EXPECT_NE(inserted.Description.find("in column NETDAYS"), std::string::npos) << inserted.Description;
     EXPECT_FALSE(terms_.IsTermorConditionPresent("NET45", terms::PaymentTerm));
     const auto updated = ErrorOf([&] {
-      terms_.UpdateTermsAndConditions(terms::PaymentTerm, "NET30", Fields({{"DISCOUNTPERC", unstorable}}));
+      terms_.UpdateTermsAndConditions(terms::PaymentTerm, "NET30",
+                                      Fields({{"DISCOUNTPERC", unstorable}}));
     });
     EXPECT_EQ(updated.Number, contracts::dberr::kProvider);
   }
@@ -279,15 +285,15 @@ TEST_F(TermsTest, BothDatabasesSpellFieldsAndRefuseUnstorableValuesAlike) {
 TEST_F(TermsTest, DeleteRefusesATermStillInUse) {
   terms_.InsertTermsAndConditions(terms::PaymentTerm, "NET30", Described("Net 30 days"));
   terms_.InsertTermsAndConditions(terms::PackagingTerm, "BOX", Described("Boxed"));
-  Execute("INSERT INTO BUSINESSPARTNER (BUSINESSPARTNERID, NAME, PAYMENTTERMCODE) VALUES (1, 'Acme', 'NET30')");
+  Execute(
+      "INSERT INTO BUSINESSPARTNER (BUSINESSPARTNERID, NAME, PAYMENTTERMCODE) VALUES (1, 'Acme', 'NET30')");
   Execute("INSERT INTO CUSTOMER (BUSINESSPARTNERID, PACKAGINGTERMCODE) VALUES (1, 'BOX')");
 
   const auto payment = ErrorOf([&] { terms_.DeleteTermsAndConditions(terms::PaymentTerm, "NET30"); });
   EXPECT_EQ(payment.Number, terms::ERR_PAYMENTTERMCANNOTBEDELETED);
   EXPECT_EQ(payment.Source, "");
-  EXPECT_EQ(payment.Description,
-            Enriched(15, "KorvoCommon.TermsAndConditions.DeleteTermsAndConditions",
-                     "Payment Term cannot be deleted. Reference exists"));
+  EXPECT_EQ(payment.Description, Enriched(15, "KorvoCommon.TermsAndConditions.DeleteTermsAndConditions",
+                                          "Payment Term cannot be deleted. Reference exists"));
   const auto packaging = ErrorOf([&] { terms_.DeleteTermsAndConditions(terms::PackagingTerm, "BOX"); });
   EXPECT_EQ(packaging.Number, terms::ERR_PACKAGINGTERMCANNOTBEDELETED);
   EXPECT_TRUE(terms_.IsTermorConditionPresent("NET30", terms::PaymentTerm));
@@ -302,9 +308,8 @@ TEST_F(TermsTest, UnknownKindIsRefusedByTheExistenceTest) {
   const auto error = ErrorOf([&] { terms_.IsTermorConditionPresent("NET30", 99); });
   EXPECT_EQ(error.Number, -1);
   EXPECT_EQ(error.Source, "");
-  const std::string inner =
-      Enriched(-1, "KorvoCommon.TermsAndCondition.CheckIfExistsinTableInvalid Arguments",
-               "Invalid Arguments");
+  const std::string inner = Enriched(
+      -1, "KorvoCommon.TermsAndCondition.CheckIfExistsinTableInvalid Arguments", "Invalid Arguments");
   EXPECT_EQ(error.Description,
             Enriched(-1, "KorvoCommon.TermsandConditions.IsTermorConditionPresent ", inner));
   EXPECT_NE(ErrorOf([&] { terms_.getAllTermsAndConditions(0); }).Number, 0);

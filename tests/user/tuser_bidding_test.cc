@@ -62,8 +62,8 @@ TEST_F(TUserBiddingTest, ARegistrationCreatesAddressPartnerLinkAndUser) {
   const rt::ObjectRef result = Register(r);
   EXPECT_TRUE(Messages(result).empty());
   EXPECT_EQ(Left(), kOneOfEach);
-  const rt::Variant partnerId = *dynamic_cast<contracts::ResultObject&>(*result).Values()->Find(
-      rt::Variant("BUSINESSPARTNERID"));
+  const rt::Variant partnerId =
+      *dynamic_cast<contracts::ResultObject&>(*result).Values()->Find(rt::Variant("BUSINESSPARTNERID"));
   EXPECT_TRUE(rt::Equals(r.userValues.AsArray().At(0), partnerId));
   EXPECT_EQ(rt::CStr(r.partnerKeys.AsArray().items.back()), "ADDRESSID");
   EXPECT_EQ(Count("SELECT COUNT(*) FROM BUSINESSPARTNERADDRESS WHERE BUSINESSPARTNERID=" +
@@ -93,8 +93,7 @@ TEST_F(TUserBiddingTest, ARefusedUserTakesAddressPartnerAndLinkWithIt) {
   Registration r;
   const std::vector<std::string> messages = Messages(Register(r));
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_NE(messages[0].find(" METHOD: KorvoCommon.TUser.CreateUserWithAttributes"),
-            std::string::npos);
+  EXPECT_NE(messages[0].find(" METHOD: KorvoCommon.TUser.CreateUserWithAttributes"), std::string::npos);
   EXPECT_EQ(messages[1], "SLBCO8339");
   EXPECT_EQ(Left(), (std::vector<std::int32_t>{0, 0, 0, 2}));
 }
@@ -118,8 +117,7 @@ TEST_F(TUserBiddingTest, InTheCallersTransactionAFailureDoomsItAndSuccessCommits
     rt::Variant args[] = {r.addressKeys, r.addressValues, r.partnerKeys,         r.partnerValues,
                           r.userKeys,    r.userValues,    rt::Variant(r.userId), "newcomer-Pa55"};
     EXPECT_TRUE(
-        Messages(tuser->Invoke("InsertBiddingUser", rt::InvokeKind::Method, args).AsObject())
-            .empty());
+        Messages(tuser->Invoke("InsertBiddingUser", rt::InvokeKind::Method, args).AsObject()).empty());
     EXPECT_EQ(request.End(), host::Outcome::Committed);
   }
   EXPECT_EQ(Left(), (std::vector<std::int32_t>{1, 1, 1, 3}));
@@ -146,8 +144,7 @@ TEST_F(TUserBiddingTest, WhicheverStatementFailsNothingOfTheRegistrationRemains)
     // same statements.
     membership::CredentialCache::Process().Clear();
     {
-      data::StatementFault fault(static_cast<int>(n), contracts::dberr::kProvider,
-                                 "disk I/O error");
+      data::StatementFault fault(static_cast<int>(n), contracts::dberr::kProvider, "disk I/O error");
       try {
         result = Register(r);
       } catch (const rt::Error&) {

@@ -43,9 +43,9 @@ class TUserDirectoryTest : public user_testing::UserTest {
     auto connection =
         std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
     connection->Open(database_.ConnectionString());
-    const std::int32_t count = rt::CLng(
-        connection->Execute("SELECT COUNT(*) FROM BPSPERUSER WHERE USERID='" + userId + "'")
-            ->Value(std::int32_t{0}));
+    const std::int32_t count =
+        rt::CLng(connection->Execute("SELECT COUNT(*) FROM BPSPERUSER WHERE USERID='" + userId + "'")
+                     ->Value(std::int32_t{0}));
     connection->Close();
     return count;
   }
@@ -55,8 +55,8 @@ class TUserDirectoryTest : public user_testing::UserTest {
 
 TEST_F(TUserDirectoryTest, TheDefaultRoleChangesPlacesWithTheFirst) {
   for (const char* role : {"A", "B", "C"}) {
-    Execute(std::string("INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('") + role + "', 'Role " +
-            role + "')");
+    Execute(std::string("INSERT INTO ROLE (ROLE, DESCRIPTION) VALUES ('") + role + "', 'Role " + role +
+            "')");
   }
   Seed("ann", Attributes{{"ProjectRole", {"B", "A", "C", "GONE"}}});
   tuser_->SetDefaultProjectRole("C", "ann");
@@ -64,8 +64,7 @@ TEST_F(TUserDirectoryTest, TheDefaultRoleChangesPlacesWithTheFirst) {
 
   const rt::ErrorRecord error = ErrorOf([&] { tuser_->SetDefaultProjectRole("GONE", "ann"); });
   EXPECT_EQ(error.Number, kProjectRoleNotPresent);
-  EXPECT_NE(error.Description.find(" DESC: Project Role Not Present for the User.."),
-            std::string::npos);
+  EXPECT_NE(error.Description.find(" DESC: Project Role Not Present for the User.."), std::string::npos);
   EXPECT_EQ(LoggedMethods().back(), "KorvoCommon.TUser.SetDefaultProjectRole");
 }
 

@@ -14,8 +14,7 @@ class UnaskedMembers : public host::Component, public contracts::MembershipMembe
     return table;
   }
   std::string IDAttribute() override { return Unasked(); }
-  contracts::RecordsetRef Search(const rt::Variant&, const std::string&,
-                                 const rt::Variant&) override {
+  contracts::RecordsetRef Search(const rt::Variant&, const std::string&, const rt::Variant&) override {
     Unasked();
     return nullptr;
   }
@@ -88,8 +87,7 @@ TEST_F(TUserExistsTest, AnOfficeIsFoundByItsDescriptionQuotesIncluded) {
 }
 
 TEST_F(TUserExistsTest, APropertyIsAnyOfTheSixAnOfficeChargesTo) {
-  Execute(
-      "INSERT INTO OFFICE (OFFICEDESCRIPTION, ELEMENTPROP, PROJECTPROP) VALUES ('North', 5, 6)");
+  Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, ELEMENTPROP, PROJECTPROP) VALUES ('North', 5, 6)");
   EXPECT_TRUE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{5}}));
   EXPECT_TRUE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{6}}));
   EXPECT_FALSE(Exists("PLAN", {"PROPERTYID"}, {std::int32_t{7}}));

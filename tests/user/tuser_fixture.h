@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "infrastructure/components.h"
+#include "infrastructure/errors.h"
 #include "platform/contracts/database.h"
 #include "platform/contracts/membership.h"
 #include "platform/contracts/referential_checker.h"
 #include "platform/contracts/result_object.h"
-#include "infrastructure/errors.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/component.h"
 #include "platform/host/registry.h"
@@ -63,13 +63,12 @@ class ScriptedChecker : public host::Component, public contracts::ReferentialChe
     asked.push_back("BeforeDelete " + table);
     return allowHook;
   }
-  bool ReferencesExistInComponent(const std::string&, const std::string& table,
-                                  const rt::Array& names, const rt::Array&) override {
+  bool ReferencesExistInComponent(const std::string&, const std::string& table, const rt::Array& names,
+                                  const rt::Array&) override {
     asked.push_back("ReferencesInComponent " + table + " " + rt::CStr(names.items.front()));
     return referencesExist;
   }
-  bool ReferencesExist(const std::string& table, const rt::Array& names,
-                       const rt::Array&) override {
+  bool ReferencesExist(const std::string& table, const rt::Array& names, const rt::Array&) override {
     asked.push_back("References " + table + " " + rt::CStr(names.items.front()));
     return referencesExist;
   }

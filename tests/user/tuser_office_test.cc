@@ -29,8 +29,8 @@ class TUserOfficeTest : public TUserTest {
   }
 
   void AddOffice(const std::string& description, int type = 1) {
-    Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, PROJECTPROP) VALUES ('" +
-            description + "', " + std::to_string(type) + ", 7)");
+    Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, PROJECTPROP) VALUES ('" + description +
+            "', " + std::to_string(type) + ", 7)");
   }
 };
 
@@ -42,9 +42,8 @@ TEST_F(TUserOfficeTest, AnInsertWritesTheFieldsInTheOfficesOrderWhateverTheirCas
   });
   EXPECT_EQ(statements.back(),
             "INSERT OFFICE(OFFICEDESCRIPTION,OFFICETYPE,ZRK_ZRKID) VALUES ('Main office',1,12)");
-  EXPECT_EQ(
-      Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='Main office' AND ZRK_ZRKID=12"),
-      1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='Main office' AND ZRK_ZRKID=12"),
+            1);
   EXPECT_EQ(Script(&TUser::InsertFromScript, "office", {"OFFICEDESCRIPTION"}, {"y"}), nullptr);
 }
 
@@ -91,9 +90,9 @@ TEST_F(TUserOfficeTest, AFailureIsReportedWithTheStageTheInsertWasIn) {
     Insert({"OFFICEDESCRIPTION", "CREDITCARDTYPE"}, {"Cards", "Visa"});
   });
   EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch);
-  EXPECT_EQ(LoggedMethods(), (std::vector<std::string>{
-                                 "KorvoCommon.TUser.BusinessRules_Insert Error Enrich: CC Check",
-                                 "KorvoCommon.TUser.InsertFromScript"}));
+  EXPECT_EQ(LoggedMethods(),
+            (std::vector<std::string>{"KorvoCommon.TUser.BusinessRules_Insert Error Enrich: CC Check",
+                                      "KorvoCommon.TUser.InsertFromScript"}));
   EXPECT_EQ(Offices(), 0);
 }
 
@@ -102,24 +101,21 @@ TEST_F(TUserOfficeTest, AnUpdateChangesTheNamedOfficeOnly) {
   AddOffice("South");
   EXPECT_TRUE(Messages(Update({"OFFICEDESCRIPTION", "WAREHOUSE"}, {"North", "WH1"})).empty());
   EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE WAREHOUSE='WH1'"), 1);
-  EXPECT_EQ(
-      Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND WAREHOUSE='WH1'"), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND WAREHOUSE='WH1'"), 1);
 }
 
 TEST_F(TUserOfficeTest, AnUpdateWithNothingToChangeIsRefusedAsMalformed) {
   AddOffice("North");
-  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION"}, {"North"})),
-            std::vector<std::string>{"SLBGE1120"});
-  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND PROJECTPROP=7"),
-            1);
+  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION"}, {"North"})), std::vector<std::string>{"SLBGE1120"});
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='North' AND PROJECTPROP=7"), 1);
 }
 
 TEST_F(TUserOfficeTest, AnUpdateReportsItsFieldProblemsBeforeAskingAboutReferences) {
   AddOffice("North");
   ScriptTheChecker(true, true, false);
-  EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION", "SHIPTOCONTACTINFORMATION"},
-                            {"", std::string(256, 'x')})),
-            (std::vector<std::string>{"SLBBR1012", "SLBBR1015"}));
+  EXPECT_EQ(
+      Messages(Update({"OFFICEDESCRIPTION", "SHIPTOCONTACTINFORMATION"}, {"", std::string(256, 'x')})),
+      (std::vector<std::string>{"SLBBR1012", "SLBBR1015"}));
   EXPECT_TRUE(ScriptedChecker::asked.empty());
   EXPECT_EQ(Messages(Update({"OFFICEDESCRIPTION", "PLANPROP"}, {"North", std::int32_t{3}})),
             std::vector<std::string>{"SLBBR1026"});
@@ -148,9 +144,8 @@ TEST_F(TUserOfficeTest, AScriptDeleteRemovesTheOfficeAndTellsTheHookAfterwards) 
   ScriptTheChecker(true, false, true);
   EXPECT_EQ(Messages(Delete("OFFICE", {"officedescription"}, {"North"})),
             std::vector<std::string>{"SLBBR1023"});
-  EXPECT_EQ(
-      ScriptedChecker::asked,
-      (std::vector<std::string>{"CanDelete OFFICE", "BeforeDelete OFFICE", "BeforeDelete OFFICE"}));
+  EXPECT_EQ(ScriptedChecker::asked, (std::vector<std::string>{"CanDelete OFFICE", "BeforeDelete OFFICE",
+                                                              "BeforeDelete OFFICE"}));
   EXPECT_EQ(Count("SELECT COUNT(*) FROM OFFICE WHERE OFFICEDESCRIPTION='South'"), 1);
   EXPECT_EQ(Offices(), 1);
   EXPECT_EQ(Delete("CURRENCY", {"OFFICEDESCRIPTION"}, {"South"}), nullptr);

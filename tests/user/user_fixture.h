@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "infrastructure/components.h"
-#include "platform/contracts/database.h"
 #include "infrastructure/errors.h"
+#include "membership/ldap_test_server.h"
+#include "membership/site_directory.h"
+#include "platform/contracts/database.h"
 #include "platform/data/statement_trace.h"
 #include "platform/host/host_scope.h"
 #include "platform/host/registry.h"
@@ -28,8 +30,6 @@
 #include "platform/runtime/collection.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/error.h"
-#include "membership/ldap_test_server.h"
-#include "membership/site_directory.h"
 #include "registration/register_all.h"
 #include "support/library_calls.h"
 #include "support/temp_database.h"
@@ -119,16 +119,20 @@ class UserTest : public ::testing::Test {
   // a Null.
   void AddOffice(const std::string& description, int type, const std::string& addressId,
                  const std::string& cardType = "NULL", const std::string& costCenter = "NULL") {
-    Execute("INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, ADDRESSID, CREDITCARDTYPE, "
-            "COSTCENTER, CURRENCYCODE) VALUES ('" + Doubled(description) + "', " + std::to_string(type) +
-            ", " + addressId + ", " + cardType + ", " + costCenter + ", 'EUR')");
+    Execute(
+        "INSERT INTO OFFICE (OFFICEDESCRIPTION, OFFICETYPE, ADDRESSID, CREDITCARDTYPE, "
+        "COSTCENTER, CURRENCYCODE) VALUES ('" +
+        Doubled(description) + "', " + std::to_string(type) + ", " + addressId + ", " + cardType + ", " +
+        costCenter + ", 'EUR')");
   }
 
   // The statements the library issued while `call` ran.
   std::vector<std::string> StatementsOf(const std::function<void()>& call) {
     std::vector<std::string> statements;
     auto subscription = data::StatementTrace::Subscribe(
-        [&](const std::string& sql, std::span<const contracts::Parameter>) { statements.push_back(sql); });
+        [&](const std::string& sql, std::span<const contracts::Parameter>) {
+          statements.push_back(sql);
+        });
     call();
     return statements;
   }

@@ -116,7 +116,8 @@ TEST_F(UserOrganisationTest, EmployeePagesThroughANewPagedRecordsetOrTheCallersP
   std::vector<std::string> statements;
   rt::ObjectRef chosen;
   statements = StatementsOf([&] {
-    chosen = user_->GetEmployeeData(rt::Variant(page), "", 2, Texts({"E1", "E3", "O'Neil"}), std::string("EMPLOYEEID DESC"));
+    chosen = user_->GetEmployeeData(rt::Variant(page), "", 2, Texts({"E1", "E3", "O'Neil"}),
+                                    std::string("EMPLOYEEID DESC"));
   });
   EXPECT_EQ(rt::CLng(chosen->Invoke("PageNumber", rt::InvokeKind::PropertyGet, {})), 1);
   EXPECT_EQ(rt::CLng(chosen->Invoke("RecordCount", rt::InvokeKind::PropertyGet, {})), 2);
@@ -150,7 +151,8 @@ TEST_F(UserOrganisationTest, WarehousesAndWorkcentresByCodeAndBackOffice) {
               ElementsAre("WAREHOUSECODE", "WAREHOUSEDESCRIPTION", "ZRKID"));
   std::string workcenter = "WC1";
   rt::DictionaryRef details = user_->GetWorkcenterDetails(workcenter);
-  EXPECT_THAT(Keys(details), ElementsAre("WORKCENTERCODE", "WORKCENTERDESCRIPTION", "COSTCENTER", "ZRKID"));
+  EXPECT_THAT(Keys(details),
+              ElementsAre("WORKCENTERCODE", "WORKCENTERDESCRIPTION", "COSTCENTER", "ZRKID"));
   EXPECT_TRUE(rt::CBool(details->Item("COSTCENTER")));
 }
 

@@ -67,8 +67,9 @@ TEST_F(UserRolesTest, SettingTheDefaultRoleRewritesTheListToTheRolesWithARow) {
   Seed("bob", {{"ProjectRole", {"PM", "DA", "TB"}}});
   user_->SetDefaultProjectRole("TB", "bob");
   rt::Array bobs = user_->GetUserDetails("bob", names)->Item("ProjectRole").AsArray();
-  EXPECT_THAT((std::vector<std::string>{rt::CStr(bobs.At(0)), rt::CStr(bobs.At(1)), rt::CStr(bobs.At(2))}),
-              ElementsAre("TB", "PM", "DA"));
+  EXPECT_THAT(
+      (std::vector<std::string>{rt::CStr(bobs.At(0)), rt::CStr(bobs.At(1)), rt::CStr(bobs.At(2))}),
+      ElementsAre("TB", "PM", "DA"));
 
   const rt::ErrorRecord error = ErrorOf([&] { user_->SetDefaultProjectRole("TB", "ann"); });
   EXPECT_EQ(error.Number, -2147221400);
@@ -79,10 +80,12 @@ TEST_F(UserRolesTest, ProcessesOfARoleAndOfAUser) {
   AddRoles();
   Seed("ann", {{"ProjectRole", {"PM", "TB"}}});
   Seed("bob");
-  EXPECT_THAT(Keys(user_->GetBusinessProcessPerRole("PM")), ElementsAre("HOURSREGISTRATION", "APPROVAL"));
+  EXPECT_THAT(Keys(user_->GetBusinessProcessPerRole("PM")),
+              ElementsAre("HOURSREGISTRATION", "APPROVAL"));
   EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", std::nullopt)),
               ElementsAre("HOURSREGISTRATION", "APPROVAL", "TEAMBOOKING"));
-  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", rt::Variant("TB"))), ElementsAre("TEAMBOOKING"));
+  EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", rt::Variant("TB"))),
+              ElementsAre("TEAMBOOKING"));
   EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("ann", rt::Variant("DA"))), IsEmpty());
   EXPECT_THAT(Keys(user_->GetBusinessProcessForUser("bob", std::nullopt)), IsEmpty());
   EXPECT_FALSE(user_->IsValidBusinessProcessForUser("bob", 2, std::nullopt));
@@ -103,7 +106,8 @@ TEST_F(UserRolesTest, RoleCodesAreTrimmedByTheTestsButNotByTheProcessList) {
 
 TEST_F(UserRolesTest, AnInvalidProcessNumberIsRefusedBeforeAnyQuery) {
   rt::ErrorRecord error;
-  const auto statements = StatementsOf([&] { error = ErrorOf([&] { user_->IsValidBusinessProcess("PM", 8); }); });
+  const auto statements =
+      StatementsOf([&] { error = ErrorOf([&] { user_->IsValidBusinessProcess("PM", 8); }); });
   EXPECT_THAT(statements, IsEmpty());
   EXPECT_EQ(error.Number, -2147221398);
   EXPECT_EQ(error.Source, "KorvoCommon.User.ValidateBusinessProcess");
@@ -141,7 +145,9 @@ TEST_F(UserRolesTest, ProcessNamesThatAreNoProcessColumnAreRefusedBeforeAnyState
   for (const char* name : {"DESCRIPTION", "1=1 OR APPROVAL", "NOSUCHCOLUMN"}) {
     rt::ErrorRecord error;
     const auto statements = StatementsOf([&] {
-      error = ErrorOf([&] { user_->GetUsersByBusinessProcess(Texts({"APPROVAL", name}), from, std::nullopt); });
+      error = ErrorOf([&] {
+        user_->GetUsersByBusinessProcess(Texts({"APPROVAL", name}), from, std::nullopt);
+      });
     });
     EXPECT_THAT(statements, IsEmpty()) << name;
     EXPECT_EQ(error.Number, rt::errnum::kTypeMismatch) << name;
@@ -179,7 +185,8 @@ TEST_F(UserListsTest, PagesAreReadFromTheDirectoryAPageAtATime) {
   std::vector<std::string> walked;
   rt::Variant from("");
   for (int page = 0; page < 10; ++page) {
-    for (const std::string& id : Items(user_->GetAllApprovers(from, rt::Variant("2")))) walked.push_back(id);
+    for (const std::string& id : Items(user_->GetAllApprovers(from, rt::Variant("2"))))
+      walked.push_back(id);
     if (rt::CStr(from).empty()) break;
     from = rt::Variant(rt::UCase(rt::CStr(from)));
   }
@@ -189,10 +196,12 @@ TEST_F(UserListsTest, PagesAreReadFromTheDirectoryAPageAtATime) {
   from = rt::Variant(std::string(2000, 'a'));
   EXPECT_THAT(Items(user_->GetAllApprovers(from, rt::Variant(2))), ElementsAre("Dan", "eve"));
   EXPECT_EQ(rt::CStr(from), "eve!");
-  EXPECT_EQ(ErrorOf([&] { user_->GetAllApprovers(from, rt::Variant("two")); }).Number, rt::errnum::kTypeMismatch);
+  EXPECT_EQ(ErrorOf([&] { user_->GetAllApprovers(from, rt::Variant("two")); }).Number,
+            rt::errnum::kTypeMismatch);
   if (!korvo::testing::UsersOnLdap()) {
     from = rt::Variant("e");
-    const std::vector<std::string> statements = StatementsOf([&] { user_->GetAllApprovers(from, rt::Variant(2)); });
+    const std::vector<std::string> statements =
+        StatementsOf([&] { user_->GetAllApprovers(from, rt::Variant(2)); });
     ASSERT_EQ(statements.size(), 1u);
     EXPECT_THAT(statements[0], HasSubstr("TOP 3 "));
   }

@@ -75,7 +75,8 @@ TEST_F(PagingTest, NullsSortFirstAscendingAndLastDescending) {
     for (; !rows->IsEOF(); rows->MoveNext()) nulls.push_back(rows->Value("NAME").IsNull());
     const bool ascending = std::string(sort) == "NAME";
     EXPECT_EQ(std::count(nulls.begin(), nulls.end(), true), 20) << sort;
-    EXPECT_TRUE(ascending ? std::is_sorted(nulls.rbegin(), nulls.rend()) : std::is_sorted(nulls.begin(), nulls.end()))
+    EXPECT_TRUE(ascending ? std::is_sorted(nulls.rbegin(), nulls.rend())
+                          : std::is_sorted(nulls.begin(), nulls.end()))
         << sort;
   }
 }
@@ -197,8 +198,8 @@ TEST_F(PagingTest, HostileSortOrdersAreRefusedBeforeAnyStatementRuns) {
   ForgetStatements();
   for (const char* hostile :
        {"NAME; DROP TABLE BUSINESSPARTNER", "NAME DESC, (SELECT 1)", "NAME ASC DESC", "NAME,", ",NAME",
-        "1", "NAME -- comment", "BP.NAME", "NAME COLLATE NOCASE", "NAME, name DESC", "[NAME]", "\"NAME\"",
-        "NAME DESC LIMIT 1", "CASE WHEN 1=1 THEN NAME END"}) {
+        "1", "NAME -- comment", "BP.NAME", "NAME COLLATE NOCASE", "NAME, name DESC", "[NAME]",
+        "\"NAME\"", "NAME DESC LIMIT 1", "CASE WHEN 1=1 THEN NAME END"}) {
     auto listing = std::make_shared<DRecordset>();
     listing->SetConnectionString(ConnectionString());
     const rt::ErrorRecord error = RaisedBy([&] { listing->SetSortFields(hostile); });
@@ -214,7 +215,9 @@ TEST_F(PagingTest, HostileSortOrdersAreRefusedBeforeAnyStatementRuns) {
   EXPECT_EQ(error.Number, errnum::kInvalidSortFields);
   EXPECT_EQ(error.Description, "Sort field 'PASSWORD' is not a column of the listed statement");
   auto limited = NewListing(10, "CITY1");
-  EXPECT_EQ(RaisedBy([&] { limited->Open("SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER", kKey); }).Number,
+  EXPECT_EQ(RaisedBy([&] {
+              limited->Open("SELECT BUSINESSPARTNERID, NAME FROM BUSINESSPARTNER", kKey);
+            }).Number,
             errnum::kInvalidSortFields);
   EXPECT_TRUE(Statements().empty());
 }
@@ -234,7 +237,8 @@ TEST_F(PagingTest, TamperedOrMalformedStatesAreRefusedBeforeAnyStatementRuns) {
   shortAnchor.anchor.pop_back();
   for (const std::string& tampered :
        {flipped, state.substr(0, state.size() - 3), std::string("garbage"), std::string("KP1."),
-        "KP1.e30." + state.substr(state.rfind('.') + 1), EncodeState(hostileName), EncodeState(shortAnchor)}) {
+        "KP1.e30." + state.substr(state.rfind('.') + 1), EncodeState(hostileName),
+        EncodeState(shortAnchor)}) {
     auto listing = std::make_shared<DRecordset>();
     const rt::ErrorRecord error = RaisedBy([&] { listing->RestoreState(tampered); });
     EXPECT_EQ(error.Number, errnum::kInvalidPagingState) << tampered;
@@ -301,7 +305,8 @@ TEST_F(PagingTest, ARecordSetThatWasNeverOpenedHasNoPageToReadOrMove) {
 TEST_F(PagingTest, APageKeepsItsRecordSetBetweenRequestsAndReportsARequestOnce) {
   auto page = std::make_shared<Page>();
   auto application = rt::Dictionary::Create();
-  application->Add(rt::Variant("KorvoCommonConnection_ConnectionString"), rt::Variant(ConnectionString()));
+  application->Add(rt::Variant("KorvoCommonConnection_ConnectionString"),
+                   rt::Variant(ConnectionString()));
   std::shared_ptr<DRecordset> listing;
   {
     host::HostScope request(host::ScopeOptions{true, application, nullptr});

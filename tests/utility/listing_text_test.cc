@@ -20,7 +20,8 @@ TEST(SortFields, ColumnNamesWithOptionalDirectionsInAnyCase) {
   EXPECT_TRUE(ParseSortFields("   ").empty());
   EXPECT_EQ(ParseSortFields(" NAME desc ,\tCITY1 Asc,ZIPCODE"),
             (SortOrder{{"NAME", true}, {"CITY1", false}, {"ZIPCODE", false}}));
-  EXPECT_EQ(MatchColumns(ParseSortFields("name DESC"), {"BUSINESSPARTNERID", "NAME"}, errnum::kInvalidSortFields),
+  EXPECT_EQ(MatchColumns(ParseSortFields("name DESC"), {"BUSINESSPARTNERID", "NAME"},
+                         errnum::kInvalidSortFields),
             (SortOrder{{"NAME", true}}));
   EXPECT_EQ(SeekOrder({{"NAME", true}}, "ID"), (SortOrder{{"NAME", true}, {"ID", false}}));
   EXPECT_EQ(SeekOrder({{"id", true}}, "ID"), (SortOrder{{"id", true}}));
@@ -46,8 +47,9 @@ TEST(PagingState, RoundTripsEveryValueKindTheDatabaseReads) {
   state.sortFields = {{"NAME", true}, {"ISONETIMEBP", false}, {"EFFECTIVEDATE", false}, {"RATE", true}};
   state.keyField = "ID";
   state.pageNumber = 7;
-  state.anchor = {rt::Variant("O'Neil \xE2\x82\xAC"), rt::Variant(true), rt::Variant(*rt::MakeDate({2024, 2, 29})),
-                  rt::Variant::Null(), rt::Variant(std::int32_t{42})};
+  state.anchor = {rt::Variant("O'Neil \xE2\x82\xAC"), rt::Variant(true),
+                  rt::Variant(*rt::MakeDate({2024, 2, 29})), rt::Variant::Null(),
+                  rt::Variant(std::int32_t{42})};
   const std::string text = EncodeState(state);
   EXPECT_EQ(text.rfind("KP1.", 0), 0u);
   EXPECT_EQ(text.find_first_of("+/=;'\" "), std::string::npos);  // safe in a URL or a form field
@@ -105,18 +107,22 @@ TEST(PageQuery, AColumnWithoutNullsIsOrderedAndSoughtByPlainComparisons) {
 TEST(PageQuery, SeeksBindEveryValueAndFollowTheNullOrder) {
   const PageQuery query("SELECT * FROM T", {{"A", true}, {"K", false}});
   const PageStatement next = query.After({rt::Variant("x"), rt::Variant(std::int32_t{5})}, false, 11);
-  EXPECT_EQ(next.sql,
-            "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE (((A < ? OR A IS NULL)) OR (A = ? AND K > ?)) "
-            "ORDER BY A DESC NULLS LAST, K ASC NULLS FIRST LIMIT 11");
+  EXPECT_EQ(
+      next.sql,
+      "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE (((A < ? OR A IS NULL)) OR (A = ? AND K > ?)) "
+      "ORDER BY A DESC NULLS LAST, K ASC NULLS FIRST LIMIT 11");
   EXPECT_EQ(next.params.size(), 3u);
-  const PageStatement fromNull = query.After({rt::Variant::Null(), rt::Variant(std::int32_t{5})}, true, 11);
-  EXPECT_EQ(fromNull.sql,
-            "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE ((A IS NULL AND K > ?) OR (A IS NULL AND K = ?)) "
-            "ORDER BY A DESC NULLS LAST, K ASC NULLS FIRST LIMIT 11");
+  const PageStatement fromNull =
+      query.After({rt::Variant::Null(), rt::Variant(std::int32_t{5})}, true, 11);
+  EXPECT_EQ(
+      fromNull.sql,
+      "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE ((A IS NULL AND K > ?) OR (A IS NULL AND K = ?)) "
+      "ORDER BY A DESC NULLS LAST, K ASC NULLS FIRST LIMIT 11");
   const PageStatement before = query.Before({rt::Variant::Null(), rt::Variant(std::int32_t{5})}, 11);
-  EXPECT_EQ(before.sql,
-            "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE ((A IS NOT NULL) OR (A IS NULL AND (K < ? OR K IS NULL))) "
-            "ORDER BY A ASC NULLS FIRST, K DESC NULLS LAST LIMIT 11");
+  EXPECT_EQ(
+      before.sql,
+      "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE ((A IS NOT NULL) OR (A IS NULL AND (K < ? OR K IS NULL))) "
+      "ORDER BY A ASC NULLS FIRST, K DESC NULLS LAST LIMIT 11");
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ void UseDatabaseFile(const std::string& path) {
 }  // namespace
 
 void AddDatabaseOptions(CLI::App& command, DatabaseOptions& options) {
-  auto* db = command.add_option("--db", options.db,
-                                "Embedded database file (created and set up when new)");
+  auto* db =
+      command.add_option("--db", options.db, "Embedded database file (created and set up when new)");
   auto* connection = command.add_option("--connection", options.connection,
                                         "Connection string, instead of the configured one");
   auto* config = command.add_option("--config", options.config, "Settings file to read");

@@ -37,49 +37,73 @@ rt::Variant Texts(std::vector<rt::Variant> items) { return rt::Array(std::move(i
 
 // The krona as a maintenance screen would send it, through the rules.
 std::vector<rt::Variant> KronaInsert(bool asHomeCurrency) {
-  return {"CURRENCY",
-          Texts({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"}),
+  return {"CURRENCY", Texts({"CURRENCYCODE", "CURRENCYNAME", "HOMECURRENCY", "EURO", "EPC", "DECIMALS"}),
           Texts({"SEK", "Swedish krona", asHomeCurrency, false, false, std::int16_t{2}})};
 }
 
 std::vector<DemoStep> Walk() {
   return {
-      {"Which currency does the company keep its books in?", "KorvoCommon.Currency",
-       "GetHomeCurrencyCode", {}},
+      {"Which currency does the company keep its books in?",
+       "KorvoCommon.Currency",
+       "GetHomeCurrencyCode",
+       {}},
       {"Convert 100 US dollars into pounds sterling on 7 March 2024, through the home currency",
-       "KorvoCommon.Currency", "ConvertAmount", {"USD", "GBP", Amount(100), Day(2024, 3, 7)}},
-      {"The same on 1 August 2024: the dollar's rate changed on 1 July", "KorvoCommon.Currency",
-       "ConvertAmount", {"USD", "GBP", Amount(100), Day(2024, 8, 1)}},
+       "KorvoCommon.Currency",
+       "ConvertAmount",
+       {"USD", "GBP", Amount(100), Day(2024, 3, 7)}},
+      {"The same on 1 August 2024: the dollar's rate changed on 1 July",
+       "KorvoCommon.Currency",
+       "ConvertAmount",
+       {"USD", "GBP", Amount(100), Day(2024, 8, 1)}},
       {"Deutsche Mark into French francs: euro-participating currencies convert through their "
        "fixed euro rates",
-       "KorvoCommon.Currency", "ConvertAmount", {"DEM", "FRF", Amount(100), Day(2024, 3, 7)}},
+       "KorvoCommon.Currency",
+       "ConvertAmount",
+       {"DEM", "FRF", Amount(100), Day(2024, 3, 7)}},
       {"Add the Swedish krona as a second home currency: the business rules refuse the write "
        "with a message code, and nothing is written",
        "KorvoCommon.TCurrency", "InsertFromScript", KronaInsert(true)},
-      {"The same write as an ordinary currency is accepted", "KorvoCommon.TCurrency",
-       "InsertFromScript", KronaInsert(false)},
+      {"The same write as an ordinary currency is accepted", "KorvoCommon.TCurrency", "InsertFromScript",
+       KronaInsert(false)},
       {"Read it back", "KorvoCommon.Currency", "GetCurrencyAsDict", {"SEK"}},
       {"Convert from the krona, which has no rate yet: the error keeps its number and source, "
        "and each method it passed through adds a block to its description",
-       "KorvoCommon.Currency", "ConvertAmount", {"SEK", "EUR", Amount(100), Day(2024, 3, 7)}},
-      {"Find a customer by its back-office code", "KorvoCommon.BusinessPartner",
-       "GetBusinessPartnerIDByZRKID", {"C-1001", std::int16_t{0}}},
+       "KorvoCommon.Currency",
+       "ConvertAmount",
+       {"SEK", "EUR", Amount(100), Day(2024, 3, 7)}},
+      {"Find a customer by its back-office code",
+       "KorvoCommon.BusinessPartner",
+       "GetBusinessPartnerIDByZRKID",
+       {"C-1001", std::int16_t{0}}},
       {"Read the customer's carrier: the partner is loaded once and read from memory",
-       "KorvoCommon.BusinessPartner", "GetCustomerCarrier", {1001}},
+       "KorvoCommon.BusinessPartner",
+       "GetCustomerCarrier",
+       {1001}},
       {"List the business partners two at a time, leaving out one-time and internal partners",
-       "KorvoCommon.BusinessPartner", "GetBusinessPartnersLimited",
+       "KorvoCommon.BusinessPartner",
+       "GetBusinessPartnersLimited",
        {rt::Variant(rt::ObjectRef()), "", std::int16_t{2}, true, true}},
-      {"Who is signed in? Anna's locale comes from the membership directory", "KorvoCommon.User",
-       "GetUserLocale", {"anna.buyer"}},
-      {"Ben has no locale of his own: the entry he inherits from answers", "KorvoCommon.User",
-       "GetUserLocale", {"ben.buyer"}},
-      {"Ivy's currency comes from her administrative office", "KorvoCommon.User",
-       "GetCurrencyCode", {"ivy.internal"}},
-      {"Anna's project roles, and the business processes they grant", "KorvoCommon.User",
-       "GetBusinessProcessForUser", {"anna.buyer"}},
+      {"Who is signed in? Anna's locale comes from the membership directory",
+       "KorvoCommon.User",
+       "GetUserLocale",
+       {"anna.buyer"}},
+      {"Ben has no locale of his own: the entry he inherits from answers",
+       "KorvoCommon.User",
+       "GetUserLocale",
+       {"ben.buyer"}},
+      {"Ivy's currency comes from her administrative office",
+       "KorvoCommon.User",
+       "GetCurrencyCode",
+       {"ivy.internal"}},
+      {"Anna's project roles, and the business processes they grant",
+       "KorvoCommon.User",
+       "GetBusinessProcessForUser",
+       {"anna.buyer"}},
       {"The buyers, two at a time", "KorvoCommon.User", "GetAllBuyers", {"", 2}},
-      {"The next page starts after the key the first one handed back", "KorvoCommon.User",
-       "GetAllBuyers", {"buyer.template!", 2}},
+      {"The next page starts after the key the first one handed back",
+       "KorvoCommon.User",
+       "GetAllBuyers",
+       {"buyer.template!", 2}},
   };
 }
 
@@ -122,7 +146,8 @@ class TemporaryDirectory {
  public:
   TemporaryDirectory() {
     std::string pattern = (std::filesystem::temp_directory_path() / "korvo-demo-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) rt::Raise(rt::errnum::kInvalidProcedureCall, "cannot create a temporary directory");
+    if (!mkdtemp(pattern.data()))
+      rt::Raise(rt::errnum::kInvalidProcedureCall, "cannot create a temporary directory");
     path_ = pattern;
   }
   ~TemporaryDirectory() {

@@ -51,7 +51,8 @@ std::pair<rt::Variant, rt::Variant> AttributeArrays(const std::vector<std::strin
   std::map<std::string, std::vector<std::string>> values;
   for (const auto& option : options) {
     const auto equals = option.find('=');
-    if (equals == std::string::npos) throw CLI::ValidationError("--attr", "expects NAME=VALUE: " + option);
+    if (equals == std::string::npos)
+      throw CLI::ValidationError("--attr", "expects NAME=VALUE: " + option);
     const std::string name = option.substr(0, equals);
     if (!values.count(name)) names.push_back(name);
     values[name].push_back(option.substr(equals + 1));
@@ -63,7 +64,8 @@ std::pair<rt::Variant, rt::Variant> AttributeArrays(const std::vector<std::strin
 
 std::string NewPassword(const std::string& userId) {
   auto password = ReadPassword("New password for " + userId + ": ", true);
-  if (!password || password->empty()) rt::Raise(rt::errnum::kInvalidProcedureCall, "no password given, or the two differ");
+  if (!password || password->empty())
+    rt::Raise(rt::errnum::kInvalidProcedureCall, "no password given, or the two differ");
   return *password;
 }
 
@@ -116,7 +118,8 @@ void Change(Directory& directory, const DirectoryOptions& options) {
     directory.Backend().ReplaceAttribute(options.userId, attribute.name, attribute.values);
   }
   for (const auto& name : options.cleared) {
-    if (!membership::IsValidAttributeName(name)) throw CLI::ValidationError("--clear", "not an attribute name: " + name);
+    if (!membership::IsValidAttributeName(name))
+      throw CLI::ValidationError("--clear", "not an attribute name: " + name);
     directory.Backend().ReplaceAttribute(options.userId, name, {});
   }
   SetWriter(directory, options);
@@ -127,7 +130,8 @@ void List(Directory& directory, const DirectoryOptions& options) {
   membership::SearchRequest request;
   request.criteria = membership::ReadCriteria(TextArray(options.where), kSource);
   if (options.role != 0) {
-    request.criteria.push_back({"KorvoRole", membership::Comparison::Equal, std::to_string(options.role)});
+    request.criteria.push_back(
+        {"KorvoRole", membership::Comparison::Equal, std::to_string(options.role)});
   }
   for (const auto& id : directory.Backend().Search(request).userIds) std::cout << id << "\n";
 }
@@ -160,8 +164,11 @@ void AddUserArgument(CLI::App& command, DirectoryOptions& options) {
 }
 
 void AddAttributeOptions(CLI::App& command, DirectoryOptions& options) {
-  command.add_option("--attr", options.attributes, "An attribute value NAME=VALUE; repeat a name for several values");
-  command.add_option("--writer", options.writer, "Grant (yes) or withdraw (no) the directory's writer right")
+  command.add_option("--attr", options.attributes,
+                     "An attribute value NAME=VALUE; repeat a name for several values");
+  command
+      .add_option("--writer", options.writer,
+                  "Grant (yes) or withdraw (no) the directory's writer right")
       ->check(CLI::IsMember({"yes", "no"}));
 }
 
@@ -169,31 +176,37 @@ void AddAttributeOptions(CLI::App& command, DirectoryOptions& options) {
 
 void AddDirectoryCommand(CLI::App& program, int& exitCode) {
   auto options = std::make_shared<DirectoryOptions>();
-  auto* directory = program.add_subcommand("directory", "Add, show, change, list and delete directory users");
+  auto* directory =
+      program.add_subcommand("directory", "Add, show, change, list and delete directory users");
   directory->require_subcommand(1);
 
-  auto* add = AddAction(*directory, "add", "Add a user; the password is read from a prompt or standard input", &Add,
-                        exitCode, options);
+  auto* add =
+      AddAction(*directory, "add", "Add a user; the password is read from a prompt or standard input",
+                &Add, exitCode, options);
   AddUserArgument(*add, *options);
   AddAttributeOptions(*add, *options);
 
-  AddUserArgument(*AddAction(*directory, "show", "Show a user's attributes", &Show, exitCode, options), *options);
+  AddUserArgument(*AddAction(*directory, "show", "Show a user's attributes", &Show, exitCode, options),
+                  *options);
 
-  auto* change = AddAction(*directory, "change", "Replace or remove attributes, grant or withdraw the writer right",
-                           &Change, exitCode, options);
+  auto* change =
+      AddAction(*directory, "change", "Replace or remove attributes, grant or withdraw the writer right",
+                &Change, exitCode, options);
   AddUserArgument(*change, *options);
   AddAttributeOptions(*change, *options);
   change->add_option("--clear", options->cleared, "Remove an attribute");
 
   auto* list = AddAction(*directory, "list", "List user IDs, in order", &List, exitCode, options);
   list->add_option("--where", options->where, "A criterion NAME=VALUE or NAME>=VALUE; all must hold");
-  list->add_option("--role", options->role, "Only holders of this role code (2 buyer, 4 approver, 6 supplier)");
+  list->add_option("--role", options->role,
+                   "Only holders of this role code (2 buyer, 4 approver, 6 supplier)");
 
-  AddUserArgument(*AddAction(*directory, "delete", "Delete a user", &Delete, exitCode, options), *options);
-  AddUserArgument(*AddAction(*directory, "password",
-                             "Set a user's password, read from a prompt or standard input", &Password, exitCode,
-                             options),
+  AddUserArgument(*AddAction(*directory, "delete", "Delete a user", &Delete, exitCode, options),
                   *options);
+  AddUserArgument(
+      *AddAction(*directory, "password", "Set a user's password, read from a prompt or standard input",
+                 &Password, exitCode, options),
+      *options);
 }
 
 }  // namespace korvo::tool

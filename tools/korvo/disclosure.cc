@@ -12,8 +12,9 @@ namespace {
 
 bool IsSecretConfigurationRead(const rt::ObjectRef& object, const std::string& name,
                                std::span<const rt::Variant> args) {
-  return std::dynamic_pointer_cast<contracts::Configuration>(object) && rt::TextEqualsNoCase(name, "ReadValue") &&
-         args.size() >= 2 && args[1].IsString() && korvex::IsSecretName(args[1].AsString());
+  return std::dynamic_pointer_cast<contracts::Configuration>(object) &&
+         rt::TextEqualsNoCase(name, "ReadValue") && args.size() >= 2 && args[1].IsString() &&
+         korvex::IsSecretName(args[1].AsString());
 }
 
 }  // namespace

@@ -116,20 +116,34 @@ std::string DumpLine(const Json& json) {
 
 std::string KindName(rt::VarType type) {
   switch (type) {
-    case rt::VarType::Empty: return "Empty";
-    case rt::VarType::Null: return "Null";
-    case rt::VarType::Byte: return "Byte";
-    case rt::VarType::Integer: return "Integer";
-    case rt::VarType::Long: return "Long";
-    case rt::VarType::Single: return "Single";
-    case rt::VarType::Double: return "Double";
-    case rt::VarType::Currency: return "Currency";
-    case rt::VarType::Date: return "Date";
-    case rt::VarType::String: return "String";
-    case rt::VarType::Boolean: return "Boolean";
-    case rt::VarType::Object: return "Object";
-    case rt::VarType::Array: return "Array";
-    case rt::VarType::Missing: return "Missing";
+    case rt::VarType::Empty:
+      return "Empty";
+    case rt::VarType::Null:
+      return "Null";
+    case rt::VarType::Byte:
+      return "Byte";
+    case rt::VarType::Integer:
+      return "Integer";
+    case rt::VarType::Long:
+      return "Long";
+    case rt::VarType::Single:
+      return "Single";
+    case rt::VarType::Double:
+      return "Double";
+    case rt::VarType::Currency:
+      return "Currency";
+    case rt::VarType::Date:
+      return "Date";
+    case rt::VarType::String:
+      return "String";
+    case rt::VarType::Boolean:
+      return "Boolean";
+    case rt::VarType::Object:
+      return "Object";
+    case rt::VarType::Array:
+      return "Array";
+    case rt::VarType::Missing:
+      return "Missing";
   }
   return "Empty";
 }
@@ -195,16 +209,35 @@ Json ValueCodec::Encode(const rt::Variant& value, int depth) {
     case rt::VarType::Null:
     case rt::VarType::Missing:
       break;
-    case rt::VarType::Byte: out["value"] = value.AsByte(); break;
-    case rt::VarType::Integer: out["value"] = value.AsInteger(); break;
-    case rt::VarType::Long: out["value"] = value.AsLong(); break;
-    case rt::VarType::Single: out["value"] = EncodeSingle(value.AsSingle()); break;
-    case rt::VarType::Double: out["value"] = EncodeDouble(value.AsDouble()); break;
-    case rt::VarType::Currency: out["value"] = FormatMoneyText(value.AsMoney()); break;
-    case rt::VarType::Date: out["value"] = rt::FormatIsoDate(value.AsDate()); break;
-    case rt::VarType::String: out["value"] = korvex::MaskSecretOptions(value.AsString()); break;
-    case rt::VarType::Boolean: out["value"] = value.AsBool(); break;
-    case rt::VarType::Object: return EncodeObject(value.AsObject(), depth);
+    case rt::VarType::Byte:
+      out["value"] = value.AsByte();
+      break;
+    case rt::VarType::Integer:
+      out["value"] = value.AsInteger();
+      break;
+    case rt::VarType::Long:
+      out["value"] = value.AsLong();
+      break;
+    case rt::VarType::Single:
+      out["value"] = EncodeSingle(value.AsSingle());
+      break;
+    case rt::VarType::Double:
+      out["value"] = EncodeDouble(value.AsDouble());
+      break;
+    case rt::VarType::Currency:
+      out["value"] = FormatMoneyText(value.AsMoney());
+      break;
+    case rt::VarType::Date:
+      out["value"] = rt::FormatIsoDate(value.AsDate());
+      break;
+    case rt::VarType::String:
+      out["value"] = korvex::MaskSecretOptions(value.AsString());
+      break;
+    case rt::VarType::Boolean:
+      out["value"] = value.AsBool();
+      break;
+    case rt::VarType::Object:
+      return EncodeObject(value.AsObject(), depth);
     case rt::VarType::Array: {
       Json items = Json::array();
       for (const auto& item : value.AsArray().items) items.push_back(Encode(item, depth + 1));
@@ -272,25 +305,32 @@ rt::Variant ValueCodec::DecodeRecordset(const Json& json, int depth) {
     for (const auto& value : row) rows.values.push_back(Decode(value, depth + 1));
   }
   // A disconnected record set, as the library hands them out.
-  return rt::ObjectRef(std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), ""));
+  return rt::ObjectRef(
+      std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), ""));
 }
 
 rt::Variant ValueCodec::Decode(const Json& json, int depth) {
   CheckDepth(depth);
   switch (json.type()) {
-    case Json::value_t::null: return rt::Variant::Null();
-    case Json::value_t::boolean: return json.get<bool>();
-    case Json::value_t::string: return json.get<std::string>();
+    case Json::value_t::null:
+      return rt::Variant::Null();
+    case Json::value_t::boolean:
+      return json.get<bool>();
+    case Json::value_t::string:
+      return json.get<std::string>();
     case Json::value_t::number_integer:
     case Json::value_t::number_unsigned:
-    case Json::value_t::number_float: return DecodeShorthandNumber(json);
+    case Json::value_t::number_float:
+      return DecodeShorthandNumber(json);
     case Json::value_t::array: {
       rt::Array array;
       for (const auto& item : json) array.items.push_back(Decode(item, depth + 1));
       return array;
     }
-    case Json::value_t::object: return DecodeTyped(json, depth);
-    default: throw CodecError("not a value");
+    case Json::value_t::object:
+      return DecodeTyped(json, depth);
+    default:
+      throw CodecError("not a value");
   }
 }
 

@@ -3,9 +3,9 @@
 // a guided walk for newcomers (demo).
 #include <iostream>
 
-#include <CLI/CLI.hpp>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
+#include <CLI/CLI.hpp>
 
 #include "platform/data/pool.h"
 #include "tools/korvo/commands.h"

@@ -14,7 +14,7 @@ namespace korvo::tool {
 inline constexpr int kParseError = -32700;      // the line is not JSON
 inline constexpr int kInvalidRequest = -32600;  // JSON, but not a request object
 inline constexpr int kMethodNotFound = -32601;
-inline constexpr int kInvalidParams = -32602;   // missing, mistyped or unknown arguments
+inline constexpr int kInvalidParams = -32602;  // missing, mistyped or unknown arguments
 
 class RpcError : public std::runtime_error {
  public:

@@ -165,11 +165,11 @@ Json RpcSession::AnswerOne(const Json& request) {
 
 Json RpcSession::Invoke(const std::string& method, const Json& params) {
   static const std::map<std::string, Handler> handlers = {
-      {"create", &RpcSession::Create}, {"call", &RpcSession::Call},
-      {"get", &RpcSession::Get},       {"set", &RpcSession::Set},
+      {"create", &RpcSession::Create},   {"call", &RpcSession::Call},
+      {"get", &RpcSession::Get},         {"set", &RpcSession::Set},
       {"release", &RpcSession::Release}, {"begin", &RpcSession::Begin},
-      {"end", &RpcSession::End},       {"log", &RpcSession::Log},
-      {"trace", &RpcSession::Trace},   {"constants", &RpcSession::Constants},
+      {"end", &RpcSession::End},         {"log", &RpcSession::Log},
+      {"trace", &RpcSession::Trace},     {"constants", &RpcSession::Constants},
   };
   auto it = handlers.find(method);
   if (it == handlers.end()) throw RpcError(kMethodNotFound, "Method not found: " + method);
@@ -221,7 +221,8 @@ Json RpcSession::Get(const Json& params) {
   rt::ObjectRef object = Target(params);
   const std::string& property = StringParam(params, "property");
   std::vector<rt::Variant> args = Arguments(params);
-  return {{"value", codec_.Encode(InvokeDisclosed(object, property, rt::InvokeKind::PropertyGet, args))}};
+  return {
+      {"value", codec_.Encode(InvokeDisclosed(object, property, rt::InvokeKind::PropertyGet, args))}};
 }
 
 Json RpcSession::Set(const Json& params) {
@@ -241,16 +242,16 @@ Json RpcSession::Release(const Json& params) {
 }
 
 Json RpcSession::Begin(const Json& params) {
-  const std::string transaction = params.contains("transaction")
-                                      ? StringParam(params, "transaction")
-                                      : std::string("required");
+  const std::string transaction =
+      params.contains("transaction") ? StringParam(params, "transaction") : std::string("required");
   if (transaction != "required" && transaction != "none") {
     throw RpcError(kInvalidParams, "\"transaction\" must be \"required\" or \"none\"");
   }
   auto items = [this, &params](const char* name) -> rt::DictionaryRef {
     auto it = params.find(name);
     if (it == params.end()) return nullptr;
-    if (!it->is_object()) throw RpcError(kInvalidParams, std::string("\"") + name + "\" must be an object");
+    if (!it->is_object())
+      throw RpcError(kInvalidParams, std::string("\"") + name + "\" must be an object");
     auto dictionary = rt::Dictionary::Create();
     for (const auto& [key, value] : it->items()) {
       try {
@@ -258,7 +259,8 @@ Json RpcSession::Begin(const Json& params) {
       } catch (const CodecError&) {
         // The codec's text may quote the value, and these values carry the
         // session's password and the connection string: name the key only.
-        throw RpcError(kInvalidParams, std::string("\"") + name + "\" value \"" + key + "\" cannot be read");
+        throw RpcError(kInvalidParams,
+                       std::string("\"") + name + "\" value \"" + key + "\" cannot be read");
       }
     }
     return dictionary;
@@ -279,9 +281,12 @@ Json RpcSession::End(const Json& params) {
   std::unique_ptr<OpenScope> open = std::move(scopes_.back());
   scopes_.pop_back();
   switch (open->Complete(abort)) {
-    case host::Outcome::Committed: return {{"outcome", "committed"}};
-    case host::Outcome::Aborted: return {{"outcome", "aborted"}};
-    case host::Outcome::None: break;
+    case host::Outcome::Committed:
+      return {{"outcome", "committed"}};
+    case host::Outcome::Aborted:
+      return {{"outcome", "aborted"}};
+    case host::Outcome::None:
+      break;
   }
   return {{"outcome", "none"}};
 }

@@ -30,7 +30,8 @@ std::string DescribeListing(utility::DRecordset& listing) {
   const char* separator = " ";
   for (auto rows = listing.GetPageRecordset(); !rows->IsEOF(); rows->MoveNext()) {
     text += separator + std::string("[");
-    for (std::int32_t i = 0; i < rows->FieldCount(); ++i) text += (i ? ", " : "") + DescribeValue(rows->Value(i));
+    for (std::int32_t i = 0; i < rows->FieldCount(); ++i)
+      text += (i ? ", " : "") + DescribeValue(rows->Value(i));
     text += "]";
     separator = ", ";
   }
@@ -66,12 +67,18 @@ std::string DescribeObject(const rt::ObjectRef& object) {
 
 std::string DescribeValue(const rt::Variant& value) {
   switch (value.Type()) {
-    case rt::VarType::Empty: return "Empty";
-    case rt::VarType::Null: return "Null";
-    case rt::VarType::Missing: return "(omitted)";
-    case rt::VarType::String: return "\"" + value.AsString() + "\"";
-    case rt::VarType::Date: return rt::FormatDate(value.AsDate());
-    case rt::VarType::Object: return DescribeObject(value.AsObject());
+    case rt::VarType::Empty:
+      return "Empty";
+    case rt::VarType::Null:
+      return "Null";
+    case rt::VarType::Missing:
+      return "(omitted)";
+    case rt::VarType::String:
+      return "\"" + value.AsString() + "\"";
+    case rt::VarType::Date:
+      return rt::FormatDate(value.AsDate());
+    case rt::VarType::Object:
+      return DescribeObject(value.AsObject());
     case rt::VarType::Array: {
       std::string text = "[";
       for (const auto& item : value.AsArray().items) {
@@ -80,7 +87,8 @@ std::string DescribeValue(const rt::Variant& value) {
       }
       return text + "]";
     }
-    default: return rt::CStr(value);
+    default:
+      return rt::CStr(value);
   }
 }
 

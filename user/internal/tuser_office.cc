@@ -4,19 +4,36 @@ namespace korvo::common::tuser {
 
 namespace {
 
-constexpr const char* kOfficeColumns[] = {
-    kDescriptionField,   "OFFICETYPE",          "CURRENCYCODE",        "ADDRESSID",
-    "BUSINESSPARTNERID", "CREDITCARDNUMBER",    "CREDITCARDEXPIRY",    "CREDITCARDTYPE",
-    "COSTCENTER",        "WAREHOUSE",           kShipToField,          "ZRK_ZRKID",
-    "FINANCIALDIMENSION1", "FINANCIALDIMENSION2", "FINANCIALDIMENSION3", "FINANCIALDIMENSION4",
-    "FINANCIALDIMENSION5", "PROJECTPROP",       "PLANPROP",            "EXTENSIONPROP",
-    "COSTCOMPONENTPROP", "ACTIVITYPROP",        "ELEMENTPROP",         "PROPERTYGROUPID"};
+constexpr const char* kOfficeColumns[] = {kDescriptionField,
+                                          "OFFICETYPE",
+                                          "CURRENCYCODE",
+                                          "ADDRESSID",
+                                          "BUSINESSPARTNERID",
+                                          "CREDITCARDNUMBER",
+                                          "CREDITCARDEXPIRY",
+                                          "CREDITCARDTYPE",
+                                          "COSTCENTER",
+                                          "WAREHOUSE",
+                                          kShipToField,
+                                          "ZRK_ZRKID",
+                                          "FINANCIALDIMENSION1",
+                                          "FINANCIALDIMENSION2",
+                                          "FINANCIALDIMENSION3",
+                                          "FINANCIALDIMENSION4",
+                                          "FINANCIALDIMENSION5",
+                                          "PROJECTPROP",
+                                          "PLANPROP",
+                                          "EXTENSIONPROP",
+                                          "COSTCOMPONENTPROP",
+                                          "ACTIVITYPROP",
+                                          "ELEMENTPROP",
+                                          "PROPERTYGROUPID"};
 
 // Parallel to kOfficeColumns.
-constexpr const char* kOfficeTypes[] = {
-    "String", "Integer", "String", "Long",   "Long",   "String", "Date",   "Integer",
-    "String", "String",  "String", "Long",   "String", "String", "String", "String",
-    "String", "Long",    "Long",   "Long",   "Long",   "Long",   "Long",   "Long"};
+constexpr const char* kOfficeTypes[] = {"String", "Integer", "String", "Long",   "Long",   "String",
+                                        "Date",   "Integer", "String", "String", "String", "Long",
+                                        "String", "String",  "String", "String", "String", "Long",
+                                        "Long",   "Long",    "Long",   "Long",   "Long",   "Long"};
 static_assert(std::size(kOfficeColumns) == 24 && std::size(kOfficeTypes) == 24);
 
 constexpr const char* kPropertyColumns[] = {"PROJECTPROP",       "PLANPROP",     "EXTENSIONPROP",
@@ -26,8 +43,7 @@ constexpr const char* kUserColumns[] = {kUserIdField};
 
 constexpr infra::ScriptTable kOfficeScript{kOfficeTable, kOfficeKind, kOfficeColumns, 1};
 constexpr infra::ScriptTable kWriteTables[] = {kOfficeScript};
-constexpr infra::ScriptTable kDeleteTables[] = {kOfficeScript,
-                                                {"USER", kUserKind, kUserColumns, 1}};
+constexpr infra::ScriptTable kDeleteTables[] = {kOfficeScript, {"USER", kUserKind, kUserColumns, 1}};
 
 }  // namespace
 

@@ -25,7 +25,8 @@ constexpr const char* kSessionSettings =
 // The statement-level savepoint inside transactions.
 constexpr const char* kSavepoint = "SAVEPOINT korvo_statement";
 constexpr const char* kReleaseSavepoint = "RELEASE SAVEPOINT korvo_statement";
-constexpr const char* kUndoStatement = "ROLLBACK TO SAVEPOINT korvo_statement; RELEASE SAVEPOINT korvo_statement";
+constexpr const char* kUndoStatement =
+    "ROLLBACK TO SAVEPOINT korvo_statement; RELEASE SAVEPOINT korvo_statement";
 
 constexpr std::chrono::seconds kClientMargin{1};
 
@@ -41,7 +42,8 @@ constexpr const char* kVersionTable = "KORVOSCHEMAVERSION";
 std::shared_ptr<const PostgresTranslation> Translated(const std::string& sql) {
   static TranslationCache<std::shared_ptr<const PostgresTranslation>> cache(kTranslationCacheSize);
   static const PostgresTranslator translator;
-  return cache.Get(sql, [&] { return std::make_shared<const PostgresTranslation>(translator.Translate(sql)); });
+  return cache.Get(
+      sql, [&] { return std::make_shared<const PostgresTranslation>(translator.Translate(sql)); });
 }
 
 // The server's notices ("relation already exists, skipping") are not errors
@@ -150,7 +152,8 @@ void PostgresConnection::SetSchemaVersion(int version) {
 }
 
 bool PostgresConnection::HasTables() {
-  return QueryText("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()") != "0";
+  return QueryText("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()") !=
+         "0";
 }
 
 PgResult PostgresConnection::RunStatement(const std::function<PgResult(PGconn*)>& exchange) {
@@ -254,9 +257,10 @@ PGresult* PostgresConnection::Exchange(const std::function<int(PGconn*)>& send) 
 void PostgresConnection::Abandon() {
   shutdown(PQsocket(connection_.get()), SHUT_RDWR);
   PQconsumeInput(connection_.get());  // libpq sees the end of the connection
-  throw DriverError(FailureKind::Other,
-                    "The database server did not answer within " + std::to_string(commandTimeout_) + " seconds", 0,
-                    kPostgresSource);
+  throw DriverError(
+      FailureKind::Other,
+      "The database server did not answer within " + std::to_string(commandTimeout_) + " seconds", 0,
+      kPostgresSource);
 }
 
 std::string PostgresConnection::QueryText(const std::string& sql) {

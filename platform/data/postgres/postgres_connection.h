@@ -50,7 +50,8 @@ class PostgresConnection final : public DriverConnection {
   // again at the next statement. `optionValues` are the connection string's
   // own (ConnectionOptions::values()): a failure to connect again shows
   // their keys in their place, as the pool does for the first connect.
-  PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds, OptionValues optionValues);
+  PostgresConnection(const ConnectParameters& parameters, int commandTimeoutSeconds,
+                     OptionValues optionValues);
   ~PostgresConnection() override;
 
   DriverStatement& Prepare(const std::string& sql) override;
@@ -90,14 +91,16 @@ class PostgresConnection final : public DriverConnection {
   void ReopenIfLost();
   void UndoStatement(bool wholeTransaction) noexcept;
   void Exec(const std::string& sql);
-  PGresult* Query(const std::string& sql) { return Exchange([&](PGconn* c) { return PQsendQuery(c, sql.c_str()); }); }
+  PGresult* Query(const std::string& sql) {
+    return Exchange([&](PGconn* c) { return PQsendQuery(c, sql.c_str()); });
+  }
   [[noreturn]] void Abandon();
   void ReleaseWriterLock() noexcept;
   std::string QueryText(const std::string& sql);
 
   std::unique_ptr<PGconn, Finisher> connection_;  // declared first: closed after the statements
-  OptionValues options_;  // kept out of the texts of failures to connect again
-  int commandTimeout_ = 0;  // seconds
+  OptionValues options_;                          // kept out of the texts of failures to connect again
+  int commandTimeout_ = 0;                        // seconds
   bool holdsWriterLock_ = false;
   bool closing_ = false;
   std::uint64_t session_ = 1;

@@ -31,7 +31,9 @@ FailureKind ClassifySqlState(std::string_view sqlState) {
   return FailureKind::Other;
 }
 
-bool IsSerializationFailure(std::string_view sqlState) { return sqlState == "40001" || sqlState == "40P01"; }
+bool IsSerializationFailure(std::string_view sqlState) {
+  return sqlState == "40001" || sqlState == "40P01";
+}
 
 std::int32_t PackSqlState(std::string_view sqlState) {
   if (sqlState.size() != kSqlStateLength) return 0;

@@ -36,12 +36,13 @@ PostgresStatement::~PostgresStatement() {
 ResultSet PostgresStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {
   if (params.size() != static_cast<std::size_t>(translation_->parameters)) {
     throw DriverError(FailureKind::Other,
-                      "The command has " + std::to_string(translation_->parameters) + " parameter(s) but " +
-                          std::to_string(params.size()) + " value(s) were given",
+                      "The command has " + std::to_string(translation_->parameters) +
+                          " parameter(s) but " + std::to_string(params.size()) + " value(s) were given",
                       0, kPostgresSource);
   }
   if (translation_->sql.empty()) return {};
-  PgResult result = connection_.RunStatement([&](PGconn* connection) { return Execute(connection, params); });
+  PgResult result =
+      connection_.RunStatement([&](PGconn* connection) { return Execute(connection, params); });
   return Rows(result.get(), maxRecords);
 }
 
@@ -54,16 +55,17 @@ PgResult PostgresStatement::Execute(PGconn* connection, std::span<const contract
   }
   for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
   return Checked(connection_.Exchange([&](PGconn* c) {
-                   return PQsendQueryPrepared(c, name_.c_str(), static_cast<int>(values.size()), values.data(),
-                                              nullptr, nullptr, /*resultFormat=*/0);
-                 }),
+    return PQsendQueryPrepared(c, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                               nullptr, /*resultFormat=*/0);
+  }),
                  connection);
 }
 
 void PostgresStatement::PrepareOnServer(PGconn* connection) {
   std::string name = connection_.NextStatementName();
-  Checked(connection_.Exchange(
-              [&](PGconn* c) { return PQsendPrepare(c, name.c_str(), translation_->sql.c_str(), 0, nullptr); }),
+  Checked(connection_.Exchange([&](PGconn* c) {
+    return PQsendPrepare(c, name.c_str(), translation_->sql.c_str(), 0, nullptr);
+  }),
           connection);
   name_ = std::move(name);
   session_ = connection_.Session();
@@ -72,8 +74,10 @@ void PostgresStatement::PrepareOnServer(PGconn* connection) {
   if (translation_->parameters == 0) return;
   // The types the server inferred decide how each value is written.
   PgResult described =
-      Checked(connection_.Exchange([&](PGconn* c) { return PQsendDescribePrepared(c, name_.c_str()); }), connection);
-  for (int i = 0; i < PQnparams(described.get()); ++i) parameterTypes_.push_back(PQparamtype(described.get(), i));
+      Checked(connection_.Exchange([&](PGconn* c) { return PQsendDescribePrepared(c, name_.c_str()); }),
+              connection);
+  for (int i = 0; i < PQnparams(described.get()); ++i)
+    parameterTypes_.push_back(PQparamtype(described.get(), i));
 }
 
 ResultSet PostgresStatement::Rows(const PGresult* result, std::int32_t maxRecords) {
@@ -96,8 +100,9 @@ ResultSet PostgresStatement::Rows(const PGresult* result, std::int32_t maxRecord
   rows.values.reserve(static_cast<std::size_t>(count) * static_cast<std::size_t>(fields));
   for (int r = 0; r < count; ++r) {
     for (int f = 0; f < fields; ++f) {
-      rows.values.push_back(PQgetisnull(result, r, f) ? rt::Variant::Null()
-                                                      : ReadValue(columnTypes_[f], ValueText(result, r, f)));
+      rows.values.push_back(PQgetisnull(result, r, f)
+                                ? rt::Variant::Null()
+                                : ReadValue(columnTypes_[f], ValueText(result, r, f)));
     }
   }
   return rows;

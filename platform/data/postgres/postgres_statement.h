@@ -28,7 +28,8 @@ class PostgresConnection;
 
 class PostgresStatement final : public DriverStatement {
  public:
-  PostgresStatement(PostgresConnection& connection, std::shared_ptr<const PostgresTranslation> translation)
+  PostgresStatement(PostgresConnection& connection,
+                    std::shared_ptr<const PostgresTranslation> translation)
       : connection_(connection), translation_(std::move(translation)) {}
   ~PostgresStatement() override;
   PostgresStatement(const PostgresStatement&) = delete;

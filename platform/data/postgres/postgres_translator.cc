@@ -102,7 +102,8 @@ PostgresTranslation PostgresTranslator::Translate(std::string_view sql) const {
   for (const auto& name : rewrite.Names()) {
     if (!schemaNames_->contains(AsciiLower(name))) translation.names.emplace(AsciiLower(name), name);
   }
-  for (const auto& alias : rewrite.Aliases()) translation.names.insert_or_assign(AsciiLower(alias), alias);
+  for (const auto& alias : rewrite.Aliases())
+    translation.names.insert_or_assign(AsciiLower(alias), alias);
   translation.schemaNames = schemaNames_;
   translation.sql = rewrite.Join();
   translation.parameters = CountParameters(sql);

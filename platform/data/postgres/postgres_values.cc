@@ -38,8 +38,8 @@ std::string DoubleText(double value) {
 // The exact decimal text of a money amount: units are ten-thousandths.
 std::string MoneyText(rt::Money money) {
   const bool negative = money.units < 0;
-  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(money.units)
-                                           : static_cast<std::uint64_t>(money.units);
+  const std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(money.units) : static_cast<std::uint64_t>(money.units);
   const auto scale = static_cast<std::uint64_t>(rt::Money::kScale);
   std::string fraction = std::to_string(magnitude % scale);
   fraction.insert(0, 4 - fraction.size(), '0');
@@ -92,7 +92,8 @@ rt::Variant ReadValue(Oid type, std::string_view text) {
       break;
     case VarType::Long:
       if (auto value = ParseNumber<std::int64_t>(text)) {
-        if (*value >= std::numeric_limits<std::int32_t>::min() && *value <= std::numeric_limits<std::int32_t>::max()) {
+        if (*value >= std::numeric_limits<std::int32_t>::min() &&
+            *value <= std::numeric_limits<std::int32_t>::max()) {
           return rt::Variant(static_cast<std::int32_t>(*value));
         }
         return rt::Variant(static_cast<double>(*value));

@@ -40,19 +40,20 @@ void StopMemoryStatistics() {
 SqliteConnection::SqliteConnection(const std::string& path, int busyTimeoutMs) {
   StopMemoryStatistics();
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(
+      path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) ThrowSqliteError(raw, rc);
   sqlite3_extended_result_codes(raw, 1);
   sqlite3_busy_timeout(raw, busyTimeoutMs);
   Exec("PRAGMA journal_mode=WAL");
   Exec("PRAGMA foreign_keys=OFF");
-  static constexpr std::array<const char*, kControlStatements> kControlSql = {"BEGIN DEFERRED", "BEGIN IMMEDIATE",
-                                                                            "COMMIT", "ROLLBACK"};
+  static constexpr std::array<const char*, kControlStatements> kControlSql = {
+      "BEGIN DEFERRED", "BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"};
   for (std::size_t i = 0; i < control_.size(); ++i) {
     sqlite3_stmt* stmt = nullptr;
-    const int prepared = sqlite3_prepare_v3(raw, kControlSql[i], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    const int prepared =
+        sqlite3_prepare_v3(raw, kControlSql[i], -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
     if (prepared != SQLITE_OK) ThrowSqliteError(raw, prepared, /*preparing=*/true);
     control_[i].reset(stmt);
   }
@@ -63,8 +64,9 @@ DriverStatement& SqliteConnection::Prepare(const std::string& sql) {
   const std::string translated = Translated(sql);
   sqlite3_stmt* stmt = nullptr;
   const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v3(db_.get(), translated.c_str(), static_cast<int>(translated.size() + 1),
-                                    SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+  const int rc =
+      sqlite3_prepare_v3(db_.get(), translated.c_str(), static_cast<int>(translated.size() + 1),
+                         SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
   if (rc != SQLITE_OK) ThrowSqliteError(db_.get(), rc, /*preparing=*/true);
   auto statement = std::make_unique<SqliteStatement>(db_.get(), stmt);
   if (tail && HasFurtherStatement(tail)) {

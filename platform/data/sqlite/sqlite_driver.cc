@@ -5,8 +5,8 @@
 #include "platform/contracts/database.h"
 #include "platform/data/data_error.h"
 #include "platform/data/schema.h"
-#include "platform/data/table_ddl.h"
 #include "platform/data/sqlite/sqlite_connection.h"
+#include "platform/data/table_ddl.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::data {
@@ -87,8 +87,8 @@ std::vector<std::string> StatisticsStatements(const TableDef& table) {
       statements.push_back("ANALYZE sqlite_schema");
       statements.push_back("DELETE FROM sqlite_stat1 WHERE tbl = '" + table.name + "'");
     }
-    statements.push_back(std::string("INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('") + statistics.table +
-                         "', '" + statistics.index + "', '" + statistics.stat + "')");
+    statements.push_back(std::string("INSERT INTO sqlite_stat1 (tbl, idx, stat) VALUES ('") +
+                         statistics.table + "', '" + statistics.index + "', '" + statistics.stat + "')");
   }
   if (!statements.empty()) statements.push_back("ANALYZE sqlite_schema");
   return statements;

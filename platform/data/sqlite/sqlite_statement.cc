@@ -96,7 +96,8 @@ bool AppendInKind(Values& out, sqlite3_value* value, int storage, VarType kind) 
     case VarType::Integer: {
       if (storage != SQLITE_INTEGER) return false;
       const sqlite3_int64 v = sqlite3_value_int64(value);
-      if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max()) return false;
+      if (v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max())
+        return false;
       out.emplace_back(static_cast<std::int16_t>(v));
       return true;
     }
@@ -142,7 +143,8 @@ void BindText(sqlite3_stmt* stmt, int index, std::string_view text) {
 
 // `dates` holds the date texts made for this run; it has room for one per
 // parameter, so none of them moves.
-void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param, std::vector<rt::DateText>& dates) {
+void BindValue(sqlite3_stmt* stmt, int index, const contracts::Parameter& param,
+               std::vector<rt::DateText>& dates) {
   const rt::Variant& v = param.value;
   switch (v.Type()) {
     case VarType::Empty:
@@ -216,7 +218,8 @@ const SqliteStatement::Columns& SqliteStatement::ResultColumns() {
   columns_ = {};
   for (int c = 0; c < count; ++c) {
     columns_.kinds.push_back(DeclaredKind(sqlite3_column_decltype(stmt_, c)));
-    columns_.fields.push_back({sqlite3_column_name(stmt_, c), columns_.kinds.back().value_or(VarType::String)});
+    columns_.fields.push_back(
+        {sqlite3_column_name(stmt_, c), columns_.kinds.back().value_or(VarType::String)});
   }
   return columns_;
 }
@@ -231,7 +234,8 @@ void SqliteStatement::Bind(std::span<const contracts::Parameter> params) {
   }
   dates_.clear();
   dates_.reserve(params.size());
-  for (std::size_t i = 0; i < params.size(); ++i) BindValue(stmt_, static_cast<int>(i) + 1, params[i], dates_);
+  for (std::size_t i = 0; i < params.size(); ++i)
+    BindValue(stmt_, static_cast<int>(i) + 1, params[i], dates_);
 }
 
 ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) {
@@ -248,7 +252,8 @@ ResultSet SqliteStatement::Run(std::span<const contracts::Parameter> params, std
   result.values.reserve(kinds.size() * std::max<std::size_t>(lastRowCount_, 1));
   const int columns = static_cast<int>(kinds.size());
   // Only expression columns (no declared kind) learn theirs from the rows.
-  const bool expressions = std::any_of(kinds.begin(), kinds.end(), [](const auto& kind) { return !kind; });
+  const bool expressions =
+      std::any_of(kinds.begin(), kinds.end(), [](const auto& kind) { return !kind; });
   std::vector<bool> kindSeen(expressions ? kinds.size() : 0, false);
   // A limited read stops at its last wanted row: stepping on would make
   // SQLite search for rows nobody reads.

@@ -96,8 +96,7 @@ void DropInPickupDirectory(const PickupSettings& pickup, std::string_view messag
   TemporaryFile file(pickup.directory / ("." + name + ".tmp"));
   if (!file.opened()) Fail(pickup.directory, std::strerror(errno));
   if (!file.WriteAll(message)) Fail(pickup.directory, std::strerror(errno));
-  if (!file.RenameTo(pickup.directory / (name + ".eml")))
-    Fail(pickup.directory, std::strerror(errno));
+  if (!file.RenameTo(pickup.directory / (name + ".eml"))) Fail(pickup.directory, std::strerror(errno));
   SyncDirectory(pickup.directory);
 }
 

@@ -102,8 +102,7 @@ class Delivery {
     Set(CURLOPT_VERBOSE, 1L);
     Set(CURLOPT_DEBUGFUNCTION, &OnTrace);
     Set(CURLOPT_DEBUGDATA, &replies_);
-    if (smtp.security == SmtpSecurity::StartTls)
-      Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    if (smtp.security == SmtpSecurity::StartTls) Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
     if (!smtp.caFile.empty()) Set(CURLOPT_CAINFO, smtp.caFile.c_str());
     if (!smtp.user.empty()) {
       Set(CURLOPT_USERNAME, smtp.user.c_str());
@@ -119,8 +118,7 @@ class Delivery {
            " seconds");
     }
     if (!replies_.refusal.empty()) Fail("it refused the message: " + Printable(replies_.refusal));
-    Fail(std::string(curl_easy_strerror(result)) +
-         (error_[0] != '\0' ? ": " + Printable(error_) : ""));
+    Fail(std::string(curl_easy_strerror(result)) + (error_[0] != '\0' ? ": " + Printable(error_) : ""));
   }
 
  private:

@@ -56,7 +56,8 @@ auto Writing(const LdapSettings& settings, Operation&& operation) {
 }
 
 bool EndsWithCaseBlind(std::string_view text, std::string_view suffix) {
-  return text.size() > suffix.size() && FoldCase(text.substr(text.size() - suffix.size())) == FoldCase(suffix);
+  return text.size() > suffix.size() &&
+         FoldCase(text.substr(text.size() - suffix.size())) == FoldCase(suffix);
 }
 
 bool SameDn(std::string_view a, std::string_view b) {
@@ -90,24 +91,28 @@ void PadRefusedBind(std::chrono::steady_clock::time_point start, std::chrono::mi
 
 // The first limit + 1 matches sorted by the server, when it sorts; nullopt
 // when it does not, or when its own size limit cut the page short.
-std::optional<std::vector<LdapEntry>> ServerSortedPage(LdapConnection& connection, LdapSearch search, int limit) {
+std::optional<std::vector<LdapEntry>> ServerSortedPage(LdapConnection& connection, LdapSearch search,
+                                                       int limit) {
   if (!connection.Features().sorting || limit >= kFetchPageSize) return std::nullopt;
   search.sortAttribute = ldapmap::kUserId;
   search.sortRule = "caseIgnoreOrderingMatch";
   search.sizeLimit = limit + 1;
   int code = LDAP_SUCCESS;
   std::vector<LdapEntry> entries = connection.Search(search, code);
-  if (code == LDAP_SIZELIMIT_EXCEEDED && entries.size() <= static_cast<std::size_t>(limit)) return std::nullopt;
+  if (code == LDAP_SIZELIMIT_EXCEEDED && entries.size() <= static_cast<std::size_t>(limit))
+    return std::nullopt;
   return entries;
 }
 
 // Every match, in pages when the server offers paged results.
-std::vector<LdapEntry> AllMatches(LdapConnection& connection, const LdapSearch& search, const std::string& url) {
+std::vector<LdapEntry> AllMatches(LdapConnection& connection, const LdapSearch& search,
+                                  const std::string& url) {
   if (connection.Features().paging) return connection.SearchPaged(search, kFetchPageSize);
   int code = LDAP_SUCCESS;
   std::vector<LdapEntry> entries = connection.Search(search, code);
   if (code == LDAP_SIZELIMIT_EXCEEDED) {
-    Unavailable("the LDAP server at " + url + " returned only part of the users and offers no paged results");
+    Unavailable("the LDAP server at " + url +
+                " returned only part of the users and offers no paged results");
   }
   return entries;
 }
@@ -121,7 +126,8 @@ std::string LdapDirectoryBackend::AccountDn(const std::string& account) const {
   const std::string rootSuffix = "," + settings_->root;
   if (EndsWithCaseBlind(account, rootSuffix)) {
     const std::string head = account.substr(0, account.size() - rootSuffix.size());
-    if (head.find('=') == std::string::npos) return ldapnames::ChildDn(ldapmap::kUserId, head, settings_->usersBase);
+    if (head.find('=') == std::string::npos)
+      return ldapnames::ChildDn(ldapmap::kUserId, head, settings_->usersBase);
   }
   if (account.find('=') != std::string::npos && IsBelow(account, settings_->root)) return account;
   return ldapnames::ChildDn(ldapmap::kUserId, account, settings_->usersBase);
@@ -130,7 +136,9 @@ std::string LdapDirectoryBackend::AccountDn(const std::string& account) const {
 std::string LdapDirectoryBackend::AccountId(const std::string& dn) {
   return Reading(*settings_, [&](LdapConnection& connection) {
     int code = LDAP_SUCCESS;
-    const auto entries = connection.Search({.base = dn, .scope = SearchScope::Base, .filter = "(objectClass=*)", .attributes = {"uid"}}, code);
+    const auto entries = connection.Search(
+        {.base = dn, .scope = SearchScope::Base, .filter = "(objectClass=*)", .attributes = {"uid"}},
+        code);
     if (!entries.empty() && IsBelow(dn, settings_->usersBase)) {
       const auto& ids = entries.front().Values(ldapmap::kUserId);
       if (!ids.empty()) return ids.front();
@@ -140,13 +148,14 @@ std::string LdapDirectoryBackend::AccountId(const std::string& dn) {
 }
 
 std::optional<std::string> LdapDirectoryBackend::VerifyPassword(const std::string& account,
-                                                                 const std::string& password) {
+                                                                const std::string& password) {
   // An empty password is an anonymous bind, which servers answer with success.
   if (account.empty() || password.empty()) return std::nullopt;
   const std::string dn = AccountDn(account);
   const auto start = std::chrono::steady_clock::now();
-  const int code = OnConnection(*settings_, ConnectionRole::Authentication, true,
-                                [&](LdapConnection& connection) { return connection.Bind(dn, password); });
+  const int code =
+      OnConnection(*settings_, ConnectionRole::Authentication, true,
+                   [&](LdapConnection& connection) { return connection.Bind(dn, password); });
   if (code != LDAP_SUCCESS) {
     PadRefusedBind(start, settings_->timeout);
     return std::nullopt;
@@ -163,7 +172,8 @@ bool LdapDirectoryBackend::HoldsWriterRight(const std::string& accountId) {
   });
 }
 
-std::optional<LdapEntry> LdapDirectoryBackend::FindUser(LdapConnection& connection, const std::string& userId,
+std::optional<LdapEntry> LdapDirectoryBackend::FindUser(LdapConnection& connection,
+                                                        const std::string& userId,
                                                         std::vector<std::string> attributes) const {
   const auto filter = ldapfilters::ForCriteria({{std::string(kIdAttribute), Comparison::Equal, userId}},
                                                settings_->usersBase);
@@ -200,8 +210,8 @@ void LdapDirectoryBackend::ChangeUser(const std::string& userId, ChangesOf&& cha
 void LdapDirectoryBackend::SetWriterRight(const std::string& userId, bool granted) {
   ChangeUser(userId, [&](const LdapEntry& user) {
     std::vector<LdapChange> changes = ldapentries::AuxiliaryClassFor(user);
-    changes.push_back({std::string(ldapmap::kWriterRight), granted ? std::vector<std::string>{"TRUE"}
-                                                                   : std::vector<std::string>{}});
+    changes.push_back({std::string(ldapmap::kWriterRight),
+                       granted ? std::vector<std::string>{"TRUE"} : std::vector<std::string>{}});
     return changes;
   });
 }
@@ -240,15 +250,19 @@ std::optional<Entry> LdapDirectoryBackend::Load(const std::string& userId) {
 void LdapDirectoryBackend::Create(const Entry& entry, const std::string& password) {
   Writing(*settings_, [&](LdapConnection& connection) {
     if (!connection.Features().passwordModify) {
-      Unavailable("the LDAP server at " + settings_->url + " does not offer the Password Modify operation");
+      Unavailable("the LDAP server at " + settings_->url +
+                  " does not offer the Password Modify operation");
     }
-    if (FindUser(connection, entry.userId, {})) RaiseDirectoryError(err::kUserExists, kMembersSource, entry.userId);
+    if (FindUser(connection, entry.userId, {}))
+      RaiseDirectoryError(err::kUserExists, kMembersSource, entry.userId);
     const std::string dn = ldapnames::ChildDn(ldapmap::kUserId, entry.userId, settings_->usersBase);
-    if (connection.Add(dn, ldapentries::NewEntryAttributes(entry, settings_->usersBase)) == LDAP_ALREADY_EXISTS) {
+    if (connection.Add(dn, ldapentries::NewEntryAttributes(entry, settings_->usersBase)) ==
+        LDAP_ALREADY_EXISTS) {
       RaiseDirectoryError(err::kUserExists, kMembersSource, entry.userId);
     }
     try {
-      if (connection.SetPassword(dn, password) != LDAP_SUCCESS) Unavailable("the new user's entry vanished");
+      if (connection.SetPassword(dn, password) != LDAP_SUCCESS)
+        Unavailable("the new user's entry vanished");
     } catch (...) {
       // Nothing is written when the creation fails.
       try {
@@ -265,12 +279,15 @@ bool LdapDirectoryBackend::Delete(const std::string& userId) {
   return Writing(*settings_, [&](LdapConnection& connection) {
     auto user = FindUser(connection, userId, {"*"});
     if (!user || connection.Delete(user->dn) == LDAP_NO_SUCH_OBJECT) return false;
-    KeepUndo([removed = std::move(*user)](LdapConnection& undoing) { undoing.Add(removed.dn, removed.attributes); });
+    KeepUndo([removed = std::move(*user)](LdapConnection& undoing) {
+      undoing.Add(removed.dn, removed.attributes);
+    });
     return true;
   });
 }
 
-std::vector<std::string> LdapDirectoryBackend::SortedIds(LdapConnection& connection, const SearchRequest& request,
+std::vector<std::string> LdapDirectoryBackend::SortedIds(LdapConnection& connection,
+                                                         const SearchRequest& request,
                                                          std::string& nextFrom) const {
   const auto filter = ldapfilters::ForCriteria(request.criteria, settings_->usersBase);
   const bool onEntries = !filter.onEntries.empty();
@@ -283,8 +300,9 @@ std::vector<std::string> LdapDirectoryBackend::SortedIds(LdapConnection& connect
   std::vector<std::string> ids;
   for (const LdapEntry& ldap : *entries) {
     const Entry entry = ldapentries::ToEntry(ldap, {});
-    const bool meets = std::all_of(filter.onEntries.begin(), filter.onEntries.end(),
-                                   [&](const Criterion& criterion) { return ldapfilters::Meets(entry, criterion); });
+    const bool meets =
+        std::all_of(filter.onEntries.begin(), filter.onEntries.end(),
+                    [&](const Criterion& criterion) { return ldapfilters::Meets(entry, criterion); });
     if (meets && !entry.userId.empty()) ids.push_back(entry.userId);
   }
   // The server's ordering rule folds Unicode and blanks too; the
@@ -307,9 +325,10 @@ SearchResult LdapDirectoryBackend::Search(const SearchRequest& request) {
 }
 
 void RegisterLdapDirectoryBackend() {
-  RegisterDirectoryBackend("ldap", [](const MembershipSettings& settings) -> std::unique_ptr<DirectoryBackend> {
-    return std::make_unique<LdapDirectoryBackend>(ReadLdapSettings(settings));
-  });
+  RegisterDirectoryBackend("ldap",
+                           [](const MembershipSettings& settings) -> std::unique_ptr<DirectoryBackend> {
+                             return std::make_unique<LdapDirectoryBackend>(ReadLdapSettings(settings));
+                           });
 }
 
 }  // namespace korvo::membership

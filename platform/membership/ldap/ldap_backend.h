@@ -43,7 +43,8 @@ class LdapDirectoryBackend final : public DirectoryBackend {
   std::string Name() const override { return "ldap"; }
   std::string Identity() const override { return Name() + '\n' + settings_->Identity(); }
 
-  std::optional<std::string> VerifyPassword(const std::string& account, const std::string& password) override;
+  std::optional<std::string> VerifyPassword(const std::string& account,
+                                            const std::string& password) override;
   bool HoldsWriterRight(const std::string& accountId) override;
   void SetWriterRight(const std::string& userId, bool granted) override;
   void SetPassword(const std::string& userId, const std::string& password) override;

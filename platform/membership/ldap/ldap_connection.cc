@@ -169,10 +169,11 @@ int LdapConnection::Check(int code, std::string_view operation, std::initializer
 
 int LdapConnection::Bind(const std::string& dn, const std::string& password) {
   berval credentials = View(password);
-  const int code = ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
+  const int code =
+      ldap_sasl_bind_s(ld_, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr, nullptr);
   return Check(code, "the bind",
-               {LDAP_SUCCESS, LDAP_INVALID_CREDENTIALS, LDAP_INVALID_DN_SYNTAX, LDAP_UNWILLING_TO_PERFORM,
-                LDAP_INAPPROPRIATE_AUTH});
+               {LDAP_SUCCESS, LDAP_INVALID_CREDENTIALS, LDAP_INVALID_DN_SYNTAX,
+                LDAP_UNWILLING_TO_PERFORM, LDAP_INAPPROPRIATE_AUTH});
 }
 
 const ServerFeatures& LdapConnection::Features() {
@@ -198,7 +199,8 @@ const ServerFeatures& LdapConnection::Features() {
 
 std::vector<LdapEntry> LdapConnection::Collect(LDAPMessage* result) {
   std::vector<LdapEntry> entries;
-  for (LDAPMessage* message = ldap_first_entry(ld_, result); message; message = ldap_next_entry(ld_, message)) {
+  for (LDAPMessage* message = ldap_first_entry(ld_, result); message;
+       message = ldap_next_entry(ld_, message)) {
     LdapEntry entry;
     char* dn = ldap_get_dn(ld_, message);
     entry.dn = dn ? dn : "";
@@ -225,7 +227,8 @@ std::vector<LdapEntry> LdapConnection::Search(const LdapSearch& search, int& cod
   AttributeList attributes(search.attributes);
   Control sort;
   if (!search.sortAttribute.empty()) {
-    LDAPSortKey key{const_cast<char*>(search.sortAttribute.c_str()), const_cast<char*>(search.sortRule.c_str()), 0};
+    LDAPSortKey key{const_cast<char*>(search.sortAttribute.c_str()),
+                    const_cast<char*>(search.sortRule.c_str()), 0};
     LDAPSortKey* keys[] = {&key, nullptr};
     LDAPControl* control = nullptr;
     Check(ldap_create_sort_control(ld_, keys, 1, &control), "a sorted search", {LDAP_SUCCESS});
@@ -236,8 +239,8 @@ std::vector<LdapEntry> LdapConnection::Search(const LdapSearch& search, int& cod
   LDAPMessage* raw = nullptr;
   code = ldap_search_ext_s(ld_, search.base.c_str(),
                            search.scope == SearchScope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE,
-                           search.filter.c_str(), attributes.get(), 0, sort ? controls : nullptr, nullptr,
-                           &timeout, search.sizeLimit, &raw);
+                           search.filter.c_str(), attributes.get(), 0, sort ? controls : nullptr,
+                           nullptr, &timeout, search.sizeLimit, &raw);
   Message result(raw);
   Check(code, "a search", {LDAP_SUCCESS, LDAP_NO_SUCH_OBJECT, LDAP_SIZELIMIT_EXCEEDED});
   return Collect(result.get());
@@ -250,21 +253,23 @@ std::vector<LdapEntry> LdapConnection::SearchPaged(const LdapSearch& search, int
   std::string cookieBytes;
   do {
     LDAPControl* page = nullptr;
-    Check(ldap_create_page_control(ld_, pageSize, cookie.bv_len ? &cookie : nullptr, 1, &page), "a paged search",
-          {LDAP_SUCCESS});
+    Check(ldap_create_page_control(ld_, pageSize, cookie.bv_len ? &cookie : nullptr, 1, &page),
+          "a paged search", {LDAP_SUCCESS});
     Control pageControl(page);
     LDAPControl* controls[] = {page, nullptr};
     timeval timeout = AsTimeval(settings_.timeout);
     LDAPMessage* raw = nullptr;
-    int code = ldap_search_ext_s(ld_, search.base.c_str(),
-                                 search.scope == SearchScope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE,
-                                 search.filter.c_str(), attributes.get(), 0, controls, nullptr, &timeout, 0, &raw);
+    int code = ldap_search_ext_s(
+        ld_, search.base.c_str(),
+        search.scope == SearchScope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE, search.filter.c_str(),
+        attributes.get(), 0, controls, nullptr, &timeout, 0, &raw);
     Message result(raw);
     if (code == LDAP_SIZELIMIT_EXCEEDED) {
-      RaiseDirectoryError(contracts::membership_error::kDirectoryUnavailable, kMembersSource,
-                          "the LDAP server at " + settings_.url +
-                              " stopped a paged search at its size limit; lift the limit for the library's "
-                              "account (OpenLDAP: olcLimits size.prtotal=unlimited)");
+      RaiseDirectoryError(
+          contracts::membership_error::kDirectoryUnavailable, kMembersSource,
+          "the LDAP server at " + settings_.url +
+              " stopped a paged search at its size limit; lift the limit for the library's "
+              "account (OpenLDAP: olcLimits size.prtotal=unlimited)");
     }
     if (Check(code, "a paged search", {LDAP_SUCCESS, LDAP_NO_SUCH_OBJECT}) == LDAP_NO_SUCH_OBJECT) break;
     for (LdapEntry& entry : Collect(result.get())) entries.push_back(std::move(entry));
@@ -279,7 +284,8 @@ std::vector<LdapEntry> LdapConnection::SearchPaged(const LdapSearch& search, int
     if (response) {
       ber_int_t estimate = 0;
       berval next{0, nullptr};
-      Check(ldap_parse_pageresponse_control(ld_, response, &estimate, &next), "a paged search", {LDAP_SUCCESS});
+      Check(ldap_parse_pageresponse_control(ld_, response, &estimate, &next), "a paged search",
+            {LDAP_SUCCESS});
       cookieBytes.assign(next.bv_val ? next.bv_val : "", next.bv_len);
       ber_memfree(next.bv_val);
     }

@@ -27,7 +27,8 @@ namespace korvo::membership {
 // a second try would double the caller's wait).
 class ConnectionLost : public std::runtime_error {
  public:
-  ConnectionLost(const std::string& what, bool timedOut) : std::runtime_error(what), timedOut_(timedOut) {}
+  ConnectionLost(const std::string& what, bool timedOut)
+      : std::runtime_error(what), timedOut_(timedOut) {}
   bool timedOut() const { return timedOut_; }
 
  private:

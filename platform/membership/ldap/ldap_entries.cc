@@ -93,11 +93,13 @@ std::vector<LdapChange> OtherChanges(const LdapEntry& current, const std::string
       kept.push_back(encoded);
     }
   }
-  for (std::string& encoded : OtherValues(spelling, StorableValues(values))) kept.push_back(std::move(encoded));
+  for (std::string& encoded : OtherValues(spelling, StorableValues(values)))
+    kept.push_back(std::move(encoded));
   return {{std::string(ldapmap::kOtherAttributes), kept}};
 }
 
-std::vector<LdapChange> SurnameChanges(const LdapEntry& current, const std::vector<std::string>& values) {
+std::vector<LdapChange> SurnameChanges(const LdapEntry& current,
+                                       const std::vector<std::string>& values) {
   std::vector<std::string> surnames = StorableValues(values);
   if (!surnames.empty()) {
     return {{std::string(ldapmap::kSurname), surnames}, {std::string(ldapmap::kSurnameUnset), {}}};
@@ -159,7 +161,8 @@ std::vector<LdapAttribute> NewEntryAttributes(const Entry& entry, const std::str
 }
 
 std::vector<LdapChange> ChangesFor(const LdapEntry& current, const std::string& name,
-                                   const std::vector<std::string>& values, const std::string& usersBase) {
+                                   const std::vector<std::string>& values,
+                                   const std::string& usersBase) {
   const auto* mapped = ldapmap::ByDirectoryName(name);
   if (!mapped) return OtherChanges(current, name, values);
   if (mapped->ldapName == ldapmap::kUserId) {
@@ -183,7 +186,8 @@ std::vector<LdapChange> AuxiliaryClassFor(const LdapEntry& current) {
 
 std::vector<LdapChange> Snapshot(const LdapEntry& current, const std::vector<LdapChange>& changes) {
   std::vector<LdapChange> previous;
-  for (const LdapChange& change : changes) previous.push_back({change.name, current.Values(change.name)});
+  for (const LdapChange& change : changes)
+    previous.push_back({change.name, current.Values(change.name)});
   return previous;
 }
 

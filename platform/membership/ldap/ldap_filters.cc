@@ -27,13 +27,15 @@ std::string MappedFilter(const ldapmap::MappedAttribute& mapped, const Criterion
       return Equality(ldap, ldapnames::ChildDn(ldapmap::kUserId, criterion.value, usersBase));
     }
     if (ldap == ldapmap::kSurname) {
-      return "(&" + Equality(ldap, criterion.value) + "(!" + Equality(ldapmap::kSurnameUnset, "TRUE") + "))";
+      return "(&" + Equality(ldap, criterion.value) + "(!" + Equality(ldapmap::kSurnameUnset, "TRUE") +
+             "))";
     }
     return Equality(ldap, criterion.value);
   }
   if (ldap == ldapmap::kUserId) {
     if (criterion.value.empty()) return Presence(ldap);
-    return "(!(" + std::string(ldap) + ":caseIgnoreOrderingMatch:=" + ldapnames::FilterValue(criterion.value) + "))";
+    return "(!(" + std::string(ldap) +
+           ":caseIgnoreOrderingMatch:=" + ldapnames::FilterValue(criterion.value) + "))";
   }
   if (mapped.standard || ldap == ldapmap::kParent) {
     onEntries.push_back(criterion);
@@ -65,7 +67,8 @@ std::vector<std::string> ValuesOf(const Entry& entry, const std::string& name) {
 
 UserFilter ForCriteria(const std::vector<Criterion>& criteria, const std::string& usersBase) {
   UserFilter result;
-  result.filter = "(&(objectClass=" + std::string(ldapentries::kPersonClass) + ")" + Presence(ldapmap::kUserId);
+  result.filter =
+      "(&(objectClass=" + std::string(ldapentries::kPersonClass) + ")" + Presence(ldapmap::kUserId);
   for (const Criterion& criterion : criteria) {
     const auto* mapped = ldapmap::ByDirectoryName(criterion.attribute);
     result.filter += mapped ? MappedFilter(*mapped, criterion, usersBase, result.onEntries)

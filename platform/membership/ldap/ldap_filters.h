@@ -19,8 +19,8 @@
 namespace korvo::membership::ldapfilters {
 
 struct UserFilter {
-  std::string filter;                 // for the server
-  std::vector<Criterion> onEntries;   // still to be checked on each entry
+  std::string filter;                // for the server
+  std::vector<Criterion> onEntries;  // still to be checked on each entry
 };
 
 // The filter of the users matching every criterion.

@@ -29,8 +29,9 @@ std::unique_ptr<LdapConnection> Open(const LdapSettings& settings, ConnectionRol
   auto connection = std::make_unique<LdapConnection>(settings);
   if (role == ConnectionRole::Service &&
       connection->Bind(settings.serviceDn, settings.servicePassword) != LDAP_SUCCESS) {
-    RaiseDirectoryError(contracts::membership_error::kDirectoryUnavailable, kMembersSource,
-                        "the LDAP server at " + settings.url + " refused the script account " + settings.serviceDn);
+    RaiseDirectoryError(
+        contracts::membership_error::kDirectoryUnavailable, kMembersSource,
+        "the LDAP server at " + settings.url + " refused the script account " + settings.serviceDn);
   }
   return connection;
 }

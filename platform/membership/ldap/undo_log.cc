@@ -19,7 +19,8 @@ void LogFailedUndo() noexcept {
     const std::string why = rt::CurrentError().Description;
     auto log = std::dynamic_pointer_cast<contracts::Log>(host::CreateObject("Korvex.Log"));
     if (!log) return;
-    log->WriteEntry(kMembersSource, "A directory write of a rolled-back transaction could not be undone: " + why,
+    log->WriteEntry(kMembersSource,
+                    "A directory write of a rolled-back transaction could not be undone: " + why,
                     static_cast<std::int32_t>(contracts::LogKind::Error));
   } catch (...) {
     // Nowhere left to report it.
