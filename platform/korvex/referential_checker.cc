@@ -5,6 +5,7 @@
 
 #include "platform/contracts/database.h"
 #include "platform/data/library_connection.h"
+#include "platform/data/parameter_type.h"
 #include "platform/data/schema.h"
 #include "platform/data/schema_names.h"
 #include "platform/data/scoped_close.h"
@@ -61,28 +62,7 @@ struct Filter {
   }
   void Equals(const std::string& column, const rt::Variant& value) {
     conditions.push_back(column + "=?");
-    parameters.push_back(contracts::Parameter{column, ParameterType(value), 0, value});
-  }
-
-  static contracts::ParamType ParameterType(const rt::Variant& value) {
-    switch (value.Type()) {
-      case rt::VarType::Boolean:
-        return contracts::ParamType::Boolean;
-      case rt::VarType::Byte:
-      case rt::VarType::Integer:
-        return contracts::ParamType::SmallInt;
-      case rt::VarType::Long:
-        return contracts::ParamType::Integer;
-      case rt::VarType::Single:
-      case rt::VarType::Double:
-        return contracts::ParamType::Double;
-      case rt::VarType::Currency:
-        return contracts::ParamType::Decimal;
-      case rt::VarType::Date:
-        return contracts::ParamType::DateTime;
-      default:
-        return contracts::ParamType::Text;
-    }
+    parameters.push_back(contracts::Parameter{column, data::ParamTypeOf(value), 0, value});
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/data/parameter_type.h"
 #include "platform/runtime/error.h"
 
 namespace korvo::utility {
@@ -10,27 +11,6 @@ namespace {
 
 // The derived table's name in every page statement.
 constexpr const char* kListingAlias = " KORVOPAGE";
-
-contracts::ParamType ParamTypeOf(const rt::Variant& value) {
-  switch (value.Type()) {
-    case rt::VarType::Boolean:
-      return contracts::ParamType::Boolean;
-    case rt::VarType::Byte:
-    case rt::VarType::Integer:
-      return contracts::ParamType::SmallInt;
-    case rt::VarType::Long:
-      return contracts::ParamType::Integer;
-    case rt::VarType::Single:
-    case rt::VarType::Double:
-      return contracts::ParamType::Double;
-    case rt::VarType::Currency:
-      return contracts::ParamType::Decimal;
-    case rt::VarType::Date:
-      return contracts::ParamType::DateTime;
-    default:
-      return contracts::ParamType::Text;
-  }
-}
 
 // Builds the conditions of one seek, binding each value it compares with.
 class SeekBuilder {
@@ -52,7 +32,7 @@ class SeekBuilder {
 
  private:
   std::string Bind(const rt::Variant& value) {
-    params_.push_back(contracts::Parameter{"", ParamTypeOf(value), 0, value});
+    params_.push_back(contracts::Parameter{"", data::ParamTypeOf(value), 0, value});
     return "?";
   }
   std::vector<contracts::Parameter>& params_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "infrastructure/components.h"
+#include "membership/site_directory.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/membership/directory.h"
 #include "program/korvo_process.h"
@@ -16,11 +17,7 @@ class DirectoryCommandTest : public ::testing::Test {
  protected:
   DirectoryCommandTest() {
     registration::RegisterAll();
-    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
-                                        database_.ConnectionString());
-    korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
-    korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
-    infra::ResetConnectionStringCache();
+    ConfigureSiteDirectory(database_.ConnectionString(), "", nullptr);
     const auto directory = membership::Directory::Open();
     auto& backend = directory->Backend();
     backend.Create({"ann", {{"SURNAME", {"Jansen"}}, {"KorvoRole", {"2"}}}}, "ann-Pa55");

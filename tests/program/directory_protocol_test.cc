@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "infrastructure/components.h"
+#include "membership/site_directory.h"
 #include "platform/korvex/configuration_overrides.h"
 #include "platform/membership/directory.h"
 #include "program/korvo_process.h"
@@ -20,11 +21,7 @@ class DirectoryProtocolTest : public ::testing::Test {
  protected:
   DirectoryProtocolTest() {
     registration::RegisterAll();
-    korvex::ConfigurationOverrides::Set("CONNECTIONS", "KorvoCommonConnection_ConnectionString",
-                                        database_.ConnectionString());
-    korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashOps", "1");
-    korvex::ConfigurationOverrides::Set("MEMBERSHIP", "PasswordHashMemoryKiB", "8");
-    infra::ResetConnectionStringCache();
+    ConfigureSiteDirectory(database_.ConnectionString(), "", nullptr);
     membership::Directory::Open()->Backend().Create({"ann", {{"SURNAME", {"Jansen"}}}}, kPassword);
   }
   ~DirectoryProtocolTest() override {
