@@ -149,10 +149,27 @@ rt::Array EffectiveRoleCodes(contracts::MembershipUser& user) {
   return parent ? parent->RoleCodes() : codes;
 }
 
+// The IDs of one directory page from `from` on (nullopt when the
+// directory answers no record set).
+std::optional<std::vector<std::string>> DirectoryPage(contracts::MembershipMembers& members,
+                                                      const std::string& idAttribute,
+                                                      const std::string& from,
+                                                      const rt::Variant& searchSize) {
+  contracts::RecordsetRef rows =
+      members.Search(Criteria({rt::Variant(idAttribute + ">=" + from)}), "", searchSize);
+  infra::ScopedClose<contracts::RecordsetRef> close(rows);
+  if (!rows) return std::nullopt;
+  std::vector<std::string> ids;
+  for (; !rows->IsEOF(); rows->MoveNext()) ids.push_back(rt::CStr(rows->Value(idAttribute)));
+  return ids;
+}
+
 // Walks the directory from `from` with the script account, listing the
 // users without the supplier role until the page holds pageSize of them
 // (or, without a size, to the end). Returns where the walk goes on ("" at
-// the directory's end); `last` is the last ID listed.
+// the directory's end); `last` is the last ID listed. Each directory page's
+// users are bound together; one the members object could not read with
+// them is bound alone, so it fails (or is listed) as a bind of its own.
 std::string ListInternalUsers(contracts::MembershipMembers& members, contracts::MembershipUser& user,
                               const ScriptAccount& script, std::string from,
                               const std::optional<std::int32_t>& pageSize, rt::Dictionary& listed,
@@ -161,22 +178,24 @@ std::string ListInternalUsers(contracts::MembershipMembers& members, contracts::
   const rt::Variant searchSize = pageSize ? rt::Variant(*pageSize) : rt::Variant::Missing();
   auto pageFull = [&] { return pageSize && listed.Count() >= *pageSize; };
   do {
-    contracts::RecordsetRef rows =
-        members.Search(Criteria({rt::Variant(idAttribute + ">=" + from)}), "", searchSize);
-    infra::ScopedClose<contracts::RecordsetRef> close(rows);
-    if (!rows) return std::string();
-    for (; !rows->IsEOF() && !pageFull(); rows->MoveNext()) {
-      const std::string id = rt::CStr(rows->Value(idAttribute));
-      user.Bind(id, script.account, script.password);
-      if (HoldsRole(EffectiveRoleCodes(user), kSupplier)) continue;
-      listed.Add(rt::Variant(id),
-                 rt::Variant(rt::Array({rt::Variant(user.GivenName()), rt::Variant(user.Surname())})));
+    const std::optional<std::vector<std::string>> ids =
+        DirectoryPage(members, idAttribute, from, searchSize);
+    if (!ids) return std::string();
+    const auto bound = members.BindUsers(*ids, script.account, script.password);
+    std::size_t row = 0;
+    for (; row < ids->size() && !pageFull(); ++row) {
+      const std::string& id = (*ids)[row];
+      if (!bound[row]) user.Bind(id, script.account, script.password);
+      contracts::MembershipUser& listedUser = bound[row] ? *bound[row] : user;
+      if (HoldsRole(EffectiveRoleCodes(listedUser), kSupplier)) continue;
+      listed.Add(rt::Variant(id), rt::Variant(rt::Array({rt::Variant(listedUser.GivenName()),
+                                                         rt::Variant(listedUser.Surname())})));
       last = id;
     }
     // Rows left unread on a full page are listed next time: the next page
     // restarts right after the last ID listed, whatever the directory's
     // own continuation says.
-    from = rows->IsEOF() ? members.NextFrom() : last + "!";
+    from = row == ids->size() ? members.NextFrom() : last + "!";
   } while (!pageFull() && !from.empty());
   return from;
 }

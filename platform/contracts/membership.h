@@ -27,8 +27,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/contracts/database.h"
 #include "platform/runtime/date.h"
@@ -284,6 +286,19 @@ class MembershipMembers {
   // Deletes the user and its attributes; kUserNotFound when there is none.
   // Entries naming it as parent keep the name and have no parent from then on.
   virtual void DeleteUser(const std::string& userId) = 0;
+
+  // Binds a page of users at once, for the library's own lists (not
+  // callable late-bound): one KorvoMembership.User per ID of `userIds`, in
+  // that order, each bound as Bind(id, account, password) would bind it.
+  // The account is authenticated once (kInvalidCredentials as Bind raises
+  // it); the entries, and the parents they name, are read together at a
+  // cost that does not grow with the number of IDs. An element is null
+  // where that read did not find the ID: a Bind of its own then fails as it
+  // would (kInvalidUserID, kUserNotFound), or binds the user. For no IDs
+  // nothing is asked of the directory, the account included.
+  virtual std::vector<std::shared_ptr<MembershipUser>> BindUsers(const std::vector<std::string>& userIds,
+                                                                 const std::string& account,
+                                                                 const std::string& password) = 0;
 };
 
 }  // namespace korvo::contracts

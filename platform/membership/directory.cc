@@ -81,6 +81,26 @@ std::optional<Entry> Directory::FindUser(const std::string& userId) {
   return backend_->Load(userId);
 }
 
+std::vector<std::optional<Entry>> Directory::FindUsers(const std::vector<std::string>& userIds) {
+  std::vector<std::optional<Entry>> entries(userIds.size());
+  std::vector<std::string> batch;
+  std::vector<std::size_t> places;
+  auto read = [&] {
+    std::vector<std::optional<Entry>> loaded = backend_->LoadMany(batch);
+    for (std::size_t i = 0; i < loaded.size(); ++i) entries[places[i]] = std::move(loaded[i]);
+    batch.clear();
+    places.clear();
+  };
+  for (std::size_t place = 0; place < userIds.size(); ++place) {
+    if (!IsValidUserId(userIds[place])) continue;
+    batch.push_back(userIds[place]);
+    places.push_back(place);
+    if (batch.size() == kMostLoadedAtOnce) read();
+  }
+  if (!batch.empty()) read();
+  return entries;
+}
+
 void Directory::SetPassword(const std::string& userId, const std::string& password,
                             std::string_view source) {
   RequireValidUserId(userId, source);

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/membership/backend_registry.h"
 #include "platform/membership/directory_backend.h"
@@ -51,6 +52,10 @@ class Directory {
   Entry LoadUser(const std::string& userId, std::string_view source);
   // The entry, or nullopt for an absent entry or an invalid ID.
   std::optional<Entry> FindUser(const std::string& userId);
+  // The entries of `userIds` in their order, read together: one backend
+  // read per kMostLoadedAtOnce valid IDs. nullopt for an invalid ID and
+  // where the read found none (FindUser then decides for that ID).
+  std::vector<std::optional<Entry>> FindUsers(const std::vector<std::string>& userIds);
 
   // Changes a password (not empty) and forgets the user's cached binds.
   void SetPassword(const std::string& userId, const std::string& password, std::string_view source);

@@ -32,6 +32,7 @@
 // DirectoryBackendFactory; a backend object is used by one thread at a time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -65,6 +66,11 @@ struct Criterion {
 };
 
 inline constexpr std::string_view kIdAttribute = "UserID";
+
+// The most IDs DirectoryBackend::LoadMany is asked for at once: within what
+// every database binds as parameters of one statement and what LDAP servers
+// answer without paging.
+inline constexpr std::size_t kMostLoadedAtOnce = 200;
 
 struct SearchRequest {
   std::vector<Criterion> criteria;  // all must hold; empty: every user
@@ -109,6 +115,13 @@ class DirectoryBackend {
   // --- Entries ------------------------------------------------------------
   // The entry of `userId` (matched case-blind), or nullopt.
   virtual std::optional<Entry> Load(const std::string& userId) = 0;
+  // The entries of `userIds` (at most kMostLoadedAtOnce), in their order,
+  // read with one operation (the embedded backend: one statement; LDAP: one
+  // search). Each is the entry Load answers for its ID, or nullopt where
+  // this read found none; a backend whose server matches IDs more loosely
+  // than the case-blind comparison may also leave nullopt an ID it cannot
+  // pair with an entry it read, and Load then decides for it.
+  virtual std::vector<std::optional<Entry>> LoadMany(const std::vector<std::string>& userIds) = 0;
   // Creates the entry with its password (not empty). kUserExists when an
   // entry of that ID (case-blind) exists; nothing is written then.
   virtual void Create(const Entry& entry, const std::string& password) = 0;

@@ -32,6 +32,12 @@ const std::string* FirstValue(const Entry& entry, std::string_view name) {
   return &attribute->values.front();
 }
 
+std::optional<std::string> ParentId(const Entry& entry) {
+  const std::string* parentId = FirstValue(entry, "Parent");
+  if (!parentId || FoldCase(*parentId) == FoldCase(entry.userId)) return std::nullopt;
+  return *parentId;
+}
+
 const host::DispatchTable& DirectoryEntry::Dispatch() const {
   static const host::DispatchTable table = host::DispatchTable::For<DirectoryEntry>()
                                                .Method("GetAttribute", &DirectoryEntry::GetAttribute)

@@ -2,6 +2,7 @@
 // attributes and role codes, read when the parent was asked for.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/contracts/membership.h"
@@ -14,6 +15,9 @@ namespace korvo::membership {
 rt::Array AttributeValues(const Entry& entry, std::string_view name);
 // The first stored value of the attribute, or nullptr.
 const std::string* FirstValue(const Entry& entry, std::string_view name);
+// The ID of the entry `entry` inherits from (its "Parent" value), or
+// nullopt when it names none or names itself.
+std::optional<std::string> ParentId(const Entry& entry);
 
 class DirectoryEntry final : public host::Component, public contracts::MembershipEntry {
  public:

@@ -1,10 +1,14 @@
 #include "platform/membership/directory_members.h"
 
+#include <map>
+#include <set>
+
 #include "platform/data/recordset.h"
 #include "platform/host/create_as.h"
 #include "platform/host/object_context.h"
 #include "platform/membership/attribute_kinds.h"
 #include "platform/membership/criteria.h"
+#include "platform/membership/directory_entry.h"
 #include "platform/membership/directory_error.h"
 #include "platform/membership/directory_user.h"
 #include "platform/membership/new_entry.h"
@@ -35,6 +39,24 @@ contracts::RecordsetRef IdRecordset(const std::vector<std::string>& userIds) {
   rows.values.reserve(userIds.size());
   for (const auto& id : userIds) rows.values.emplace_back(id);
   return std::make_shared<data::Recordset>(std::move(rows), std::weak_ptr<rt::Object>(), std::string());
+}
+
+// The parents `entries` name, read together, by folded ID. A parent the
+// read did not find is left out: the user's own look-up decides for it.
+std::map<std::string, Entry> ParentsOf(Directory& directory,
+                                       const std::vector<std::optional<Entry>>& entries) {
+  std::map<std::string, Entry> parents;
+  std::set<std::string> named;
+  std::vector<std::string> parentIds;
+  for (const std::optional<Entry>& entry : entries) {
+    const std::optional<std::string> parentId = entry ? ParentId(*entry) : std::nullopt;
+    if (parentId && named.insert(FoldCase(*parentId)).second) parentIds.push_back(*parentId);
+  }
+  std::vector<std::optional<Entry>> read = directory.FindUsers(parentIds);
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    if (read[i]) parents.emplace(FoldCase(parentIds[i]), std::move(*read[i]));
+  }
+  return parents;
 }
 
 }  // namespace
@@ -112,6 +134,28 @@ rt::ObjectRef DirectoryMembers::CreateUser(const std::string& name, const std::s
 void DirectoryMembers::DeleteUser(const std::string& userId) {
   AuthorizeWrite();
   Open().DeleteUser(userId, kMembersSource);
+}
+
+std::vector<std::shared_ptr<contracts::MembershipUser>> DirectoryMembers::BindUsers(
+    const std::vector<std::string>& userIds, const std::string& account, const std::string& password) {
+  std::vector<std::shared_ptr<contracts::MembershipUser>> users(userIds.size());
+  if (userIds.empty()) return users;
+  const std::string accountId = Open().Authenticate(account, password, kUserSource);
+  std::vector<std::optional<Entry>> entries = directory_->FindUsers(userIds);
+  const std::map<std::string, Entry> parents = ParentsOf(*directory_, entries);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (!entries[i]) continue;
+    auto user = host::CreateAs<DirectoryUser>(kUserProgId);
+    const std::optional<std::string> parentId = ParentId(*entries[i]);
+    const auto parent = parentId ? parents.find(FoldCase(*parentId)) : parents.end();
+    if (parent == parents.end()) {
+      user->Attach(directory_, accountId, std::move(*entries[i]));
+    } else {
+      user->Attach(directory_, accountId, std::move(*entries[i]), parent->second);
+    }
+    users[i] = std::move(user);
+  }
+  return users;
 }
 
 std::string DirectoryMembers::AuthorizeWrite() {

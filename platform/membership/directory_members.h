@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/contracts/membership.h"
 #include "platform/host/component.h"
@@ -30,6 +31,9 @@ class DirectoryMembers final : public host::Component, public contracts::Members
   rt::ObjectRef CreateUser(const std::string& name, const std::string& password,
                            const rt::Variant& names, const rt::Variant& values) override;
   void DeleteUser(const std::string& userId) override;
+  std::vector<std::shared_ptr<contracts::MembershipUser>> BindUsers(
+      const std::vector<std::string>& userIds, const std::string& account,
+      const std::string& password) override;
 
  private:
   // Search as late-bound callers make it, the page size optional.

@@ -12,7 +12,6 @@ namespace {
 
 namespace err = contracts::membership_error;
 
-constexpr const char* kParentAttribute = "Parent";
 constexpr const char* kProjectRoleAttribute = "ProjectRole";
 
 void SetLocally(Entry& entry, const std::string& name, std::vector<std::string> values) {
@@ -110,6 +109,12 @@ void DirectoryUser::Attach(std::shared_ptr<Directory> directory, std::string acc
   binding_ = Binding{std::move(directory), std::move(accountId), std::move(entry), std::nullopt};
 }
 
+void DirectoryUser::Attach(std::shared_ptr<Directory> directory, std::string accountId, Entry entry,
+                           Entry parent) {
+  Attach(std::move(directory), std::move(accountId), std::move(entry));
+  binding_->parent.emplace(std::move(parent));
+}
+
 DirectoryUser::Binding& DirectoryUser::Bound() {
   if (!binding_) RaiseDirectoryError(err::kNotBound, kUserSource);
   return *binding_;
@@ -118,12 +123,8 @@ DirectoryUser::Binding& DirectoryUser::Bound() {
 const Entry* DirectoryUser::ParentEntry() {
   Binding& binding = Bound();
   if (!binding.parent) {
-    const std::string* parentId = FirstValue(binding.entry, kParentAttribute);
-    if (parentId && FoldCase(*parentId) != FoldCase(binding.entry.userId)) {
-      binding.parent = binding.directory->FindUser(*parentId);
-    } else {
-      binding.parent.emplace(std::nullopt);
-    }
+    const std::optional<std::string> parentId = ParentId(binding.entry);
+    binding.parent.emplace(parentId ? binding.directory->FindUser(*parentId) : std::nullopt);
   }
   return *binding.parent ? &**binding.parent : nullptr;
 }

@@ -4,7 +4,8 @@
 // Bind reads the user's entry once; the properties answer from it, so a
 // page that reads twenty attributes costs one bind and one read. The
 // parent entry is read the first time an inherited value or Parent() needs
-// it. Writes go to the directory at once and update what the object holds.
+// it, unless the members object read it with the user (BindUsers). Writes
+// go to the directory at once and update what the object holds.
 #pragma once
 
 #include <memory>
@@ -30,6 +31,9 @@ class DirectoryUser final : public host::Component, public contracts::Membership
   // Binds to `entry` as `accountId`, an account the caller has already
   // authenticated on `directory` (the members object after CreateUser).
   void Attach(std::shared_ptr<Directory> directory, std::string accountId, Entry entry);
+  // The same, with the entry's parent read already (the members object
+  // binding many users at once).
+  void Attach(std::shared_ptr<Directory> directory, std::string accountId, Entry entry, Entry parent);
 
   std::string UserID() override;
   rt::Array GetAttribute(const std::string& name) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 
 #include "platform/contracts/membership.h"
 #include "platform/data/library_connection.h"
@@ -50,6 +51,15 @@ Parameter Flag(std::string name, bool value) {
 
 std::string TextOf(const rt::Variant& value) {
   return value.IsNullOrEmpty() ? std::string() : rt::CStr(value);
+}
+
+// Appends a value read back to its attribute, the entry's last one when
+// its name matches (the rows come ordered by attribute).
+void AddValue(Entry& entry, const std::string& name, std::string value) {
+  if (entry.attributes.empty() || FoldCase(entry.attributes.back().name) != FoldCase(name)) {
+    entry.attributes.push_back({name, {}});
+  }
+  entry.attributes.back().values.push_back(std::move(value));
 }
 
 // Runs `write` in the current host transaction, or in one of its own.
@@ -189,22 +199,36 @@ void EmbeddedDirectory::SetPassword(const std::string& userId, const std::string
 }
 
 std::optional<Entry> EmbeddedDirectory::Load(const std::string& userId) {
-  auto rows =
-      Query({"SELECT MEMBERUSER.USERID, MEMBERATTRIBUTE.ATTRNAME, MEMBERATTRIBUTE.ATTRVALUE "
-             "FROM MEMBERUSER LEFT JOIN MEMBERATTRIBUTE ON MEMBERATTRIBUTE.USERKEY = MEMBERUSER.USERKEY "
-             "WHERE MEMBERUSER.USERKEY = ? ORDER BY MEMBERATTRIBUTE.ATTRKEY, MEMBERATTRIBUTE.VALUEINDEX",
-             {Text("UserKey", Key(userId))}});
-  if (rows->IsEOF()) return std::nullopt;
-  Entry entry{TextOf(rows->Value(std::int32_t{0})), {}};
-  for (; !rows->IsEOF(); rows->MoveNext()) {
-    if (rows->Value(1).IsNullOrEmpty()) continue;  // a user without attributes
-    const std::string name = TextOf(rows->Value(1));
-    if (entry.attributes.empty() || FoldCase(entry.attributes.back().name) != FoldCase(name)) {
-      entry.attributes.push_back({name, {}});
-    }
-    entry.attributes.back().values.push_back(TextOf(rows->Value(2)));
+  return std::move(LoadMany({userId}).front());
+}
+
+// One statement for all the IDs: their users' rows with every value.
+std::vector<std::optional<Entry>> EmbeddedDirectory::LoadMany(const std::vector<std::string>& userIds) {
+  std::vector<std::optional<Entry>> entries(userIds.size());
+  if (userIds.empty()) return entries;
+  Statement select{
+      "SELECT MEMBERUSER.USERKEY, MEMBERUSER.USERID, MEMBERATTRIBUTE.ATTRNAME, MEMBERATTRIBUTE.ATTRVALUE "
+      "FROM MEMBERUSER LEFT JOIN MEMBERATTRIBUTE ON MEMBERATTRIBUTE.USERKEY = MEMBERUSER.USERKEY "
+      "WHERE MEMBERUSER.USERKEY IN (",
+      {}};
+  for (const std::string& userId : userIds) {
+    select.sql += select.params.empty() ? "?" : ", ?";
+    select.params.push_back(Text("UserKey", Key(userId)));
   }
-  return entry;
+  select.sql += ") ORDER BY MEMBERUSER.USERKEY, MEMBERATTRIBUTE.ATTRKEY, MEMBERATTRIBUTE.VALUEINDEX";
+  std::map<std::string, Entry> found;  // by user key
+  for (auto rows = Query(select); !rows->IsEOF(); rows->MoveNext()) {
+    Entry& entry =
+        found.try_emplace(TextOf(rows->Value(std::int32_t{0})), Entry{TextOf(rows->Value(1)), {}})
+            .first->second;
+    if (rows->Value(2).IsNullOrEmpty()) continue;  // a user without attributes
+    AddValue(entry, TextOf(rows->Value(2)), TextOf(rows->Value(3)));
+  }
+  for (std::size_t place = 0; place < userIds.size(); ++place) {
+    const auto entry = found.find(Key(userIds[place]));
+    if (entry != found.end()) entries[place] = entry->second;
+  }
+  return entries;
 }
 
 void EmbeddedDirectory::Create(const Entry& entry, const std::string& password) {

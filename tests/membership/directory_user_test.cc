@@ -141,6 +141,53 @@ TEST_P(UserTest, PropertiesBeforeBindFail) {
   EXPECT_EQ(ErrorOf([&] { user->GetAttribute("LOCALE"); }).Number, err::kNotBound);
 }
 
+// Binding a page's users at once binds each as Bind would: entries in
+// their stored case, values inherited from a parent read with them, the
+// bound account's rights; an ID the batch cannot read is left to Bind.
+TEST_P(UserTest, APagesUsersAreBoundAsBindBindsEach) {
+  Seed("template", {{"GIVENNAME", {"Tem"}}, {"KorvoRole", {"2"}}});
+  Seed("ann", {{"Parent", {"TEMPLATE"}}, {"SURNAME", {"Archer"}}});
+  Seed("Bob", {{"SURNAME", {"Baker"}}, {"Parent", {"gone"}}});
+  Seed("cy", {{"Parent", {"ann"}}});
+  auto users =
+      NewMembers()->BindUsers({"ann", "BOB", "nobody", " ann", "cy"}, "script", kScriptPassword);
+  ASSERT_EQ(users.size(), 5u);
+  ASSERT_NE(users[0], nullptr);
+  EXPECT_EQ(users[0]->UserID(), "ann");
+  EXPECT_EQ(users[0]->GivenName(), "Tem");
+  EXPECT_EQ(users[0]->Surname(), "Archer");
+  EXPECT_TRUE(users[0]->RoleCodes().items[0].IsEmpty());
+  auto parent = std::dynamic_pointer_cast<contracts::MembershipEntry>(users[0]->Parent());
+  ASSERT_NE(parent, nullptr);
+  EXPECT_EQ(parent->RoleCodes().items[0].AsInteger(), 2);
+  ASSERT_NE(users[1], nullptr);
+  EXPECT_EQ(users[1]->UserID(), "Bob");
+  EXPECT_EQ(users[1]->Surname(), "Baker");
+  EXPECT_EQ(users[1]->Parent(), nullptr);
+  EXPECT_EQ(users[2], nullptr);
+  EXPECT_EQ(users[3], nullptr);
+  ASSERT_NE(users[4], nullptr);
+  EXPECT_EQ(users[4]->Surname(), "Archer");  // its parent's own, one level only
+  EXPECT_EQ(users[4]->GivenName(), "");
+  users[4]->SetCompanyNumber("C9");  // the script account writes
+  EXPECT_EQ(BoundAsScript("cy")->CompanyNumber(), "C9");
+  EXPECT_EQ(ErrorOf([&] {
+              NewMembers()->BindUsers({"ann"}, "ann", kUserPassword)[0]->SetCompanyNumber("C1");
+            }).Number,
+            err::kAccessDenied);
+}
+
+TEST_P(UserTest, BindingAPageNeedsTheAccountsPasswordOnlyWhenItHasUsers) {
+  Seed("ann", {});
+  const rt::ErrorRecord error =
+      ErrorOf([&] { NewMembers()->BindUsers({"ann"}, "script", "wrong-Pa55"); });
+  EXPECT_EQ(error.Number, err::kInvalidCredentials);
+  EXPECT_EQ(error.Source, "KorvoMembership.User");
+  EXPECT_EQ(ErrorOf([&] { NewMembers()->BindUsers({"ann"}, "", kScriptPassword); }).Number,
+            err::kInvalidCredentials);
+  EXPECT_TRUE(NewMembers()->BindUsers({}, "script", "wrong-Pa55").empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, UserTest, ::testing::Values("embedded", "ldap"));
 
 }  // namespace

@@ -116,6 +116,46 @@ TEST_P(EmbeddedStorageTest, SearchesReadOnlyTheRowsTheyMatch) {
   connection->Close();
 }
 
+// A page's users are read with one statement and the parents they name
+// with one more, however many there are, each through the primary keys.
+TEST_P(EmbeddedStorageTest, APagesUsersAndTheirParentsAreReadTogether) {
+  Seed("p1", {});
+  Seed("p2", {});
+  std::vector<std::string> ids;
+  for (int i = 0; i < 30; ++i) {
+    ids.push_back("u" + std::to_string(i));
+    Seed(ids.back(), {{"Parent", {i % 2 ? "p1" : "P2"}}, {"EMAIL", {"a@x", "b@x"}}});
+  }
+  Bound("p1", "script", kScriptPassword);  // the account's bind is remembered
+  std::vector<std::string> statements;
+  std::vector<std::vector<contracts::Parameter>> parameters;
+  std::vector<std::shared_ptr<contracts::MembershipUser>> users;
+  {
+    auto trace = data::StatementTrace::Subscribe(
+        [&](const std::string& sql, std::span<const contracts::Parameter> params) {
+          statements.push_back(sql);
+          parameters.emplace_back(params.begin(), params.end());
+        });
+    users = NewMembers()->BindUsers(ids, "script", kScriptPassword);
+    for (const auto& user : users) user->Parent();
+  }
+  ASSERT_EQ(users.size(), 30u);
+  EXPECT_EQ(users[29]->GetAttribute("EMAIL").items.size(), 2u);
+  ASSERT_EQ(statements.size(), 2u);
+  KORVO_SQLITE_ONLY("the plan is read with SQLite's EXPLAIN QUERY PLAN");
+  auto connection =
+      std::dynamic_pointer_cast<contracts::Connection>(host::CreateObject("ADODB.Connection"));
+  connection->Open(database_.ConnectionString());
+  for (std::size_t i = 0; i < statements.size(); ++i) {
+    auto plan = connection->Execute("EXPLAIN QUERY PLAN " + statements[i], parameters[i]);
+    for (; !plan->IsEOF(); plan->MoveNext()) {
+      const std::string step = rt::CStr(plan->Value("detail"));
+      EXPECT_FALSE(step.starts_with("SCAN")) << statements[i] << ": " << step;
+    }
+  }
+  connection->Close();
+}
+
 INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedStorageTest, ::testing::Values("embedded"));
 
 }  // namespace

@@ -34,6 +34,12 @@ class UnaskedMembers : public host::Component, public contracts::MembershipMembe
     return nullptr;
   }
   void DeleteUser(const std::string&) override { Unasked(); }
+  std::vector<std::shared_ptr<contracts::MembershipUser>> BindUsers(const std::vector<std::string>&,
+                                                                    const std::string&,
+                                                                    const std::string&) override {
+    Unasked();
+    return {};
+  }
 
  private:
   static std::string Unasked() {

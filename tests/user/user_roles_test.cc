@@ -2,6 +2,8 @@
 // lists of the directory.
 #include <gmock/gmock.h>
 
+#include <map>
+
 #include "user_fixture.h"
 
 namespace korvo::common::user_testing {
@@ -247,6 +249,72 @@ TEST_F(UserListsTest, InternalUsersLeaveSuppliersOutAndStillFillThePage) {
   EXPECT_EQ(rt::CStr(from), "");
   EXPECT_THAT(Keys(user_->GetAllInternalUsers(from, std::nullopt)),
               ElementsAre("bob", "dora", "eve", "script"));
+}
+
+// A user without roles of its own takes its parent's, one level deep; its
+// names come from the parent when it has none. A parent that is gone
+// gives nothing.
+TEST_F(UserListsTest, InternalUsersTakeRolesAndNamesFromTheirParentOneLevelDeep) {
+  Seed("corp", {{"GIVENNAME", {"Corp"}}, {"SURNAME", {"Supplies"}}, {"KorvoRole", {"6"}}});
+  Seed("ann", {{"Parent", {"corp"}}});
+  Seed("bob", {{"Parent", {"CORP"}}, {"KorvoRole", {"2"}}});
+  Seed("team", {{"Parent", {"corp"}}, {"GIVENNAME", {"Team"}}});
+  Seed("cy", {{"Parent", {"team"}}});
+  Seed("old");
+  Seed("dan", {{"Parent", {"old"}}, {"SURNAME", {"Dean"}}});
+  directory_->DeleteUser("old", "test");
+  auto names = [](const rt::DictionaryRef& page, const std::string& id) {
+    const rt::Array both = page->Item(id).AsArray();
+    return std::vector<std::string>{rt::CStr(both.At(0)), rt::CStr(both.At(1))};
+  };
+  rt::Variant from("");
+  rt::DictionaryRef page = user_->GetAllInternalUsers(from, rt::Variant(3));
+  EXPECT_THAT(Keys(page), ElementsAre("bob", "cy", "dan"));
+  EXPECT_THAT(names(page, "bob"), ElementsAre("Corp", "Supplies"));
+  EXPECT_THAT(names(page, "cy"), ElementsAre("Team", ""));
+  EXPECT_THAT(names(page, "dan"), ElementsAre("", "Dean"));
+  EXPECT_EQ(rt::CStr(from), "dan!");
+  EXPECT_THAT(Keys(user_->GetAllInternalUsers(from, rt::Variant(3))), ElementsAre("script"));
+  EXPECT_EQ(rt::CStr(from), "");
+}
+
+TEST_F(UserListsTest, InternalUsersNeedTheScriptAccountsPassword) {
+  Seed("ann");
+  korvex::ConfigurationOverrides::Set("MEMBERSHIP", "MemScriptCode", "wrong-Pa55");
+  rt::Variant from("");
+  const rt::ErrorRecord error = ErrorOf([&] { user_->GetAllInternalUsers(from, rt::Variant(2)); });
+  EXPECT_EQ(error.Number, contracts::membership_error::kInvalidCredentials);
+  EXPECT_EQ(error.Source, "KorvoMembership.User");
+  EXPECT_THAT(LoggedMethods(), ElementsAre("KorvoCommon.User.GetAllInternalUsers"));
+  // Past the directory's end no user is bound, so nothing fails.
+  from = rt::Variant("zz");
+  EXPECT_EQ(user_->GetAllInternalUsers(from, rt::Variant(2))->Count(), 0);
+  EXPECT_EQ(rt::CStr(from), "");
+}
+
+// The users of a directory page, and the parents they name, are read
+// together: a page costs the same few statements whatever its size.
+TEST_F(UserListsTest, AnInternalUsersPageCostsAFewStatementsWhateverItsSize) {
+  if (korvo::testing::UsersOnLdap()) GTEST_SKIP() << "counts the embedded directory's statements";
+  Seed("boss1", {{"GIVENNAME", {"Boss"}}});
+  Seed("boss2", {{"SURNAME", {"Second"}}});
+  for (int i = 0; i < 60; ++i) {
+    const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
+    Seed("u" + number, {{"Parent", {i % 2 == 0 ? "boss1" : "boss2"}}});
+  }
+  std::map<int, std::size_t> statements;
+  for (int size : {10, 50}) {
+    membership::CredentialCache::Process().Clear();
+    rt::Variant from("");
+    rt::DictionaryRef page;
+    statements[size] =
+        StatementsOf([&] { page = user_->GetAllInternalUsers(from, rt::Variant(size)); }).size();
+    ASSERT_EQ(page->Count(), size);
+    EXPECT_EQ(rt::CStr(page->Item("u01").AsArray().At(1)), "Second");
+  }
+  // The search, the script account's password, the page's users, their parents.
+  EXPECT_EQ(statements[50], 4u);
+  EXPECT_EQ(statements[10], statements[50]);
 }
 
 }  // namespace

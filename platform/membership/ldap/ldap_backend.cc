@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <thread>
 
 #include "platform/contracts/membership.h"
@@ -245,6 +246,33 @@ std::optional<Entry> LdapDirectoryBackend::Load(const std::string& userId) {
     if (!user) return std::nullopt;
     return ldapentries::ToEntry(*user, userId);
   });
+}
+
+// One search for all the IDs. Each entry found answers the IDs its user ID
+// values equal case-blind; the first found for an ID is kept, as Load keeps
+// the first.
+std::vector<std::optional<Entry>> LdapDirectoryBackend::LoadMany(
+    const std::vector<std::string>& userIds) {
+  std::vector<std::optional<Entry>> entries(userIds.size());
+  if (userIds.empty()) return entries;
+  const LdapSearch search{
+      .base = settings_->usersBase, .filter = ldapfilters::ForUserIds(userIds), .attributes = {"*"}};
+  const std::vector<LdapEntry> found = Reading(*settings_, [&](LdapConnection& connection) {
+    return AllMatches(connection, search, settings_->url);
+  });
+  std::map<std::string, std::vector<std::size_t>> placesOf;  // by folded ID
+  for (std::size_t place = 0; place < userIds.size(); ++place)
+    placesOf[FoldCase(userIds[place])].push_back(place);
+  for (const LdapEntry& ldap : found) {
+    for (const std::string& id : ldap.Values(ldapmap::kUserId)) {
+      const auto places = placesOf.find(FoldCase(id));
+      if (places == placesOf.end()) continue;
+      for (std::size_t place : places->second) {
+        if (!entries[place]) entries[place] = ldapentries::ToEntry(ldap, userIds[place]);
+      }
+    }
+  }
+  return entries;
 }
 
 void LdapDirectoryBackend::Create(const Entry& entry, const std::string& password) {

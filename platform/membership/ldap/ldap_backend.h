@@ -50,6 +50,7 @@ class LdapDirectoryBackend final : public DirectoryBackend {
   void SetPassword(const std::string& userId, const std::string& password) override;
 
   std::optional<Entry> Load(const std::string& userId) override;
+  std::vector<std::optional<Entry>> LoadMany(const std::vector<std::string>& userIds) override;
   void Create(const Entry& entry, const std::string& password) override;
   bool Delete(const std::string& userId) override;
   void ReplaceAttribute(const std::string& userId, const std::string& name,

@@ -63,12 +63,16 @@ std::vector<std::string> ValuesOf(const Entry& entry, const std::string& name) {
   return {};
 }
 
+// The opening of every user filter: user entries that have an ID.
+std::string UserEntries() {
+  return "(&(objectClass=" + std::string(ldapentries::kPersonClass) + ")" + Presence(ldapmap::kUserId);
+}
+
 }  // namespace
 
 UserFilter ForCriteria(const std::vector<Criterion>& criteria, const std::string& usersBase) {
   UserFilter result;
-  result.filter =
-      "(&(objectClass=" + std::string(ldapentries::kPersonClass) + ")" + Presence(ldapmap::kUserId);
+  result.filter = UserEntries();
   for (const Criterion& criterion : criteria) {
     const auto* mapped = ldapmap::ByDirectoryName(criterion.attribute);
     result.filter += mapped ? MappedFilter(*mapped, criterion, usersBase, result.onEntries)
@@ -76,6 +80,12 @@ UserFilter ForCriteria(const std::vector<Criterion>& criteria, const std::string
   }
   result.filter += ")";
   return result;
+}
+
+std::string ForUserIds(const std::vector<std::string>& userIds) {
+  std::string anyOf = "(|";
+  for (const std::string& userId : userIds) anyOf += Equality(ldapmap::kUserId, userId);
+  return UserEntries() + anyOf + "))";
 }
 
 bool Meets(const Entry& entry, const Criterion& criterion) {

@@ -26,6 +26,10 @@ struct UserFilter {
 // The filter of the users matching every criterion.
 UserFilter ForCriteria(const std::vector<Criterion>& criteria, const std::string& usersBase);
 
+// The filter of the users with any of the IDs (each matched as the user-ID
+// criterion "=" matches it).
+std::string ForUserIds(const std::vector<std::string>& userIds);
+
 // Whether the directory entry meets the criterion (case-blind comparison,
 // as the contract says).
 bool Meets(const Entry& entry, const Criterion& criterion);
