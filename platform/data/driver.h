@@ -78,8 +78,9 @@ class DriverConnection {
   // The key the database assigned to the last row inserted on this connection.
   virtual std::int64_t LastInsertKey() = 0;
 
-  // Explicit transactions. Begin takes the write lock at once, so writers of
-  // other connections wait rather than fail at commit.
+  // Explicit transactions. The write lock is taken before the transaction
+  // reads anything, so writers of other connections wait rather than fail
+  // at commit.
   virtual void Begin() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() noexcept = 0;

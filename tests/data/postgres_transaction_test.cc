@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <latch>
 #include <thread>
 
 #include "data/data_fixture.h"
@@ -67,11 +68,85 @@ TEST_F(PostgresTransactionTest, ConcurrentTransactionsQueueAndSeeEachOthersCommi
   EXPECT_EQ(row->Value("ISOCODE").AsString(), "XXX");
 }
 
-// Both backends.
+// A statement that fails before the transaction wrote anything takes it back
+// to its start; the writer lock stays, so no other writer comes in between.
+TEST_F(PostgresTransactionTest, AFailureBeforeTheFirstWriteKeepsTheWritersLock) {
+  std::atomic<bool> otherDone{false};
+  std::thread other;
+  {
+    host::HostScope scope;
+    auto connection = Open();
+    EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Number,
+              contracts::dberr::kSyntax);
+    other = std::thread([&] {
+      host::HostScope second;
+      Open()->Execute("UPDATE COUNTRY SET COUNTRYNAME = 'seen'");
+      EXPECT_EQ(second.End(), host::Outcome::Committed);
+      otherDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(otherDone) << "the second transaction ran beside the first";
+    connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
+    EXPECT_EQ(scope.End(), host::Outcome::Committed);
+  }
+  other.join();
+  EXPECT_EQ(Exec("SELECT COUNTRYNAME FROM COUNTRY")->Value(0).AsString(), "seen");
+}
+
+// A writer that waited for the lock longer than the command timeout writes
+// nothing, although the server ran its statement when the wait ended.
+TEST_F(PostgresTransactionTest, AWriterThatGaveUpWaitingForTheLockWritesNothing) {
+  std::latch locked(1);
+  std::thread holder([&] {
+    host::HostScope scope;
+    Open()->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
+    locked.count_down();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(scope.End(), host::Outcome::Committed);
+  });
+  locked.wait();
+  const std::string impatient = db_.ConnectionString() + ";CommandTimeout=1";
+  {
+    host::HostScope scope;
+    auto connection = std::make_shared<Connection>();
+    connection->Open(impatient);
+    EXPECT_EQ(
+        ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('BE')"); }).Number,
+        contracts::dberr::kProvider);
+    EXPECT_THROW(scope.End(), rt::Error);
+  }
+  holder.join();
+  ConnectionPool::CloseIdle(impatient);
+  EXPECT_EQ(Exec("SELECT COUNTRYCODE FROM COUNTRY")->Value(0).AsString(), "NL");
+  EXPECT_EQ(Count("COUNTRY"), 1);
+}
+
+// A transaction that only read ends without waiting for the server's
+// answer; the connection's next users, in a transaction or not, go on.
+TEST_F(PostgresTransactionTest, ReadingTransactionsEndWithoutWaitingAndTheConnectionGoesOn) {
+  for (const char* code : {"NL", "BE", "DE"}) {
+    {
+      host::HostScope reading;
+      Open()->Execute("SELECT COUNT(*) FROM COUNTRY");
+      EXPECT_EQ(reading.End(), host::Outcome::Committed);
+    }
+    EXPECT_EQ(Exec("SELECT 1")->Value(0).AsLong(), 1);
+    host::HostScope writing;
+    Open()->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES (?)",
+                    std::vector{Param(rt::Variant(code))});
+    EXPECT_EQ(writing.End(), host::Outcome::Committed);
+  }
+  EXPECT_EQ(Count("COUNTRY"), 3);
+  EXPECT_EQ(Stats().inUse, 0u);
+}
+
+// Both backends: a failure before the first write and failures after it.
 TEST_F(DataTest, AFailedStatementInATransactionUndoesOnlyItself) {
   {
     host::HostScope scope;
     auto connection = Open();
+    EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Number,
+              contracts::dberr::kSyntax);
     connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
     EXPECT_EQ(
         ErrorOf([&] { connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('nl')"); }).Number,

@@ -22,6 +22,8 @@ constexpr std::size_t kTranslationCacheSize = 1024;
 constexpr const char* kSessionSettings =
     "SET DateStyle = 'ISO, MDY'; SET standard_conforming_strings = on; SET extra_float_digits = 3";
 
+constexpr const char* kBegin = "BEGIN ISOLATION LEVEL SERIALIZABLE";
+
 // The statement-level savepoint inside transactions.
 constexpr const char* kSavepoint = "SAVEPOINT korvo_statement";
 constexpr const char* kReleaseSavepoint = "RELEASE SAVEPOINT korvo_statement";
@@ -44,6 +46,25 @@ std::shared_ptr<const PostgresTranslation> Translated(const std::string& sql) {
   static const PostgresTranslator translator;
   return cache.Get(
       sql, [&] { return std::make_shared<const PostgresTranslation>(translator.Translate(sql)); });
+}
+
+// A command of the extended protocol for a text without parameters.
+PostgresConnection::Command Text(const char* sql) {
+  return [sql](PGconn* connection) {
+    return PQsendQueryParams(connection, sql, 0, nullptr, nullptr, nullptr, nullptr, /*resultFormat=*/0);
+  };
+}
+
+bool Succeeded(const PGresult* result) {
+  const ExecStatusType status = PQresultStatus(result);  // PGRES_FATAL_ERROR for nullptr
+  return result != nullptr && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK);
+}
+
+// Whether a statement changed something: any command but a query (the
+// preparation and description of a statement have no command tag).
+bool Wrote(const PGresult* result) {
+  const std::string_view tag = PQcmdStatus(const_cast<PGresult*>(result));
+  return !tag.empty() && !tag.starts_with("SELECT");
 }
 
 // The server's notices ("relation already exists, skipping") are not errors
@@ -82,57 +103,66 @@ DriverStatement& PostgresConnection::Prepare(const std::string& sql) {
 // SQLite's writers queue for its write lock: two of them never overlap, so
 // the checks that keep one home currency, one euro and no overlapping rates
 // see every earlier commit, and serialization failures between them cannot
-// arise. The lock is taken before BEGIN so that the transaction's snapshot
-// is taken after the previous holder committed; waiting for it is bounded by
-// the command timeout (the server's statement_timeout).
+// arise. The lock is taken (in a round trip of its own group, ahead of
+// BEGIN) before the transaction's snapshot, so the snapshot is taken after
+// the previous holder committed; waiting for it is bounded by the command
+// timeout (the server's statement_timeout). Nothing is sent here: the lock
+// and BEGIN go with the transaction's first statement.
 void PostgresConnection::Begin() {
   ReopenIfLost();
-  Exec(kTakeWriterLock);
-  holdsWriterLock_ = true;
-  try {
-    Exec("BEGIN ISOLATION LEVEL SERIALIZABLE");
-  } catch (...) {
-    ReleaseWriterLock();
-    throw;
-  }
+  beginPending_ = true;
+  wrote_ = false;
 }
 
 void PostgresConnection::Commit() {
+  Settle();
+  if (beginPending_) {  // no statement since Begin (or since the restart)
+    beginPending_ = false;
+    FinishTransaction(nullptr);
+    return;
+  }
   if (PQtransactionStatus(connection_.get()) == PQTRANS_INERROR) {
     Rollback();
     ThrowPostgresFailure("The database rolled back the transaction after an earlier failure");
   }
-  try {
-    Exec("COMMIT");
-  } catch (...) {
-    ReleaseWriterLock();
-    throw;
+  std::vector<CommandGroup> ending{{Text("COMMIT")}};
+  if (std::exchange(holdsWriterLock_, false)) ending.push_back({Text(kReleaseWriterLock)});
+  // A transaction that only read has nothing a failed COMMIT could lose.
+  if (!std::exchange(wrote_, false)) {
+    SendUnanswered(ending);
+    return;
   }
-  ReleaseWriterLock();
-}
-
-void PostgresConnection::ReleaseWriterLock() noexcept {
-  if (!holdsWriterLock_) return;
-  holdsWriterLock_ = false;
-  try {
-    PgResult ignored(Query(kReleaseWriterLock));
-  } catch (const DriverError&) {
-    // The connection is gone, and the server released the lock with it.
-  }
+  std::vector<PgResult> results = Pipeline(ending);
+  if (!Succeeded(results.front().get())) ThrowPostgresError(results.front().get(), connection_.get());
 }
 
 void PostgresConnection::Rollback() noexcept {
-  if (PQtransactionStatus(connection_.get()) != PQTRANS_IDLE) {
-    try {
-      PgResult ignored(Query("ROLLBACK"));
-    } catch (const DriverError&) {
-      // The connection is gone; the server rolls the transaction back itself.
-    }
+  beginPending_ = false;
+  FinishTransaction("ROLLBACK");
+}
+
+// Ends what the server holds for the transaction: `ending` (when one is
+// open) and the writer lock, without waiting for the answers.
+void PostgresConnection::FinishTransaction(const char* ending) noexcept {
+  try {
+    Settle();
+    std::vector<CommandGroup> groups;
+    const PGTransactionStatusType status = PQtransactionStatus(connection_.get());
+    if (ending != nullptr && (status == PQTRANS_INTRANS || status == PQTRANS_INERROR))
+      groups.push_back({Text(ending)});
+    if (holdsWriterLock_) groups.push_back({Text(kReleaseWriterLock)});
+    holdsWriterLock_ = false;
+    wrote_ = false;
+    if (!groups.empty()) SendUnanswered(groups);
+  } catch (const DriverError&) {
+    // The connection is gone; the server ended the transaction and released
+    // the lock with it.
   }
-  ReleaseWriterLock();
 }
 
 bool PostgresConnection::InTransaction() const {
+  if (beginPending_) return true;
+  if (unansweredSyncs_ > 0) return false;  // only a finished transaction's ending is on its way
   const PGTransactionStatusType status = PQtransactionStatus(connection_.get());
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
@@ -156,20 +186,71 @@ bool PostgresConnection::HasTables() {
          "0";
 }
 
-PgResult PostgresConnection::RunStatement(const std::function<PgResult(PGconn*)>& exchange) {
-  if (!InTransaction()) return exchange(connection_.get());
-  Exec(kSavepoint);
-  try {
-    PgResult result = exchange(connection_.get());
-    if (InTransaction()) Exec(kReleaseSavepoint);  // unless the statement itself ended the transaction
-    return result;
-  } catch (const DriverError& e) {
-    UndoStatement(IsSerializationFailure(UnpackSqlState(e.nativeError())));
-    throw;
-  } catch (...) {
-    UndoStatement(false);
-    throw;
+std::vector<PgResult> PostgresConnection::RunStatement(const std::vector<Command>& commands) {
+  if (!InTransaction()) {
+    std::vector<PgResult> results = Pipeline({commands});
+    for (const PgResult& result : results)
+      if (!Succeeded(result.get())) ThrowPostgresError(result.get(), connection_.get());
+    return results;
   }
+  const bool underSavepoint = wrote_;
+  std::vector<CommandGroup> groups = PendingBegin();
+  if (groups.empty()) groups.emplace_back();
+  CommandGroup& statement = groups.back();
+  if (underSavepoint) statement.push_back(Text(kSavepoint));
+  statement.insert(statement.end(), commands.begin(), commands.end());
+  if (underSavepoint) statement.push_back(Text(kReleaseSavepoint));
+
+  std::vector<PgResult> results = Pipeline(groups);
+  auto next = results.begin() + static_cast<std::ptrdiff_t>(CheckBegun(results));
+  // A statement that ended the transaction itself leaves no savepoint to
+  // release, and nothing to commit.
+  const bool ended = PQtransactionStatus(connection_.get()) == PQTRANS_IDLE;
+  if (underSavepoint) results.pop_back();
+  for (auto failed = next; failed != results.end(); ++failed) {
+    if (Succeeded(failed->get())) continue;
+    UndoStatement(IsSerializationFailure(SqlStateOf(failed->get())), underSavepoint);
+    ThrowPostgresError(failed->get(), connection_.get());
+  }
+  if (underSavepoint) ++next;
+  std::vector<PgResult> answers(std::make_move_iterator(next), std::make_move_iterator(results.end()));
+  for (const PgResult& answer : answers) wrote_ = wrote_ || Wrote(answer.get());
+  if (ended) FinishTransaction(nullptr);
+  return answers;
+}
+
+// The groups that begin a pending transaction: the writer lock (unless a
+// restarted transaction still holds it), then a group opening with BEGIN,
+// to which the caller adds its statement; none when no begin is pending.
+std::vector<PostgresConnection::CommandGroup> PostgresConnection::PendingBegin() {
+  std::vector<CommandGroup> groups;
+  if (!beginPending_) return groups;
+  if (!holdsWriterLock_) groups.push_back({Text(kTakeWriterLock)});
+  groups.push_back({Text(kBegin)});
+  return groups;
+}
+
+// Checks the answers to what PendingBegin sent (the first results) and
+// answers how many they were. A lock or BEGIN that failed fails the
+// statement sent with it, and whatever the server ran without the lock is
+// rolled back.
+std::size_t PostgresConnection::CheckBegun(std::vector<PgResult>& results) {
+  if (!beginPending_) return 0;
+  beginPending_ = false;
+  std::size_t count = 0;
+  if (!holdsWriterLock_) {
+    if (!Succeeded(results[count].get())) {
+      FinishTransaction("ROLLBACK");
+      ThrowPostgresError(results[count].get(), connection_.get());
+    }
+    holdsWriterLock_ = true;
+    ++count;
+  }
+  if (!Succeeded(results[count].get())) {
+    FinishTransaction("ROLLBACK");
+    ThrowPostgresError(results[count].get(), connection_.get());
+  }
+  return count + 1;
 }
 
 void PostgresConnection::Deallocate(const std::string& name) noexcept {
@@ -185,6 +266,7 @@ void PostgresConnection::SetUpSession() { Exec(kSessionSettings); }
 
 void PostgresConnection::ReopenIfLost() {
   if (PQstatus(connection_.get()) != CONNECTION_BAD) return;
+  ForgetSession();
   PQreset(connection_.get());
   if (PQstatus(connection_.get()) != CONNECTION_OK) {
     try {
@@ -198,13 +280,13 @@ void PostgresConnection::ReopenIfLost() {
 }
 
 // A transaction that lost to a concurrent one can never commit: it is rolled
-// back at once, so later statements and the commit report it.
-void PostgresConnection::UndoStatement(bool wholeTransaction) noexcept {
+// back at once, so later statements and the commit report it. A statement
+// that failed before the transaction wrote anything takes the transaction
+// back to its start, where nothing is lost.
+void PostgresConnection::UndoStatement(bool wholeTransaction, bool underSavepoint) noexcept {
   if (!InTransaction()) return;
-  if (wholeTransaction) {
-    Rollback();
-    return;
-  }
+  if (wholeTransaction) return Rollback();
+  if (!underSavepoint) return RestartTransaction();
   // Should even this fail, the transaction stays failed and its commit
   // reports it.
   try {
@@ -214,41 +296,117 @@ void PostgresConnection::UndoStatement(bool wholeTransaction) noexcept {
   }
 }
 
+// Rolls back to the start and begins again with the next statement, under
+// the writer lock still held, so no other writer came in between.
+void PostgresConnection::RestartTransaction() noexcept {
+  try {
+    SendUnanswered({{Text("ROLLBACK")}});
+    beginPending_ = holdsWriterLock_;
+    wrote_ = false;
+  } catch (const DriverError&) {
+    // The connection is gone, and the transaction with it.
+  }
+}
+
 void PostgresConnection::Exec(const std::string& sql) { Checked(Query(sql), connection_.get()); }
 
-PGresult* PostgresConnection::Exchange(const std::function<int(PGconn*)>& send) {
+PGresult* PostgresConnection::Exchange(const Command& send) {
+  Settle();
+  if (beginPending_) {
+    std::vector<PgResult> begun = Pipeline(PendingBegin());
+    CheckBegun(begun);
+  }
+  // What a text of several statements did is not told apart: inside a
+  // transaction it counts as a write, whose commit is waited for.
+  if (InTransaction()) wrote_ = true;
   PGconn* connection = connection_.get();
   if (!send(connection)) return nullptr;
-  using Clock = std::chrono::steady_clock;
-  // A little beyond the server's own statement_timeout, so that a server
-  // that still runs cancels a slow statement itself and keeps the connection.
-  const auto deadline = Clock::now() + std::chrono::seconds(commandTimeout_) + kClientMargin;
-  PGresult* answer = nullptr;
-  for (;;) {
-    while (PQisBusy(connection)) {
-      int waitMs = -1;
-      if (commandTimeout_ > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-          PQclear(answer);
-          Abandon();
-        }
-        waitMs = static_cast<int>(left.count());
-      }
-      pollfd socket{PQsocket(connection), POLLIN, 0};
-      if (poll(&socket, 1, waitMs) < 0 && errno != EINTR) break;
-      if (!PQconsumeInput(connection)) break;  // the result reports the broken connection
-    }
-    PGresult* next = PQgetResult(connection);
-    if (next == nullptr) return answer;
-    // As PQexec: the first failure is the answer, else the last result.
-    if (answer != nullptr && PQresultStatus(answer) == PGRES_FATAL_ERROR) {
-      PQclear(next);
-    } else {
-      PQclear(answer);
-      answer = next;
-    }
+  const Clock::time_point deadline = Deadline();
+  PgResult answer;
+  // As PQexec: the first failure is the answer, else the last result.
+  while (PgResult next{Await(deadline)}) {
+    if (answer == nullptr || PQresultStatus(answer.get()) != PGRES_FATAL_ERROR) answer = std::move(next);
   }
+  return answer.release();
+}
+
+std::vector<PgResult> PostgresConnection::Pipeline(const std::vector<CommandGroup>& groups) {
+  Settle();
+  std::vector<PgResult> results;
+  if (!SendUnanswered(groups)) {
+    Settle();  // what was queued before the failure
+    for (const CommandGroup& group : groups) results.resize(results.size() + group.size());
+    return results;
+  }
+  unansweredSyncs_ = 0;  // read here
+  for (const CommandGroup& group : groups) {
+    const Clock::time_point deadline = Deadline();
+    for (std::size_t i = 0; i < group.size(); ++i) {
+      results.emplace_back(Await(deadline));
+      // A command of the extended protocol has one result; libpq ends it with nullptr.
+      while (PgResult rest{Await(deadline)}) {
+      }
+    }
+    PgResult sync{Await(deadline)};
+  }
+  if (PQstatus(connection_.get()) == CONNECTION_BAD) {
+    ForgetSession();
+  } else {
+    PQexitPipelineMode(connection_.get());
+  }
+  return results;
+}
+
+// Queues the groups in pipeline mode, a sync after each, counting the
+// syncs as unanswered; false when the connection could not take one (what
+// was queued before it is synced too).
+bool PostgresConnection::SendUnanswered(const std::vector<CommandGroup>& groups) {
+  PGconn* connection = connection_.get();
+  if (!PQenterPipelineMode(connection)) return false;
+  for (const CommandGroup& group : groups) {
+    bool queued = true;
+    for (const Command& command : group) queued = queued && command(connection);
+    if (!PQpipelineSync(connection)) return false;
+    ++unansweredSyncs_;
+    if (!queued) return false;
+  }
+  return true;
+}
+
+void PostgresConnection::Settle() {
+  const Clock::time_point deadline = Deadline();
+  // libpq answers nullptr once after each command's result and again when
+  // nothing more is on its way: two in a row end the wait.
+  for (int nulls = 0; unansweredSyncs_ > 0 && nulls < 2;) {
+    PgResult result{Await(deadline)};
+    nulls = result == nullptr ? nulls + 1 : 0;
+    if (result != nullptr && PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC) --unansweredSyncs_;
+  }
+  unansweredSyncs_ = 0;
+  if (PQstatus(connection_.get()) == CONNECTION_BAD) return ForgetSession();
+  if (PQpipelineStatus(connection_.get()) != PQ_PIPELINE_OFF) PQexitPipelineMode(connection_.get());
+}
+
+PGresult* PostgresConnection::Await(Clock::time_point deadline) {
+  PGconn* connection = connection_.get();
+  while (PQisBusy(connection)) {
+    int waitMs = -1;
+    if (commandTimeout_ > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) Abandon();
+      waitMs = static_cast<int>(left.count());
+    }
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    if (poll(&socket, 1, waitMs) < 0 && errno != EINTR) break;
+    if (!PQconsumeInput(connection)) break;  // the result reports the broken connection
+  }
+  return PQgetResult(connection);
+}
+
+// A little beyond the server's own statement_timeout, so that a server
+// that still runs cancels a slow statement itself and keeps the connection.
+PostgresConnection::Clock::time_point PostgresConnection::Deadline() const {
+  return Clock::now() + std::chrono::seconds(commandTimeout_) + kClientMargin;
 }
 
 // A server that does not answer may never do so; the connection is cut so
@@ -257,10 +415,19 @@ PGresult* PostgresConnection::Exchange(const std::function<int(PGconn*)>& send) 
 void PostgresConnection::Abandon() {
   shutdown(PQsocket(connection_.get()), SHUT_RDWR);
   PQconsumeInput(connection_.get());  // libpq sees the end of the connection
+  ForgetSession();
   throw DriverError(
       FailureKind::Other,
       "The database server did not answer within " + std::to_string(commandTimeout_) + " seconds", 0,
       kPostgresSource);
+}
+
+// The server ends a lost session's transaction and releases its lock.
+void PostgresConnection::ForgetSession() noexcept {
+  beginPending_ = false;
+  holdsWriterLock_ = false;
+  wrote_ = false;
+  unansweredSyncs_ = 0;
 }
 
 std::string PostgresConnection::QueryText(const std::string& sql) {

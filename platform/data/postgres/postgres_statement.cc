@@ -41,43 +41,36 @@ ResultSet PostgresStatement::Run(std::span<const contracts::Parameter> params, s
                       0, kPostgresSource);
   }
   if (translation_->sql.empty()) return {};
-  PgResult result =
-      connection_.RunStatement([&](PGconn* connection) { return Execute(connection, params); });
-  return Rows(result.get(), maxRecords);
-}
-
-PgResult PostgresStatement::Execute(PGconn* connection, std::span<const contracts::Parameter> params) {
-  if (name_.empty() || session_ != connection_.Session()) PrepareOnServer(connection);
+  if (name_.empty() || session_ != connection_.Session()) PrepareOnServer();
   std::vector<std::optional<std::string>> texts;
   std::vector<const char*> values;
   for (std::size_t i = 0; i < params.size(); ++i) {
     texts.push_back(ParameterText(params[i], i < parameterTypes_.size() ? parameterTypes_[i] : 0));
   }
   for (const auto& text : texts) values.push_back(text ? text->c_str() : nullptr);
-  return Checked(connection_.Exchange([&](PGconn* c) {
+  std::vector<PgResult> results = connection_.RunStatement({[&](PGconn* c) {
     return PQsendQueryPrepared(c, name_.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
                                nullptr, /*resultFormat=*/0);
-  }),
-                 connection);
+  }});
+  return Rows(results.front().get(), maxRecords);
 }
 
-void PostgresStatement::PrepareOnServer(PGconn* connection) {
+// Prepared and, when it has parameters, described in one round trip: the
+// types the server inferred decide how each value is written.
+void PostgresStatement::PrepareOnServer() {
   std::string name = connection_.NextStatementName();
-  Checked(connection_.Exchange([&](PGconn* c) {
-    return PQsendPrepare(c, name.c_str(), translation_->sql.c_str(), 0, nullptr);
-  }),
-          connection);
+  std::vector<PostgresConnection::Command> commands{
+      [&](PGconn* c) { return PQsendPrepare(c, name.c_str(), translation_->sql.c_str(), 0, nullptr); }};
+  if (translation_->parameters > 0)
+    commands.push_back([&](PGconn* c) { return PQsendDescribePrepared(c, name.c_str()); });
+  const std::vector<PgResult> results = connection_.RunStatement(commands);
   name_ = std::move(name);
   session_ = connection_.Session();
   described_ = false;
   parameterTypes_.clear();
-  if (translation_->parameters == 0) return;
-  // The types the server inferred decide how each value is written.
-  PgResult described =
-      Checked(connection_.Exchange([&](PGconn* c) { return PQsendDescribePrepared(c, name_.c_str()); }),
-              connection);
-  for (int i = 0; i < PQnparams(described.get()); ++i)
-    parameterTypes_.push_back(PQparamtype(described.get(), i));
+  if (results.size() < 2) return;
+  for (int i = 0; i < PQnparams(results[1].get()); ++i)
+    parameterTypes_.push_back(PQparamtype(results[1].get(), i));
 }
 
 ResultSet PostgresStatement::Rows(const PGresult* result, std::int32_t maxRecords) {

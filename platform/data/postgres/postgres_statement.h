@@ -1,7 +1,7 @@
 // PostgresStatement: one statement of a PostgresConnection, prepared on the
 // server (PQprepare) at its first run and executed with text parameters the
 // server reads as the types it inferred (postgres_values.h): one round trip
-// per run once prepared. Result columns carry the library's spelling of
+// per run once prepared, two at the first. Result columns carry the library's spelling of
 // their names and the kinds of their types, described once per preparation
 // and shared by every result.
 // An INSERT that returns its database-assigned key hands the key to the
@@ -41,8 +41,7 @@ class PostgresStatement final : public DriverStatement {
   ResultSet Run(std::span<const contracts::Parameter> params, std::int32_t maxRecords) override;
 
  private:
-  PgResult Execute(PGconn* connection, std::span<const contracts::Parameter> params);
-  void PrepareOnServer(PGconn* connection);
+  void PrepareOnServer();
   void Describe(const PGresult* result);
   ResultSet Rows(const PGresult* result, std::int32_t maxRecords);
 
