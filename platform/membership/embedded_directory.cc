@@ -209,8 +209,11 @@ std::vector<std::optional<Entry>> EmbeddedDirectory::LoadMany(const std::vector<
   Statement select{
       "SELECT MEMBERUSER.USERKEY, MEMBERUSER.USERID, MEMBERATTRIBUTE.ATTRNAME, MEMBERATTRIBUTE.ATTRVALUE "
       "FROM MEMBERUSER LEFT JOIN MEMBERATTRIBUTE ON MEMBERATTRIBUTE.USERKEY = MEMBERUSER.USERKEY "
-      "WHERE MEMBERUSER.USERKEY IN (",
+      "WHERE MEMBERUSER.USERKEY ",
       {}};
+  // One user, a bind's read, is sought by equality: its attribute rows then
+  // come in the index's order, with nothing to sort.
+  select.sql += userIds.size() == 1 ? "= (" : "IN (";
   for (const std::string& userId : userIds) {
     select.sql += select.params.empty() ? "?" : ", ?";
     select.params.push_back(Text("UserKey", Key(userId)));
@@ -226,7 +229,8 @@ std::vector<std::optional<Entry>> EmbeddedDirectory::LoadMany(const std::vector<
   }
   for (std::size_t place = 0; place < userIds.size(); ++place) {
     const auto entry = found.find(Key(userIds[place]));
-    if (entry != found.end()) entries[place] = entry->second;
+    if (entry != found.end())
+      entries[place] = userIds.size() == 1 ? std::move(entry->second) : entry->second;
   }
   return entries;
 }
