@@ -330,8 +330,11 @@ PGresult* PostgresConnection::Exchange(const Command& send) {
   return answer.release();
 }
 
+// The answers an earlier SendUnanswered left are read after these groups
+// are sent: a reading transaction's COMMIT travels with the next request's
+// first statement.
 std::vector<PgResult> PostgresConnection::Pipeline(const std::vector<CommandGroup>& groups) {
-  Settle();
+  const int earlier = unansweredSyncs_;
   std::vector<PgResult> results;
   if (!SendUnanswered(groups)) {
     Settle();  // what was queued before the failure
@@ -339,6 +342,7 @@ std::vector<PgResult> PostgresConnection::Pipeline(const std::vector<CommandGrou
     return results;
   }
   unansweredSyncs_ = 0;  // read here
+  DiscardAnswers(earlier);
   for (const CommandGroup& group : groups) {
     const Clock::time_point deadline = Deadline();
     for (std::size_t i = 0; i < group.size(); ++i) {
@@ -374,17 +378,20 @@ bool PostgresConnection::SendUnanswered(const std::vector<CommandGroup>& groups)
 }
 
 void PostgresConnection::Settle() {
+  DiscardAnswers(std::exchange(unansweredSyncs_, 0));
+  if (PQstatus(connection_.get()) == CONNECTION_BAD) return ForgetSession();
+  if (PQpipelineStatus(connection_.get()) != PQ_PIPELINE_OFF) PQexitPipelineMode(connection_.get());
+}
+
+void PostgresConnection::DiscardAnswers(int syncs) {
   const Clock::time_point deadline = Deadline();
   // libpq answers nullptr once after each command's result and again when
   // nothing more is on its way: two in a row end the wait.
-  for (int nulls = 0; unansweredSyncs_ > 0 && nulls < 2;) {
+  for (int nulls = 0; syncs > 0 && nulls < 2;) {
     PgResult result{Await(deadline)};
     nulls = result == nullptr ? nulls + 1 : 0;
-    if (result != nullptr && PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC) --unansweredSyncs_;
+    if (result != nullptr && PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC) --syncs;
   }
-  unansweredSyncs_ = 0;
-  if (PQstatus(connection_.get()) == CONNECTION_BAD) return ForgetSession();
-  if (PQpipelineStatus(connection_.get()) != PQ_PIPELINE_OFF) PQexitPipelineMode(connection_.get());
 }
 
 PGresult* PostgresConnection::Await(Clock::time_point deadline) {

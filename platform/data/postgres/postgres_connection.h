@@ -122,8 +122,11 @@ class PostgresConnection final : public DriverConnection {
   // False when the connection could not take a command (what was queued
   // before it is synced and read all the same).
   bool SendUnanswered(const std::vector<CommandGroup>& groups);
-  // Reads the answers SendUnanswered left.
+  // Reads (and ignores) the answers SendUnanswered left, then leaves
+  // pipeline mode.
   void Settle();
+  // Reads and ignores the answers to the next `syncs` groups.
+  void DiscardAnswers(int syncs);
   // The next result, waiting until `deadline` at most (Abandon after it).
   PGresult* Await(Clock::time_point deadline);
   Clock::time_point Deadline() const;
