@@ -33,9 +33,13 @@ constexpr const char* kUndoStatement =
 constexpr std::chrono::seconds kClientMargin{1};
 
 // The session lock every transaction of the library holds (any number the
-// database's other users do not take; this one spells "KORVO").
-constexpr const char* kTakeWriterLock = "SELECT pg_advisory_lock(323453343311)";
-constexpr const char* kReleaseWriterLock = "SELECT pg_advisory_unlock(323453343311)";
+// database's other users do not take; this one spells "KORVO"), taken and
+// released through statements each session prepares once.
+constexpr const char* kTakeWriterLock = "korvo_take_writer_lock";
+constexpr const char* kReleaseWriterLock = "korvo_release_writer_lock";
+constexpr std::pair<const char*, const char*> kWriterLockStatements[] = {
+    {kTakeWriterLock, "SELECT pg_advisory_lock(323453343311)"},
+    {kReleaseWriterLock, "SELECT pg_advisory_unlock(323453343311)"}};
 
 // The schema version lives in a one-row table of its own.
 constexpr const char* kVersionTable = "KORVOSCHEMAVERSION";
@@ -52,6 +56,13 @@ std::shared_ptr<const PostgresTranslation> Translated(const std::string& sql) {
 PostgresConnection::Command Text(const char* sql) {
   return [sql](PGconn* connection) {
     return PQsendQueryParams(connection, sql, 0, nullptr, nullptr, nullptr, nullptr, /*resultFormat=*/0);
+  };
+}
+
+// A command running a statement the session prepared, without parameters.
+PostgresConnection::Command Prepared(const char* name) {
+  return [name](PGconn* connection) {
+    return PQsendQueryPrepared(connection, name, 0, nullptr, nullptr, nullptr, /*resultFormat=*/0);
   };
 }
 
@@ -126,7 +137,7 @@ void PostgresConnection::Commit() {
     ThrowPostgresFailure("The database rolled back the transaction after an earlier failure");
   }
   std::vector<CommandGroup> ending{{Text("COMMIT")}};
-  if (std::exchange(holdsWriterLock_, false)) ending.push_back({Text(kReleaseWriterLock)});
+  if (std::exchange(holdsWriterLock_, false)) ending.push_back({Prepared(kReleaseWriterLock)});
   // A transaction that only read has nothing a failed COMMIT could lose.
   if (!std::exchange(wrote_, false)) {
     SendUnanswered(ending);
@@ -150,7 +161,7 @@ void PostgresConnection::FinishTransaction(const char* ending) noexcept {
     const PGTransactionStatusType status = PQtransactionStatus(connection_.get());
     if (ending != nullptr && (status == PQTRANS_INTRANS || status == PQTRANS_INERROR))
       groups.push_back({Text(ending)});
-    if (holdsWriterLock_) groups.push_back({Text(kReleaseWriterLock)});
+    if (holdsWriterLock_) groups.push_back({Prepared(kReleaseWriterLock)});
     holdsWriterLock_ = false;
     wrote_ = false;
     if (!groups.empty()) SendUnanswered(groups);
@@ -225,7 +236,7 @@ std::vector<PgResult> PostgresConnection::RunStatement(const std::vector<Command
 std::vector<PostgresConnection::CommandGroup> PostgresConnection::PendingBegin() {
   std::vector<CommandGroup> groups;
   if (!beginPending_) return groups;
-  if (!holdsWriterLock_) groups.push_back({Text(kTakeWriterLock)});
+  if (!holdsWriterLock_) groups.push_back({Prepared(kTakeWriterLock)});
   groups.push_back({Text(kBegin)});
   return groups;
 }
@@ -262,7 +273,14 @@ void PostgresConnection::Deallocate(const std::string& name) noexcept {
   }
 }
 
-void PostgresConnection::SetUpSession() { Exec(kSessionSettings); }
+void PostgresConnection::SetUpSession() {
+  Exec(kSessionSettings);
+  CommandGroup prepare;
+  for (const auto& [name, sql] : kWriterLockStatements)
+    prepare.push_back([=](PGconn* c) { return PQsendPrepare(c, name, sql, 0, nullptr); });
+  for (const PgResult& result : Pipeline({prepare}))
+    if (!Succeeded(result.get())) ThrowPostgresError(result.get(), connection_.get());
+}
 
 void PostgresConnection::ReopenIfLost() {
   if (PQstatus(connection_.get()) != CONNECTION_BAD) return;
