@@ -35,14 +35,6 @@ std::function<void()> Request(const char* progId, Method method) {
   };
 }
 
-template <class T, class Method>
-void LibraryCall(benchmark::State& state, const std::string& call, const char* progId, Method method) {
-  SharedDatabase().UseForLibrary();
-  const auto request = Request<T>(progId, method);
-  ReportStatements(state, CountStatements(call, request));
-  for (auto _ : state) request();
-}
-
 template <class Floor, class Work>
 void FloorCall(benchmark::State& state, FloorMode mode, Work work) {
   const ServerCore core(Floor::kBackend);
@@ -101,15 +93,18 @@ void RegisterTermsAndLocale() {
   RegisterTerms<SqliteFloor>();
   if (PostgresServer()) RegisterTerms<PostgresFloor>();
 
+  // The library and ICU in turns (TimeInTurns in bench_support.h says why).
   const std::string locale = "Locale.GetCurrencyName";
   Register(locale, "icu", kLibrary, [=](benchmark::State& state) {
-    LibraryCall<common::Locale>(state, locale, "KorvoCommon.Locale", [](auto& object) {
+    const ServerCore core(Backend::SQLite, /*inTurns=*/true);
+    SharedDatabase().UseForLibrary();
+    const auto request = Request<common::Locale>("KorvoCommon.Locale", [](auto& object) {
       benchmark::DoNotOptimize(object->GetCurrencyName(kUnitedStates));
     });
-  });
-  Register(locale, "icu", kFloor, [](benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(FloorCurrencyName(kUnitedStates));
-  });
+    ReportStatements(state, CountStatements(locale, request));
+    state.counters[kFloorStatements] = 0;
+    TimeInTurns(state, request, [] { benchmark::DoNotOptimize(FloorCurrencyName(kUnitedStates)); });
+  })->UseManualTime();
 }
 
 }  // namespace korvo::bench
