@@ -276,8 +276,11 @@ void PostgresConnection::Deallocate(const std::string& name) noexcept {
 void PostgresConnection::SetUpSession() {
   Exec(kSessionSettings);
   CommandGroup prepare;
-  for (const auto& [name, sql] : kWriterLockStatements)
-    prepare.push_back([=](PGconn* c) { return PQsendPrepare(c, name, sql, 0, nullptr); });
+  for (const auto& statement : kWriterLockStatements) {
+    prepare.push_back([&statement](PGconn* c) {
+      return PQsendPrepare(c, statement.first, statement.second, 0, nullptr);
+    });
+  }
   for (const PgResult& result : Pipeline({prepare}))
     if (!Succeeded(result.get())) ThrowPostgresError(result.get(), connection_.get());
 }
