@@ -20,6 +20,16 @@ class PostgresTransactionTest : public DataTest {
   void SetUp() override {
     if (testing::TestBackend() != testing::Backend::PostgreSQL) GTEST_SKIP() << "PostgreSQL only";
   }
+  // A writer on another thread, in a host transaction of its own: runs
+  // `sql` and commits, then sets `done`.
+  std::thread OtherWriter(std::string sql, std::atomic<bool>& done) const {
+    return std::thread([this, sql = std::move(sql), &done] {
+      host::HostScope second;
+      Open()->Execute(sql);
+      EXPECT_EQ(second.End(), host::Outcome::Committed);
+      done = true;
+    });
+  }
   std::string Isolation() const {
     return Exec("SELECT current_setting('transaction_isolation')")->Value(0).AsString();
   }
@@ -48,14 +58,9 @@ TEST_F(PostgresTransactionTest, ConcurrentTransactionsQueueAndSeeEachOthersCommi
     auto connection = Open();
     EXPECT_EQ(connection->Execute("SELECT COUNTRYNAME FROM COUNTRY")->Value(0).AsString(),
               "Netherlands");
-    other = std::thread([&] {
-      host::HostScope second;
-      auto mine = Open();
-      mine->Execute(
-          "UPDATE COUNTRY SET COUNTRYNAME = COUNTRYNAME || ' (' || ISOCODE || ')' WHERE COUNTRYCODE = 'NL'");
-      EXPECT_EQ(second.End(), host::Outcome::Committed);
-      otherDone = true;
-    });
+    other = OtherWriter(
+        "UPDATE COUNTRY SET COUNTRYNAME = COUNTRYNAME || ' (' || ISOCODE || ')' WHERE COUNTRYCODE = 'NL'",
+        otherDone);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_FALSE(otherDone) << "the second transaction ran beside the first";
     connection->Execute("UPDATE COUNTRY SET ISOCODE = 'XXX'");
@@ -78,12 +83,7 @@ TEST_F(PostgresTransactionTest, AFailureBeforeTheFirstWriteKeepsTheWritersLock) 
     auto connection = Open();
     EXPECT_EQ(ErrorOf([&] { connection->Execute("SELECT * FROM NOSUCHTABLE"); }).Number,
               contracts::dberr::kSyntax);
-    other = std::thread([&] {
-      host::HostScope second;
-      Open()->Execute("UPDATE COUNTRY SET COUNTRYNAME = 'seen'");
-      EXPECT_EQ(second.End(), host::Outcome::Committed);
-      otherDone = true;
-    });
+    other = OtherWriter("UPDATE COUNTRY SET COUNTRYNAME = 'seen'", otherDone);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(otherDone) << "the second transaction ran beside the first";
     connection->Execute("INSERT INTO COUNTRY (COUNTRYCODE) VALUES ('NL')");
