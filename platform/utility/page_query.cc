@@ -21,13 +21,21 @@ class SeekBuilder {
     if (value.IsNull()) return column + " IS NULL";
     return column + " = " + Bind(value);
   }
-  // The condition for rows past a non-null `value`, or past a null in
-  // ascending order (nulls sort first ascending, last descending).
-  std::string Beyond(const SortField& field, const rt::Variant& value, bool descending) {
+  // The condition on `field` for rows past `value` in its order, with
+  // `inclusive` also for rows equal to it; "" when every row qualifies.
+  // Nulls sort first ascending, last descending, so nothing lies past a null
+  // descending: the caller asks only when a row can. The anchor's own row
+  // is folded into the comparison (>=, <=) rather than added as an
+  // alternative of its own, so the database reads the rows as one range of
+  // the column's index instead of scanning the listing.
+  std::string Beyond(const SortField& field, const rt::Variant& value, bool descending, bool inclusive) {
     const std::string& column = field.name;
-    if (!descending) return value.IsNull() ? column + " IS NOT NULL" : column + " > " + Bind(value);
-    if (field.neverNull) return column + " < " + Bind(value);
-    return "(" + column + " < " + Bind(value) + " OR " + column + " IS NULL)";
+    if (value.IsNull())
+      return descending ? column + " IS NULL" : inclusive ? "" : column + " IS NOT NULL";
+    const std::string comparison =
+        column + (descending ? " <" : " >") + (inclusive ? "= " : " ") + Bind(value);
+    if (!descending || field.neverNull) return comparison;
+    return "(" + comparison + " OR " + column + " IS NULL)";
   }
 
  private:
@@ -70,26 +78,24 @@ std::string PageQuery::OrderBy(bool reversed) const {
 }
 
 // Rows past the anchor: the first column beyond its value, or equal there
-// and the second beyond, and so on; with `inclusive` also the anchor row.
-// Every alternative binds its own values, in the order the text shows them.
+// and the second beyond, and so on; with `inclusive` the last column may
+// also equal its value, which takes in the anchor row. Every alternative
+// binds its own values, in the order the text shows them.
 std::string PageQuery::Seek(const std::vector<rt::Variant>& anchor, bool reversed, bool inclusive,
                             std::vector<contracts::Parameter>& params) const {
   if (anchor.size() != order_.size()) rt::Raise(rt::errnum::kInvalidProcedureCall);
   SeekBuilder builder(params);
-  auto equalUpTo = [&](std::size_t end) {
-    std::vector<std::string> conditions;
-    for (std::size_t j = 0; j < end; ++j) conditions.push_back(builder.Equal(order_[j].name, anchor[j]));
-    return conditions;
-  };
   std::vector<std::string> alternatives;
   for (std::size_t i = 0; i < order_.size(); ++i) {
     const bool descending = order_[i].descending != reversed;
-    if (descending && anchor[i].IsNull()) continue;  // a null sorts last there: nothing is beyond it
-    std::vector<std::string> conditions = equalUpTo(i);
-    conditions.push_back(builder.Beyond(order_[i], anchor[i], descending));
-    alternatives.push_back("(" + Joined(conditions, " AND ") + ")");
+    const bool last = i + 1 == order_.size();
+    if (descending && anchor[i].IsNull() && !(inclusive && last)) continue;  // nothing is past it
+    std::vector<std::string> conditions;
+    for (std::size_t j = 0; j < i; ++j) conditions.push_back(builder.Equal(order_[j].name, anchor[j]));
+    const std::string beyond = builder.Beyond(order_[i], anchor[i], descending, inclusive && last);
+    if (!beyond.empty()) conditions.push_back(beyond);
+    alternatives.push_back(conditions.empty() ? "1 = 1" : "(" + Joined(conditions, " AND ") + ")");
   }
-  if (inclusive) alternatives.push_back("(" + Joined(equalUpTo(order_.size()), " AND ") + ")");
   if (alternatives.empty()) return "1 = 0";
   return "(" + Joined(alternatives, " OR ") + ")";
 }

@@ -115,6 +115,46 @@ TEST_F(PagingTest, ARestoredStateShowsItsPageAgainAndContinuesFromIt) {
   EXPECT_FALSE(resorted->HasPreviousPage());
 }
 
+// A listing in its key's order continued from a persisted state, as a web
+// page's "next" link does: every statement that seeks (the restored page
+// read again, the row after it, the next and the previous page) reads a
+// range of the key's index, not the table from its start; this was a scan
+// of the whole table per request.
+TEST_F(PagingTest, ARestoredListingInKeyOrderSeeksThroughTheKeysIndex) {
+  KORVO_SQLITE_ONLY("the plan is read with SQLite's EXPLAIN QUERY PLAN");
+  auto first = NewListing(10, "");
+  first->Open(kListing, kKey);
+  for (int i = 1; i < 5; ++i) ASSERT_TRUE(first->NextPage());
+  const std::string state = first->GetState();
+  ForgetStatements();
+  auto later = std::make_shared<DRecordset>();
+  later->SetConnectionString(ConnectionString());
+  later->RestoreState(state);
+  later->SetPageSize(10);
+  later->Open(kListing, kKey);
+  ASSERT_TRUE(later->NextPage());
+  ASSERT_TRUE(later->PreviousPage());
+  EXPECT_EQ(later->PageNumber(), 5);
+
+  auto connection = std::make_shared<data::Connection>();
+  connection->Open(ConnectionString());
+  int seeks = 0;
+  for (const std::string& sql : Statements()) {
+    if (sql.find(" WHERE ") == std::string::npos) continue;
+    ++seeks;
+    // The plan does not depend on the values, so each is bound as null.
+    const std::vector<contracts::Parameter> nulls(
+        std::count(sql.begin(), sql.end(), '?'),
+        contracts::Parameter{"", contracts::ParamType::Integer, 0, rt::Variant::Null()});
+    for (auto plan = connection->Execute("EXPLAIN QUERY PLAN " + sql, nulls); !plan->IsEOF();
+         plan->MoveNext()) {
+      const std::string step = rt::CStr(plan->Value("detail"));
+      EXPECT_FALSE(step.starts_with("SCAN")) << sql << ": " << step;
+    }
+  }
+  EXPECT_GE(seeks, 4);
+}
+
 // The request after a page was shown asks for the page after it before
 // opening, as a "next" link does: the restored page is sought from, and
 // past the last page the last one is shown again.
