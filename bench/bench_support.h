@@ -156,4 +156,16 @@ void CallInTurns(benchmark::State& state, const BenchDatabase& database, const s
   TimeInTurns(state, request, [&] { work(db); });
 }
 
+// Registers a call measured in turns with its floor (CallInTurns) on the
+// shared database of one rate per currency, as the library variant.
+template <class Floor, class Work>
+benchmark::internal::Benchmark* RegisterInTurns(const std::string& call,
+                                                const std::function<void()>& request, Work work) {
+  return Register(call, BackendName(Floor::kBackend), kLibrary,
+                  [=](benchmark::State& state) {
+                    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, request, work);
+                  })
+      ->UseManualTime();
+}
+
 }  // namespace korvo::bench

@@ -72,9 +72,7 @@ benchmark::internal::Benchmark* RegisterFloor(const std::string& call, const Wor
 // wall clock.
 template <class Floor>
 void RegisterCall(const std::string& call, const Method& method, const Work<Floor>& work) {
-  Register(call, BackendName(Floor::kBackend), kLibrary, [=](benchmark::State& state) {
-    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, Request(method), work);
-  })->UseManualTime();
+  RegisterInTurns<Floor>(call, Request(method), work);
   auto* literal = RegisterFloor(call, work, 1, FloorMode::ConnectionPerRead);
   if constexpr (Floor::kBackend == Backend::PostgreSQL) literal->UseRealTime();
 }

@@ -1,6 +1,7 @@
 // TCurrency's writes inside a host scope: a rate added and deleted again, and
 // a currency inserted through the business rules (rolled back, so every
-// iteration inserts the same currency), each beside its floor.
+// iteration inserts the same currency), each in turns with its floor.
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -50,16 +51,12 @@ void InsertCurrencyByScript(host::HostScope& request) {
 }
 
 // One writing request; `abort` rolls its transaction back at the end.
-template <class Work>
-void LibraryRequests(benchmark::State& state, const std::string& call, Work work, bool abort) {
-  SharedDatabase().UseForLibrary();
-  const auto request = [&] {
+std::function<void()> WritingCall(void (*work)(host::HostScope&), bool abort) {
+  return [=] {
     host::HostScope scope(WritingRequest());
     work(scope);
     scope.End(abort);
   };
-  ReportStatements(state, CountStatements(call, request));
-  for (auto _ : state) request();
 }
 
 // The floors: the same statements in one write transaction.
@@ -127,31 +124,16 @@ void FloorInsertCurrency(Floor& db) {
   write.Rollback();
 }
 
-template <class Work>
-void FloorRequests(benchmark::State& state, Work work) {
-  Floor db(SharedDatabase().Path(), Floor::Mode::Prepared);
-  work(db);
-  ReportStatements(state, db.statements());
-  for (auto _ : state) work(db);
-}
-
 }  // namespace
 
 void RegisterMaintenance() {
-  const std::string rate = "TCurrency.AddCurrencyRate+DeleteCurrencyRate";
-  // Timed by the wall clock: a commit waits for the disk.
-  Register(rate, kSqlite, kLibrary, [=](benchmark::State& state) {
-    LibraryRequests(state, rate, AddAndDeleteRate, false);
-  })->UseRealTime();
-  Register(rate, kSqlite, kFloor, [](benchmark::State& state) {
-    FloorRequests(state, FloorAddAndDeleteRate);
-  })->UseRealTime();
-  const std::string script = "TCurrency.InsertFromScript:CURRENCY";
-  Register(script, kSqlite, kLibrary, [=](benchmark::State& state) {
-    LibraryRequests(state, script, InsertCurrencyByScript, true);
-  });
-  Register(script, kSqlite, kFloor,
-           [](benchmark::State& state) { FloorRequests(state, FloorInsertCurrency); });
+  // In turns with the floor, by the wall clock: a commit waits for the disk,
+  // whose speed moves from one moment to the next far more than the two
+  // differ, so each must meet the same moments.
+  RegisterInTurns<Floor>("TCurrency.AddCurrencyRate+DeleteCurrencyRate",
+                         WritingCall(AddAndDeleteRate, false), FloorAddAndDeleteRate);
+  RegisterInTurns<Floor>("TCurrency.InsertFromScript:CURRENCY",
+                         WritingCall(InsertCurrencyByScript, true), FloorInsertCurrency);
 }
 
 }  // namespace korvo::bench

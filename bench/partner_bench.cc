@@ -108,14 +108,6 @@ class FarPage {
   std::shared_ptr<utility::Page> page_ = std::make_shared<utility::Page>();
 };
 
-template <class Floor>
-void RegisterInTurns(const std::string& call, const std::function<void()>& request,
-                     const std::function<void(Floor&)>& work) {
-  Register(call, BackendName(Floor::kBackend), kLibrary, [=](benchmark::State& state) {
-    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), call, request, work);
-  })->UseManualTime();
-}
-
 // The next far page beside the hand-written keyset query for the same
 // rows, and beside the listing's first page.
 template <class Floor>

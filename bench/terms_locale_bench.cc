@@ -77,10 +77,7 @@ void RegisterTerms() {
   };
   const auto work = [](Floor& db) { benchmark::DoNotOptimize(FloorPaymentTerms(db)); };
   const char* progId = "KorvoCommon.TermsAndConditions";
-  Register(terms, backend, kLibrary, [=](benchmark::State& state) {
-    CallInTurns<Floor>(state, SharedDatabase(1, Floor::kBackend), terms,
-                       Request<common::TermsAndConditions>(progId, list), work);
-  })->UseManualTime();
+  RegisterInTurns<Floor>(terms, Request<common::TermsAndConditions>(progId, list), work);
   auto* literal = Register(terms, backend, kLiteral, [=](benchmark::State& state) {
     FloorCall<Floor>(state, FloorMode::ConnectionPerRead, work);
   });
