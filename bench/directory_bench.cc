@@ -215,34 +215,46 @@ Profile FloorProfile(Floor& db, const std::string& id) {
     if (name == "businesspartnerid") profile.businessPartner = std::stoi(std::string(value));
     if (name == "locale") profile.locale = static_cast<std::int16_t>(std::stoi(std::string(value)));
   }
+  if (profile.surname.empty()) throw std::runtime_error("the hand-read entry has no surname");
   return profile;
 }
 
 // A user in the middle of the directory.
 std::string MiddleUser(int users) { return UserId(users / 2 + 3); }
 
+// A library request beside its floor's work, in turns (TimeInTurns in
+// bench_support.h says why), each run once untimed first: the first bind
+// verifies the password, later ones find it verified. `sameCore`: both on
+// the core a SQLite call runs on in turns (ServerCore); a call that waits
+// for a server of its own leaves the placement to the scheduler.
+void InTurns(benchmark::State& state, const std::string& call, const std::function<void()>& request,
+             const std::function<void()>& floor, int floorStatements, bool sameCore = true) {
+  const ServerCore core(Backend::SQLite, /*inTurns=*/sameCore);
+  request();
+  floor();
+  ReportStatements(state, CountStatements(call, request));
+  state.counters[kFloorStatements] = floorStatements;
+  TimeInTurns(state, request, floor);
+}
+
 // A new User per request, bound with the session's account (the user's
-// own), asked for several attributes; `use` points the library at the
-// directory first.
-template <class Use>
-void LibraryProfile(benchmark::State& state, const std::string& call, Use use, const std::string& id) {
-  use();
-  const host::ScopeOptions session = SignedIn(id, kUserPassword);
-  const auto request = [&] {
+// own), asked for several attributes.
+std::function<void()> ProfileRequest(const std::string& id) {
+  return [id, session = SignedIn(id, kUserPassword)] {
     host::HostScope scope(session);
     if (ReadProfile(scope, id).surname.empty()) throw std::runtime_error("the user has no surname");
   };
-  request();  // the first bind verifies the password; later ones find it verified
-  ReportStatements(state, CountStatements(call, request));
-  for (auto _ : state) request();
 }
 
-void FloorProfileRequests(benchmark::State& state, int users) {
+// The getters beside the user's entry read by hand, on the embedded
+// directory of `users` users.
+void ProfileInTurns(benchmark::State& state, const std::string& call, int users) {
+  const DirectoryDatabase& directory = Directory(users);
+  directory.Use();
   const std::string id = MiddleUser(users);
-  Floor db(Directory(users).Path(), FloorMode::Prepared);
-  FloorProfile(db, id);
-  ReportStatements(state, db.statements());
-  for (auto _ : state) benchmark::DoNotOptimize(FloorProfile(db, id));
+  Floor db(directory.Path(), FloorMode::Prepared);
+  InTurns(
+      state, call, ProfileRequest(id), [&] { benchmark::DoNotOptimize(FloorProfile(db, id)); }, 1);
 }
 
 // --- The same on the LDAP server ---
@@ -273,8 +285,11 @@ Profile LdapFloorProfile(LdapFloor& ldap, const std::string& base, const std::st
   return profile;
 }
 
-void LdapFloorRequests(benchmark::State& state) {
+// The getters beside a hand-written libldap search for the user's entry,
+// on a service connection bound once, as the backend keeps its own.
+void LdapProfileInTurns(benchmark::State& state, const std::string& call) {
   const LdapBenchDirectory& directory = LdapDirectory();
+  directory.Use();
   const std::string id = MiddleUser(kLdapUsers);
   const std::string filter =
       membership::ldapfilters::ForCriteria(
@@ -282,7 +297,10 @@ void LdapFloorRequests(benchmark::State& state) {
           directory.UsersBase())
           .filter;
   LdapFloor ldap(directory.Url(), directory.ServiceDn(), directory.ServicePassword());
-  for (auto _ : state) benchmark::DoNotOptimize(LdapFloorProfile(ldap, directory.UsersBase(), filter));
+  const auto floor = [&] {
+    benchmark::DoNotOptimize(LdapFloorProfile(ldap, directory.UsersBase(), filter));
+  };
+  InTurns(state, call, ProfileRequest(id), floor, 0, /*sameCore=*/false);
 }
 
 // A request whose bind verifies the password (Argon2id of the default
@@ -327,6 +345,7 @@ std::vector<std::string> FloorBuyerPage(Floor& db, const std::string& from) {
   std::vector<std::string> ids;
   // One row beyond the page says where the next one starts.
   while (ids.size() <= kPage && query.Step()) ids.emplace_back(query.Text(0));
+  if (ids.size() < kPage) throw std::runtime_error("the hand-read page is not full");
   return ids;
 }
 
@@ -346,27 +365,33 @@ std::size_t InternalUsersPage(host::HostScope& request, const std::string& from)
       user->GetAllInternalUsers(next, rt::Variant(std::int32_t{kPage}))->Count());
 }
 
+// A page's request by the script account, from the middle buyer on.
 template <class Page>
-void LibraryPage(benchmark::State& state, const std::string& call, int users, Page page) {
-  const DirectoryDatabase& directory = Directory(users);
-  directory.Use();
-  const std::string from = MiddleBuyer(users);
-  const host::ScopeOptions session = SignedIn(kScriptAccount, kScriptPassword);
-  const auto request = [&] {
+std::function<void()> PageRequest(int users, Page page) {
+  return [from = MiddleBuyer(users), session = SignedIn(kScriptAccount, kScriptPassword), page] {
     host::HostScope scope(session);
     benchmark::DoNotOptimize(page(scope, from));
   };
+}
+
+template <class Page>
+void LibraryPage(benchmark::State& state, const std::string& call, int users, Page page) {
+  Directory(users).Use();
+  const std::function<void()> request = PageRequest(users, page);
   request();
   ReportStatements(state, CountStatements(call, request));
   for (auto _ : state) request();
 }
 
-void FloorPage(benchmark::State& state, int users) {
+// The Members search beside the page read by hand from the value index.
+void SearchInTurns(benchmark::State& state, const std::string& call, int users) {
+  const DirectoryDatabase& directory = Directory(users);
+  directory.Use();
   const std::string from = MiddleBuyer(users);
-  Floor db(Directory(users).Path(), FloorMode::Prepared);
-  FloorBuyerPage(db, from);
-  ReportStatements(state, db.statements());
-  for (auto _ : state) benchmark::DoNotOptimize(FloorBuyerPage(db, from));
+  Floor db(directory.Path(), FloorMode::Prepared);
+  InTurns(
+      state, call, PageRequest(users, SearchPage),
+      [&] { benchmark::DoNotOptimize(FloorBuyerPage(db, from)); }, 1);
 }
 
 std::string Sized(const std::string& call, int users) {
@@ -379,14 +404,13 @@ void RegisterDirectory() {
   const std::string profileCall = "User.GetUsername+GetEmailAddress+GetBusinessPartnerID+GetUserLocale";
   for (const int users : {1000, 100000}) {
     const std::string profile = Sized(profileCall, users);
-    const auto use = [users] { Directory(users).Use(); };
-    Register(profile, kSqlite, kLibrary,
-             [=](benchmark::State& s) { LibraryProfile(s, profile, use, MiddleUser(users)); });
-    Register(profile, kSqlite, kFloor, [=](benchmark::State& s) { FloorProfileRequests(s, users); });
+    Register(profile, kSqlite, kLibrary, [=](benchmark::State& s) {
+      ProfileInTurns(s, profile, users);
+    })->UseManualTime();
     const std::string search = Sized("Members.Search:buyers-page-50", users);
-    Register(search, kSqlite, kLibrary,
-             [=](benchmark::State& s) { LibraryPage(s, search, users, SearchPage); });
-    Register(search, kSqlite, kFloor, [=](benchmark::State& s) { FloorPage(s, users); });
+    Register(search, kSqlite, kLibrary, [=](benchmark::State& s) {
+      SearchInTurns(s, search, users);
+    })->UseManualTime();
     const std::string buyers = Sized("User.GetAllBuyers:page-50", users);
     Register(buyers, kSqlite, kLibrary,
              [=](benchmark::State& s) { LibraryPage(s, buyers, users, BuyersPage); });
@@ -403,12 +427,10 @@ void RegisterDirectory() {
     return;
   }
   const std::string ldapProfile = Sized(profileCall, kLdapUsers);
-  // Both wait for the server: timed by the wall clock.
+  // Both wait for the server: timed by the wall clock, in turns.
   Register(ldapProfile, kLdap, kLibrary, [=](benchmark::State& s) {
-    LibraryProfile(
-        s, ldapProfile, [] { LdapDirectory().Use(); }, MiddleUser(kLdapUsers));
-  })->UseRealTime();
-  Register(ldapProfile, kLdap, kFloor, LdapFloorRequests)->UseRealTime();
+    LdapProfileInTurns(s, ldapProfile);
+  })->UseManualTime();
 }
 
 }  // namespace korvo::bench

@@ -41,6 +41,8 @@ class TableReporter : public benchmark::ConsoleReporter {
   // library / floor: the paired ratio of a run in turns, else the ratio of
   // the two medians.
   static double Ratio(const Median& library, const Median& floor);
+  // Ratio for a call's library and floor; 0 when either is missing.
+  double RatioOf(const std::string& call, const std::string& backend) const;
   void PrintGoals(std::ostream& out) const;
 };
 

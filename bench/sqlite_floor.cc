@@ -71,7 +71,7 @@ SqliteFloor::Query::~Query() {
 }
 
 SqliteFloor::Query& SqliteFloor::Query::Bind(int index, std::string_view text) {
-  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
   return *this;
 }
 

@@ -48,6 +48,9 @@ class SqliteFloor {
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
+    // The text is copied (SQLITE_TRANSIENT), so a temporary may be bound:
+    // with SQLITE_STATIC such a text was gone by the time the statement
+    // ran, and the floor read whatever the memory then held.
     Query& Bind(int index, std::string_view text);
     Query& Bind(int index, double value);
     Query& Bind(int index, std::int64_t value);
