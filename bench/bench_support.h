@@ -31,6 +31,8 @@ inline constexpr const char* kLibrary = "library";
 inline constexpr const char* kFloor = "floor";
 inline constexpr const char* kLiteral = "literal";
 inline constexpr const char* kSqlite = BackendName(Backend::SQLite);
+// The directory rows measured on the LDAP server.
+inline constexpr const char* kLdap = "ldap";
 
 // The business-partner rows, whose goals the report knows by name.
 inline constexpr const char* kPartnerLookUpCall = "BusinessPartner.GetBusinessPartner+Name+IsCustomer";

@@ -40,8 +40,6 @@ namespace {
 
 using Floor = SqliteFloor;
 
-constexpr const char* kLdap = "ldap";
-
 // Inputs of the benchmark only; never printed.
 const std::string kUserPassword = "bench-user-Pa55";
 const std::string kScriptPassword = "bench-script-Pa55";

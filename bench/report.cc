@@ -66,7 +66,7 @@ double RatioLimit(const std::string& call, const std::string& backend) {
   const bool server = backend == BackendName(Backend::PostgreSQL);
   if (call.rfind("Currency.ConvertAmount", 0) == 0 || call == kPartnerLookUpCall)
     return server ? 1.3 : 2.0;
-  if (backend == "ldap") return 1.5;  // a getter against a hand-written bind-and-search
+  if (backend == kLdap) return 1.5;  // a getter against a hand-written bind-and-search
   if (call == kPartnerInsertCall || call == kPageFromThousandCall) return 2.5;
   if (call == kPageGrowthCall) return 1.5;
   return server ? 0 : 2.5;

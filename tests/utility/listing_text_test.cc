@@ -117,6 +117,11 @@ TEST(PageQuery, SeeksBindEveryValueAndFollowTheNullOrder) {
   EXPECT_EQ(fromNull.sql,
             "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE ((A IS NULL AND K >= ?)) "
             "ORDER BY A DESC NULLS LAST, K ASC NULLS FIRST LIMIT 11");
+  // From a null, ascending and inclusive, every row qualifies.
+  const PageQuery nullable("SELECT * FROM T", {{"A", false}});
+  EXPECT_EQ(
+      nullable.After({rt::Variant::Null()}, true, 11).sql,
+      "SELECT * FROM (SELECT * FROM T) KORVOPAGE WHERE (1 = 1) ORDER BY A ASC NULLS FIRST LIMIT 11");
   const PageStatement before = query.Before({rt::Variant::Null(), rt::Variant(std::int32_t{5})}, 11);
   EXPECT_EQ(
       before.sql,
